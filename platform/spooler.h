@@ -1,0 +1,70 @@
+// The Windows print spooler, as the printer services need it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/handle.h"
+
+namespace vorelle::platform {
+
+// Printer names of one level-4 enumeration (local printers and the user's
+// connections), in the spooler's order. Owns copies of the names.
+class PrinterList {
+public:
+    std::size_t size() const { return ends_.size(); }
+    std::u16string_view name(std::size_t i) const {
+        std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::u16string_view(names_).substr(begin, ends_[i] - begin);
+    }
+    void Reserve(std::size_t count, std::size_t units) {
+        ends_.reserve(count);
+        names_.reserve(units);
+    }
+    void Append(std::u16string_view name) {
+        names_.append(name);
+        ends_.push_back(names_.size());
+    }
+    void Clear() {
+        names_.clear();
+        ends_.clear();
+    }
+
+private:
+    std::u16string names_;
+    std::vector<std::size_t> ends_;
+};
+
+// EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, level 4) with the
+// two-call size pattern: the first call's outcome is ignored, only its byte
+// count is used. False when the second call fails; `out` then holds nothing.
+bool EnumeratePrinters(PrinterList& out);
+
+// GetDefaultPrinterW: size query, then a zero-filled buffer of that size. The
+// empty text when there is no default printer.
+std::u16string GetDefaultPrinter();
+
+// SetDefaultPrinterW with the name unchanged.
+bool SetDefaultPrinter(const std::u16string& name);
+
+struct PrinterHandleTraits {
+    static void Close(RawHandle handle);  // ClosePrinter
+};
+using PrinterHandle = UniqueHandle<PrinterHandleTraits>;
+
+// OpenPrinterW with default access and no defaults record; empty on failure.
+PrinterHandle OpenPrinter(const std::u16string& name);
+
+// What the level-2 details (GetPrinterW, PRINTER_INFO_2W) say of a printer.
+struct PrinterDetails {
+    std::optional<std::u16string> portName;  // none when pPortName is null
+};
+
+// GetPrinterW level 2: a size query, then a buffer of that size. None when the
+// second call fails.
+std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer);
+
+}  // namespace vorelle::platform
