@@ -1,0 +1,43 @@
+// The one shape of every external function: parameters read and checked the
+// shared way, one text result, error code 0 to the host.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "hostsdk/FMWrapper.h"
+
+namespace vorelle::functions {
+
+// A function's own work: reads its parameters, returns its result text.
+using FunctionBody = std::u16string (*)(const FMX_DataVect& parameters);
+
+// Runs `body` inside the frame: creates the result holder, writes the text
+// that the body returns, and releases everything on every way out. A host
+// failure or a missing start-up is contained here: the call then returns a
+// non-zero code (result_texts.h) and writes no result.
+std::int16_t RunFunction(const FMX_DataVect* parameters, FMX_Data* result, FunctionBody body,
+                         bool needsStartup);
+
+// The number of parameters the host passed.
+std::uint32_t ParameterCount(const FMX_DataVect& parameters);
+
+// The length in UTF-16 units of the parameter's text form.
+std::uint32_t TextParameterLength(const FMX_DataVect& parameters, std::uint32_t position);
+
+// A text parameter as an owned copy, exactly as the host gives it.
+struct TextParameter {
+    enum class Status { Ok, Empty, NoMemory };
+    Status status = Status::Empty;
+    std::u16string text;
+};
+TextParameter ReadTextParameter(const FMX_DataVect& parameters, std::uint32_t position);
+
+// The host's conversion of the parameter's number to a signed 32-bit integer.
+std::int32_t ReadIntegerParameter(const FMX_DataVect& parameters, std::uint32_t position);
+
+// The parameter as the host evaluates it as a boolean.
+bool ReadBooleanParameter(const FMX_DataVect& parameters, std::uint32_t position);
+
+}  // namespace vorelle::functions

@@ -1,0 +1,82 @@
+// VORL_ChangePrinter and VORL_ChangeForPreview: switch the host application's
+// printer; VORL_ChangePrinter also hands the next Print dialog to a watcher.
+#include "functions/function_frame.h"
+#include "functions/result_texts.h"
+#include "functions/script_functions.h"
+#include "printdialog/print_job_handoff.h"
+#include "printers/printer_services.h"
+#include "printers/printer_status.h"
+
+namespace vorelle::functions {
+
+namespace {
+
+constexpr std::uint32_t kChangePrinterMaxParameters = 5;
+
+// The printer name at position 0, or the error text that ends the call.
+struct PrinterNameParameter {
+    std::u16string_view error;
+    std::u16string name;
+};
+
+PrinterNameParameter ReadPrinterName(const FMX_DataVect& parameters) {
+    TextParameter parameter = ReadTextParameter(parameters, 0);
+    switch (parameter.status) {
+        case TextParameter::Status::Empty:
+            return {kInvalidParameterFormat, {}};
+        case TextParameter::Status::NoMemory:
+            return {kParsingParameters, {}};
+        case TextParameter::Status::Ok:
+            break;
+    }
+    return {{}, std::move(parameter.text)};
+}
+
+std::u16string ChangePrinterText(const FMX_DataVect& parameters) {
+    const std::uint32_t count = ParameterCount(parameters);
+    if (count < 1 || count > kChangePrinterMaxParameters) {
+        return std::u16string(kInvalidNumberOfParametersLower);
+    }
+    PrinterNameParameter printer = ReadPrinterName(parameters);
+    if (!printer.error.empty()) {
+        return std::u16string(printer.error);
+    }
+    printdialog::PrintJob job;
+    job.showDialog = count > 1 && ReadBooleanParameter(parameters, 1);
+    job.pause = count > 2 ? ReadIntegerParameter(parameters, 2) : 0;
+    job.extraFlag = count > 3 && ReadBooleanParameter(parameters, 3);
+
+    std::u16string status = printers::ThePrinterServices()->SetApplicationPrinter(printer.name);
+    if (status != printers::kSwitched) {
+        // No job: a watcher of an earlier call keeps its job.
+        return status;
+    }
+    job.printerName = std::move(printer.name);
+    printdialog::TheHandoff()->HandOverJob(std::move(job));
+    return std::u16string(kSuccess);
+}
+
+std::u16string ChangeForPreviewText(const FMX_DataVect& parameters) {
+    if (ParameterCount(parameters) != 1) {
+        return std::u16string(kInvalidNumberOfParametersLower);
+    }
+    const PrinterNameParameter printer = ReadPrinterName(parameters);
+    if (!printer.error.empty()) {
+        return std::u16string(printer.error);
+    }
+    return printers::ThePrinterServices()->SetApplicationPrinter(printer.name);
+}
+
+}  // namespace
+
+std::int16_t FMX_STDCALL ChangePrinter(std::int16_t, const FMX_ExprEnv*,
+                                       const FMX_DataVect* parameters, FMX_Data* result) {
+    return RunFunction(parameters, result, &ChangePrinterText, true);
+}
+
+std::int16_t FMX_STDCALL ChangeForPreview(std::int16_t, const FMX_ExprEnv*,
+                                          const FMX_DataVect* parameters, FMX_Data* result) {
+    return RunFunction(parameters, result, &ChangeForPreviewText, true);
+}
+
+}  // namespace vorelle::functions

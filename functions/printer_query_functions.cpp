@@ -1,0 +1,66 @@
+// VORL_GetPrinterAt, VORL_GetSystemPrinter and VORL_SetSystemPrinter: thin
+// wrappers over the printer services.
+#include <new>
+
+#include "functions/function_frame.h"
+#include "functions/result_texts.h"
+#include "functions/script_functions.h"
+#include "printers/printer_services.h"
+
+namespace vorelle::functions {
+
+namespace {
+
+std::u16string GetPrinterAtText(const FMX_DataVect& parameters) {
+    if (ParameterCount(parameters) != 1) {
+        return std::u16string(kInvalidNumberOfParameters);
+    }
+    // The text form decides emptiness; the number is read only after that.
+    if (TextParameterLength(parameters, 0) < 1) {
+        return std::u16string(kInvalidParameterFormat);
+    }
+    const std::int32_t index = ReadIntegerParameter(parameters, 0);
+    std::u16string name;
+    printers::ThePrinterServices()->GetPrinterAt(index, name);
+    return name;
+}
+
+std::u16string GetSystemPrinterText(const FMX_DataVect& parameters) {
+    ParameterCount(parameters);  // fetched, not used: the function takes none
+    return printers::ThePrinterServices()->GetSystemPrinter();
+}
+
+std::u16string SetSystemPrinterText(const FMX_DataVect& parameters) {
+    if (ParameterCount(parameters) != 1) {
+        return std::u16string(kInvalidNumberOfParameters);
+    }
+    const TextParameter name = ReadTextParameter(parameters, 0);
+    switch (name.status) {
+        case TextParameter::Status::Empty:
+            return std::u16string(kInvalidParameterFormat);
+        case TextParameter::Status::NoMemory:
+            throw std::bad_alloc();
+        case TextParameter::Status::Ok:
+            break;
+    }
+    return printers::ThePrinterServices()->SetSystemPrinter(name.text);
+}
+
+}  // namespace
+
+std::int16_t FMX_STDCALL GetPrinterAt(std::int16_t, const FMX_ExprEnv*,
+                                      const FMX_DataVect* parameters, FMX_Data* result) {
+    return RunFunction(parameters, result, &GetPrinterAtText, true);
+}
+
+std::int16_t FMX_STDCALL GetSystemPrinter(std::int16_t, const FMX_ExprEnv*,
+                                          const FMX_DataVect* parameters, FMX_Data* result) {
+    return RunFunction(parameters, result, &GetSystemPrinterText, true);
+}
+
+std::int16_t FMX_STDCALL SetSystemPrinter(std::int16_t, const FMX_ExprEnv*,
+                                          const FMX_DataVect* parameters, FMX_Data* result) {
+    return RunFunction(parameters, result, &SetSystemPrinterText, true);
+}
+
+}  // namespace vorelle::functions

@@ -1,0 +1,46 @@
+#include "shell/function_table.h"
+
+#include "functions/script_functions.h"
+#include "shell/host_calls.h"
+#include "shell/plugin_strings.h"
+
+namespace vorelle::shell {
+
+const std::array<FunctionRow, 6> kFunctionTable = {{
+    {144, 0, 1, &functions::Version},
+    {145, 1, 4, &functions::ChangePrinter},
+    {146, 1, 1, &functions::GetPrinterAt},
+    {158, 1, 1, &functions::SetSystemPrinter},
+    {159, 0, 0, &functions::GetSystemPrinter},
+    {172, 1, 1, &functions::ChangeForPreview},
+}};
+
+void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype) {
+    for (const FunctionRow& row : kFunctionTable) {
+        const auto id = static_cast<std::uint32_t>(row.id);
+        LoadFunctionText(id, name, true);
+        LoadFunctionText(id, prototype, false);
+        CallHost([&](FMX_ErrorRecord* err) {
+            return FM_ExprEnv_RegisterExternalFunction(pluginId, row.id, name, prototype,
+                                                       row.minParameters, row.maxParameters,
+                                                       kRegistrationFlags, row.function, err);
+        });
+    }
+}
+
+bool UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
+    bool allAnswered = true;
+    for (const FunctionRow& row : kFunctionTable) {
+        // Every row is tried, a failed one once more: a function left
+        // registered would point into a library the host is about to unload.
+        const bool answered = TryTwice([&] {
+            CallHost([&](FMX_ErrorRecord* err) {
+                return FM_ExprEnv_UnRegisterExternalFunction(pluginId, row.id, err);
+            });
+        });
+        allAnswered = allAnswered && answered;
+    }
+    return allAnswered;
+}
+
+}  // namespace vorelle::shell

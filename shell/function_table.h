@@ -1,0 +1,31 @@
+// The external functions that start-up registers with the host, in order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "hostsdk/FMWrapper.h"
+
+namespace vorelle::shell {
+
+struct FunctionRow {
+    std::int16_t id;  // also the string-table id of the prototype
+    std::int16_t minParameters;
+    std::int16_t maxParameters;
+    FMX_ExternalFunction function;
+};
+
+inline constexpr std::uint32_t kRegistrationFlags = 0xFF01;
+
+extern const std::array<FunctionRow, 6> kFunctionTable;
+
+// Registers every row, in order, reusing the two Texts for each row's name and
+// prototype. The host's answer is not looked at; a host failure ends the
+// registration with the rows before it registered.
+void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype);
+
+// Unregisters every row of the table, each row even when the host fails an
+// earlier one. False when any unregistration reported a host failure.
+bool UnregisterFunctionTable(const FMX_QuadChar* pluginId);
+
+}  // namespace vorelle::shell

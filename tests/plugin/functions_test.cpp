@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "host_fixture.h"
+#include "simwin/print_dialog.h"
+#include "simwin/ui_thread.h"
+
+namespace vorelle::testing {
+namespace {
+
+class FunctionsTest : public HostTest {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        StartUp();
+    }
+    std::optional<std::u16string> StoredPrinter() {
+        const auto value = simwin::GetValue(kPreferences11A, u"Printer");
+        return value ? std::optional(value->Text()) : std::nullopt;
+    }
+};
+
+const std::u16string kBadCount = u"!!ERROR!! Invalid Number of Parameters";
+const std::u16string kBadCountLower = u"!!ERROR!! Invalid number of parameters";
+const std::u16string kBadFormat = u"!!ERROR!! Invalid Parameter format";
+const std::u16string kOutOfBounds = u"!!ERROR!! Index out of bounds";
+
+// --- VORL_Version -------------------------------------------------------------
+
+TEST_F(FunctionsTest, VersionLongUnlessShortInAnyCase) {
+    EXPECT_EQ(Result(u"VORL_Version"), u"Vorelle 3.0.4.3");
+    for (const char16_t* shortForm : {u"short", u"Short", u"SHORT", u"sHoRt"}) {
+        EXPECT_EQ(Result(u"VORL_Version", {Text(shortForm)}), u"3.0.4.13");
+    }
+    for (const char16_t* other : {u"Long", u"long", u"", u" short", u"short ", u"shorter",
+                                  u"shor", u"\u017Fhort"}) {
+        EXPECT_EQ(Result(u"VORL_Version", {Text(other)}), u"Vorelle 3.0.4.3");
+    }
+    EXPECT_EQ(Result(u"VORL_Version", {Number("5")}), u"Vorelle 3.0.4.3");
+    EXPECT_EQ(Result(u"VORL_Version", {Text(u"short"), Text(u"ignored")}), u"3.0.4.13");
+}
+
+// --- VORL_GetPrinterAt ----------------------------------------------------------
+
+TEST_F(FunctionsTest, GetPrinterAtByPositionAndBeyond) {
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"Office Laser");
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("2")}), u"\\\\print-server\\Accounts");
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("5")}), u"No Devices");
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("6")}), kOutOfBounds);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("0")}), kOutOfBounds);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("-3")}), kOutOfBounds);
+}
+
+TEST_F(FunctionsTest, GetPrinterAtTakesTheHostsConversionOfTheNumber) {
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("2.9")}), u"\\\\print-server\\Accounts");
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("-0.5")}), kOutOfBounds);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("99999999999999999999")}), kOutOfBounds);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Text(u"3rd")}), u"Label, Printer");
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Text(u"abc")}), kOutOfBounds);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Boolean(true)}), u"Office Laser");
+}
+
+TEST_F(FunctionsTest, GetPrinterAtChecksCountThenEmptiness) {
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt"), kBadCount);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1"), Number("2")}), kBadCount);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Text(u""), Text(u"")}), kBadCount);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Text(u"")}), kBadFormat);
+}
+
+TEST_F(FunctionsTest, GetPrinterAtReportsAFailingEnumeration) {
+    simwin::SetFault(simwin::Fault::Enumerate, true);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"!!ERROR!! No Printers Listed");
+    simwin::ResetMachine({});
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), kOutOfBounds);
+}
+
+// --- The Windows default printer ---------------------------------------------
+
+TEST_F(FunctionsTest, SystemPrinterReadSetAndRefused) {
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Office Laser");
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u"Label, Printer")}), u"0");
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label, Printer");
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u"Nowhere")}),
+              u"!!ERROR!! Unable to set system printer");
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u" Label, Printer")}),
+              u"!!ERROR!! Unable to set system printer");
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label, Printer");
+}
+
+TEST_F(FunctionsTest, SetSystemPrinterChecks) {
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter"), kBadCount);
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u"a"), Text(u"b")}), kBadCount);
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u"")}), kBadFormat);
+    EXPECT_EQ(simwin::CurrentDefaultPrinter(), u"Office Laser");
+}
+
+TEST_F(FunctionsTest, NoDefaultPrinterIsTheEmptyTextNotAnError) {
+    auto spec = StandardMachine();
+    spec.defaultPrinter.reset();
+    simwin::ResetMachine(spec);
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"");
+}
+
+TEST_F(FunctionsTest, LongNamesAndSurrogatePairsArriveWhole) {
+    const std::u16string surrogates = u"\U0001F5A8 Printer \U00010437";
+    const std::u16string longName = std::u16string(4000, u'n') + u"\U0001F5A8";
+    ASSERT_TRUE(simwin::AddPrinter({surrogates, false, u"LPT5:", u"winspool,LPT5:"}));
+    ASSERT_TRUE(simwin::AddPrinter({longName, false, u"LPT6:", u"winspool,LPT6:"}));
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(surrogates)}), u"0");
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), surrogates);
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(longName)}), u"0");
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), longName);
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(longName)}), u"0");
+    EXPECT_EQ(StoredPrinter(), longName + u",winspool,LPT6:");
+}
+
+// --- VORL_ChangeForPreview ------------------------------------------------------
+
+TEST_F(FunctionsTest, ChangeForPreviewWritesThePreference) {
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"\\\\print-server\\Accounts")}), u"0");
+    EXPECT_EQ(StoredPrinter(), u"\\\\print-server\\Accounts,winspool,Ne01:");
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u) << "no watcher for a preview";
+}
+
+TEST_F(FunctionsTest, ChangeForPreviewChecksAndStatuses) {
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview"), kBadCountLower);
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"a"), Text(u"b")}), kBadCountLower);
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"")}), kBadFormat);
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Nowhere")}),
+              u"!!ERROR!! Specified printer not found");
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"No Devices")}), u"-1");
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Portless")}), u"2");
+    EXPECT_FALSE(StoredPrinter());
+}
+
+class UnknownHostVersionTest : public HostTest {};
+
+TEST_F(UnknownHostVersionTest, AnUnknownHostVersionGivesThreeAfterTheEarlierChecks) {
+    StartUp(u"ProAdvanced 12.0v1");
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"No Devices")}), u"-1");
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Office Laser")}), u"3");
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"3");
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
+}
+
+TEST_F(UnknownHostVersionTest, TheHostVersionChoosesTheKeyWritten) {
+    const std::u16string key10 = u"Software\\FileMaker\\FileMaker Pro\\10.0\\Preferences";
+    simwin::CreateKey(key10);
+    StartUp(u"Pro 10.0v1");
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Office Laser")}), u"0");
+    EXPECT_EQ(simwin::GetValue(key10, u"Printer")->Text(), u"Office Laser,winspool,LPT1:");
+    EXPECT_FALSE(simwin::GetValue(kPreferences11A, u"Printer"));
+}
+
+// --- VORL_ChangePrinter -----------------------------------------------------------
+
+TEST_F(FunctionsTest, ChangePrinterCountsUpToFiveParameters) {
+    EXPECT_EQ(Result(u"VORL_ChangePrinter"), kBadCountLower);
+    std::vector<Parameter> six = {Text(u"Office Laser"), Boolean(true), Number("0"),
+                                  Boolean(false), Text(u"x"), Text(u"y")};
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", six), kBadCountLower);
+    EXPECT_FALSE(StoredPrinter());
+    six.pop_back();
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", six), u"0");
+    EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
+}
+
+TEST_F(FunctionsTest, ChangePrinterRefusesEmptyAndUnknownNamesWithoutAWatcher) {
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"")}), kBadFormat);
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Nowhere"), Boolean(true)}),
+              u"!!ERROR!! Specified printer not found");
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
+    EXPECT_FALSE(StoredPrinter());
+}
+
+TEST_F(FunctionsTest, ChangePrinterDrivesTheNextPrintDialog) {
+    simwin::UiThread ui;
+    simwin::PrintDialogOptions options;
+    options.printers = {u"Office Laser", u"Label, Printer"};
+    options.selected = 0;
+    simwin::PrintDialog dialog(ui, options);
+
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label, Printer")}), u"0");
+    EXPECT_EQ(StoredPrinter(), u"Label, Printer,winspool,USB001,extra");
+    ASSERT_TRUE(dialog.Open());
+    EXPECT_EQ(dialog.WaitUntilClosed(std::chrono::seconds(10)), simwin::DialogState::Confirmed);
+    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Label, Printer");
+}
+
+TEST_F(FunctionsTest, AFailedSwitchLeavesAnEarlierWatcherRunning) {
+    simwin::UiThread ui;
+    simwin::PrintDialogOptions options;
+    options.printers = {u"Office Laser", u"Label, Printer"};
+    simwin::PrintDialog dialog(ui, options);
+
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label, Printer"), Boolean(true)}), u"0");
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Nowhere")}),
+              u"!!ERROR!! Specified printer not found");
+    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Office Laser")}), u"0");
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
+    ASSERT_TRUE(dialog.Open());
+    EXPECT_TRUE(Eventually([&] { return dialog.SelectedPrinter() == u"Label, Printer"; }));
+    EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
+    EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
+}
+
+// --- Host failures inside a function ----------------------------------------------
+
+TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
+    struct Probe {
+        const char16_t* name;
+        std::vector<Parameter> parameters;
+    };
+    const Probe probes[] = {
+        {u"VORL_Version", {Text(u"short")}},
+        {u"VORL_GetPrinterAt", {Number("2")}},
+        {u"VORL_GetSystemPrinter", {}},
+        {u"VORL_SetSystemPrinter", {Text(u"Office Laser")}},
+        {u"VORL_ChangeForPreview", {Text(u"Office Laser")}},
+        {u"VORL_ChangePrinter", {Text(u"Office Laser"), Boolean(true), Number("3"), Boolean(true)}},
+    };
+    for (const Probe& probe : probes) {
+        const std::uint64_t before = fmwrapper::OperationCount();
+        const fmhost::CallOutcome clean = Call(probe.name, probe.parameters);
+        ASSERT_EQ(clean.code, 0);
+        const std::uint64_t operations = fmwrapper::OperationCount() - before;
+        for (std::int32_t code : {1, 2}) {
+            for (std::uint64_t nth = 1; nth <= operations; ++nth) {
+                const fmwrapper::LiveObjects live = session_.LiveObjects();
+                session_.FailOperation(nth, code);
+                const fmhost::CallOutcome failed = Call(probe.name, probe.parameters);
+                fmwrapper::DisarmFailure();
+                const std::string where = fmwrapper::Utf16ToUtf8(probe.name) + " op " +
+                                          std::to_string(nth) + " code " + std::to_string(code);
+                EXPECT_EQ(session_.LiveObjects(), live) << where;
+                EXPECT_EQ(failed.code, code) << where;
+                // The next call works.
+                EXPECT_EQ(Call(probe.name, probe.parameters).code, 0) << where;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vorelle::testing

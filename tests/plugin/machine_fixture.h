@@ -1,0 +1,70 @@
+// A simulated machine built afresh for each test, and checks that the plug-in
+// left no printer handle, registry key or kernel handle open.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "simwin/simwin.h"
+
+namespace vorelle::testing {
+
+inline const std::u16string kPreferences11A =
+    u"Software\\FileMaker\\FileMaker Pro\\11.0A\\Preferences";
+
+// Office Laser (default, LPT1:), a connection with a backslashed name, a
+// printer whose Devices data holds a comma, one without a port, and one with
+// no Devices value.
+inline simwin::MachineSpec StandardMachine() {
+    simwin::MachineSpec spec;
+    spec.printers = {
+        {u"Office Laser", false, u"LPT1:", u"winspool,LPT1:"},
+        {u"\\\\print-server\\Accounts", true, u"\\\\print-server\\Accounts", u"winspool,Ne01:"},
+        {u"Label, Printer", false, u"USB001", u"winspool,USB001,extra"},
+        {u"Portless", false, std::nullopt, u"winspool,nul:"},
+        {u"No Devices", false, u"LPT2:", std::nullopt},
+    };
+    spec.defaultPrinter = u"Office Laser";
+    spec.keys = {{kPreferences11A, {}}};
+    return spec;
+}
+
+class MachineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        simwin::ResetMachine(StandardMachine());
+        simwin::ClearInvalidHandleUses();
+        before_ = simwin::CountHandles();
+    }
+    void TearDown() override { ExpectNothingLeftOpen(); }
+
+    void ExpectNothingLeftOpen() const {
+        const simwin::HandleCounts now = simwin::CountHandles();
+        EXPECT_EQ(now.printers, before_.printers) << "printer handle left open";
+        EXPECT_EQ(now.keys, before_.keys) << "registry key left open";
+        EXPECT_EQ(now.kernel(), before_.kernel()) << "kernel handle left open";
+        EXPECT_EQ(now.invalidUses, 0u) << "a handle was used after it was closed";
+    }
+
+    simwin::HandleCounts before_;
+};
+
+// Polls `condition` until it holds or `limit` has passed (a bound for a
+// condition that normally holds within milliseconds, never a measurement).
+inline bool Eventually(const std::function<bool()>& condition,
+                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace vorelle::testing

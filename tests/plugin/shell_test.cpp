@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "host_fixture.h"
+
+namespace vorelle::testing {
+namespace {
+
+class ShellTest : public HostTest {};
+
+const std::int16_t kRegisteredIds[] = {144, 145, 146, 158, 159, 172};
+
+TEST_F(ShellTest, InterfaceVersionGate) {
+    struct Case {
+        std::int16_t version;
+        std::int32_t answer;
+    };
+    for (const Case c : {Case{49, -1}, Case{50, 51}, Case{255, 51}, Case{256, -1}, Case{-1, -1},
+                         Case{-32768, -1}, Case{32767, -1}, Case{0, -1}}) {
+        const fmhost::StartupOutcome outcome = session_.StartUp(c.version, u"ProAdvanced 11.0v3");
+        ASSERT_TRUE(outcome.answered) << c.version;
+        EXPECT_EQ(outcome.answer, c.answer) << c.version;
+        if (c.answer == -1) {
+            EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << c.version;
+        }
+        session_.Shutdown();
+        EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty());
+    }
+}
+
+TEST_F(ShellTest, ARefusedStartUpCreatesNothingAndItsShutdownDoesNotWait) {
+    ASSERT_FALSE(session_.StartUp(49, u"ProAdvanced 11.0v3").Accepted());
+    EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
+    const auto start = std::chrono::steady_clock::now();
+    session_.Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+TEST_F(ShellTest, StartUpRegistersTheSixFunctionsInOrder) {
+    StartUp();
+    struct Row {
+        std::int16_t id;
+        std::u16string name;
+        std::u16string prototype;
+        std::int16_t min, max;
+    };
+    const Row rows[] = {
+        {144, u"VORL_Version", u"VORL_Version( optType )", 0, 1},
+        {145, u"VORL_ChangePrinter",
+         u"VORL_ChangePrinter( PrinerName ;  optShowDlg ; optPause ) /* Pass True in optShowDlg "
+         u"to require the user to press 'OK' in the next Print dialog.  Default is False */ ",
+         1, 4},
+        {146, u"VORL_GetPrinterAt", u"VORL_GetPrinterAt( index )", 1, 1},
+        {158, u"VORL_SetSystemPrinter", u"VORL_SetSystemPrinter( PrinterName )", 1, 1},
+        {159, u"VORL_GetSystemPrinter", u"VORL_GetSystemPrinter", 0, 0},
+        {172, u"VORL_ChangeForPreview", u"VORL_ChangeForPreview( PrinterName )", 1, 1},
+    };
+    const auto events = session_.RegistrationEvents();
+    ASSERT_EQ(events.size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(events[i].kind, fmwrapper::RegistrationEvent::Kind::Register);
+        EXPECT_EQ(events[i].pluginId, "VORL");
+        EXPECT_EQ(events[i].id, rows[i].id);
+        EXPECT_EQ(events[i].name, rows[i].name);
+        EXPECT_EQ(events[i].prototype, rows[i].prototype);
+        EXPECT_EQ(events[i].minParameters, rows[i].min);
+        EXPECT_EQ(events[i].maxParameters, rows[i].max);
+        EXPECT_EQ(events[i].flags, 0xFF01u);
+    }
+}
+
+TEST_F(ShellTest, ARefusedRegistrationDoesNotStopTheRest) {
+    fmwrapper::RefuseRegistration(145, 1);
+    StartUp();
+    EXPECT_FALSE(fmwrapper::FindFunction(u"VORL_ChangePrinter"));
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Office Laser");
+    fmwrapper::RefuseRegistration(145, 0);
+}
+
+TEST_F(ShellTest, ShutdownUnregistersEveryRegisteredFunctionAndNothingElse) {
+    StartUp();
+    const std::size_t registrations = session_.RegistrationEvents().size();
+    session_.Shutdown();
+    const auto events = session_.RegistrationEvents();
+    std::vector<std::int16_t> unregistered;
+    for (std::size_t i = registrations; i < events.size(); ++i) {
+        EXPECT_EQ(events[i].kind, fmwrapper::RegistrationEvent::Kind::Unregister);
+        EXPECT_EQ(events[i].pluginId, "VORL");
+        unregistered.push_back(events[i].id);
+    }
+    EXPECT_EQ(unregistered, std::vector<std::int16_t>(std::begin(kRegisteredIds),
+                                                      std::end(kRegisteredIds)));
+    EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty());
+}
+
+TEST_F(ShellTest, ShutdownWithNoWatcherEverStartedSleepsOnce) {
+    StartUp();
+    const auto start = std::chrono::steady_clock::now();
+    session_.Shutdown();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(500));
+    EXPECT_LT(elapsed, std::chrono::seconds(30));
+    EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
+}
+
+TEST_F(ShellTest, OtherMessagesLeaveTheRecordUntouched) {
+    StartUp();
+    for (int code = 1; code <= 255; ++code) {
+        if (code == 4 || code == 7) {
+            continue;
+        }
+        FMX_CallRecord record = session_.NewRecord(static_cast<std::uint8_t>(code));
+        record.param1 = 131;
+        record.param2 = 0x1234;
+        record.param3 = 16;
+        const FMX_CallRecord before = record;
+        session_.Send(record);
+        EXPECT_EQ(std::memcmp(&record, &before, sizeof record), 0) << "message " << code;
+    }
+    // Still started: the functions answer.
+    EXPECT_EQ(Result(u"VORL_Version"), u"Vorelle 3.0.4.3");
+}
+
+TEST_F(ShellTest, StringRequestsByIdWithOrWithoutStartUp) {
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(session_.RequestString(131).text, u"VORL1nnYYnn");
+        EXPECT_EQ(session_.RequestString(1).text, u"VORL1nnYYnn");
+        EXPECT_EQ(session_.RequestString(128).text, u"Vorelle");
+        EXPECT_EQ(session_.RequestString(129).text,
+                  u"This plug-in allows you to dynamically change printers.");
+        EXPECT_EQ(session_.RequestString(147).text, u"VORL_SetToWindowsDefaultPrinter");
+        EXPECT_EQ(session_.RequestString(159).text, u"VORL_GetSystemPrinter");
+        for (std::uint8_t absent : {0, 2, 130, 149, 255}) {
+            EXPECT_EQ(session_.RequestString(absent).text, u"") << int(absent);
+        }
+        ASSERT_FALSE(session_.StartUp(300, u"x").Accepted());  // refused: still answered
+    }
+}
+
+TEST_F(ShellTest, StringRequestsNeverWritePastTheBuffer) {
+    const fmhost::StringReply five = session_.RequestString(128, 5);
+    EXPECT_EQ(five.text, u"Vore");
+    EXPECT_TRUE(five.terminated);
+    EXPECT_FALSE(five.overran);
+
+    const fmhost::StringReply one = session_.RequestString(128, 1);
+    EXPECT_EQ(one.text, u"");
+    EXPECT_TRUE(one.terminated);
+    EXPECT_FALSE(one.overran);
+
+    const fmhost::StringReply none = session_.RequestString(128, 0);
+    EXPECT_FALSE(none.overran);
+    EXPECT_FALSE(none.terminated);
+
+    const fmhost::StringReply exact = session_.RequestString(128, 8);
+    EXPECT_EQ(exact.text, u"Vorelle");
+    EXPECT_FALSE(exact.overran);
+    const fmhost::StringReply whole = session_.RequestString(146, 2000);
+    EXPECT_EQ(whole.text, u"VORL_GetPrinterAt( index )");
+    EXPECT_FALSE(whole.overran);
+}
+
+TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStep) {
+    // How many runtime operations one start-up makes.
+    const std::uint64_t before = fmwrapper::OperationCount();
+    StartUp();
+    const std::uint64_t operations = fmwrapper::OperationCount() - before;
+    session_.Shutdown();
+    ASSERT_GT(operations, 20u);
+
+    for (std::int32_t code : {1, 2}) {
+        for (std::uint64_t nth = 1; nth <= operations; ++nth) {
+            fmwrapper::ResetRuntime();
+            session_.FailOperation(nth, code);
+            const fmhost::StartupOutcome outcome = session_.StartUp(51, u"ProAdvanced 11.0v3");
+            EXPECT_FALSE(outcome.answered) << "failure " << code << " at operation " << nth;
+            EXPECT_EQ(session_.LiveObjects(), liveBefore_)
+                << "failure " << code << " at operation " << nth;
+            // Whatever got registered stays callable without harm: it
+            // answers when its services were created, else reports that the
+            // plug-in was not started and writes nothing.
+            if (fmwrapper::FindFunction(u"VORL_GetPrinterAt")) {
+                const fmhost::CallOutcome call = Call(u"VORL_GetPrinterAt", {Number("1")});
+                if (call.code == 0) {
+                    EXPECT_EQ(call.resultText, u"Office Laser");
+                } else {
+                    EXPECT_EQ(call.code, 3);
+                    EXPECT_FALSE(call.resultWritten);
+                }
+            }
+            session_.Shutdown();
+            EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty())
+                << "failure " << code << " at operation " << nth;
+        }
+    }
+    // And the plug-in starts normally afterwards.
+    fmwrapper::ResetRuntime();
+    StartUp();
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"Office Laser");
+}
+
+TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
+    for (std::uint64_t nth = 1; nth <= 8; ++nth) {
+        fmwrapper::ResetRuntime();
+        StartUp();
+        session_.FailOperation(nth, 2);
+        session_.Shutdown();
+        fmwrapper::DisarmFailure();
+        EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex")) << nth;
+        EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << nth;
+    }
+}
+
+}  // namespace
+}  // namespace vorelle::testing
