@@ -1,0 +1,86 @@
+// The spooler part of the facade on the simulated Windows.
+#include "platform/spooler.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "simwin/spooler.h"
+
+namespace vorelle::platform {
+namespace {
+
+// A spooler buffer of `bytes` bytes, aligned for the records at its start.
+class SpoolerBuffer {
+public:
+    explicit SpoolerBuffer(std::uint32_t bytes) : words_((bytes + sizeof(Word) - 1) / sizeof(Word) + 1), bytes_(bytes) {}
+    std::uint8_t* data() { return reinterpret_cast<std::uint8_t*>(words_.data()); }
+    std::uint32_t size() const { return bytes_; }
+
+private:
+    using Word = std::uint64_t;
+    std::vector<Word> words_;  // one word more, so that even 0 bytes has an address
+    std::uint32_t bytes_;
+};
+
+}  // namespace
+
+bool EnumeratePrinters(PrinterList& out) {
+    out.Clear();
+    constexpr std::uint32_t kFlags = simwin::kPrinterEnumLocal | simwin::kPrinterEnumConnections;
+    std::uint32_t needed = 0;
+    std::uint32_t returned = 0;
+    (void)simwin::EnumPrinters(kFlags, 4, nullptr, 0, needed, returned);  // only the size counts
+    SpoolerBuffer buffer(needed);
+    if (!simwin::EnumPrinters(kFlags, 4, buffer.data(), buffer.size(), needed, returned)) {
+        return false;
+    }
+    const auto* records = reinterpret_cast<const simwin::PrinterInfo4*>(buffer.data());
+    std::size_t units = 0;
+    for (std::uint32_t i = 0; i < returned; ++i) {
+        units += std::char_traits<char16_t>::length(records[i].printerName);
+    }
+    out.Reserve(returned, units);
+    for (std::uint32_t i = 0; i < returned; ++i) {
+        out.Append(records[i].printerName);
+    }
+    return true;
+}
+
+std::u16string GetDefaultPrinter() {
+    std::uint32_t units = 0;
+    (void)simwin::GetDefaultPrinter(nullptr, units);
+    std::u16string name(units + 1, u'\0');  // zero-filled, with room for a terminator even when 0
+    (void)simwin::GetDefaultPrinter(name.data(), units);
+    name.resize(std::char_traits<char16_t>::length(name.c_str()));
+    return name;
+}
+
+bool SetDefaultPrinter(const std::u16string& name) { return simwin::SetDefaultPrinter(name.c_str()); }
+
+void PrinterHandleTraits::Close(RawHandle handle) { (void)simwin::ClosePrinter(handle); }
+
+PrinterHandle OpenPrinter(const std::u16string& name) {
+    simwin::Handle printer = 0;
+    if (!simwin::OpenPrinter(name.c_str(), printer)) {
+        return PrinterHandle();
+    }
+    return PrinterHandle(printer);
+}
+
+std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer) {
+    std::uint32_t needed = 0;
+    (void)simwin::GetPrinter(printer.get(), 2, nullptr, 0, needed);
+    SpoolerBuffer buffer(needed);
+    if (needed < sizeof(simwin::PrinterInfo2) ||
+        !simwin::GetPrinter(printer.get(), 2, buffer.data(), buffer.size(), needed)) {
+        return std::nullopt;
+    }
+    const auto* info = reinterpret_cast<const simwin::PrinterInfo2*>(buffer.data());
+    PrinterDetails details;
+    if (info->portName != nullptr) {
+        details.portName = std::u16string(info->portName);
+    }
+    return details;
+}
+
+}  // namespace vorelle::platform

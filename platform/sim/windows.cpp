@@ -1,0 +1,36 @@
+// The window manager facade on the simulated Windows.
+#include "platform/windows.h"
+
+#include "simwin/window_manager.h"
+
+namespace vorelle::platform {
+
+namespace {
+
+simwin::ClassRef ToClassRef(const WindowClass& windowClass) {
+    if (windowClass.atom != 0) {
+        return simwin::ClassRef::ByAtom(windowClass.atom);
+    }
+    if (windowClass.name != nullptr) {
+        return simwin::ClassRef::ByName(windowClass.name);
+    }
+    return simwin::ClassRef::Any();
+}
+
+}  // namespace
+
+Window FindWindow(Window parent, Window childAfter, WindowClass windowClass, const std::u16string& title) {
+    return simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), title);
+}
+
+std::intptr_t SendMessage(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return simwin::WindowManager::Instance().Send(window, message, wParam, lParam);
+}
+
+bool SendNotifyMessage(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return simwin::WindowManager::Instance().SendNotify(window, message, wParam, lParam);
+}
+
+bool RedrawWindow(Window window) { return simwin::WindowManager::Instance().Redraw(window); }
+
+}  // namespace vorelle::platform

@@ -1,0 +1,148 @@
+#include "simwin/machine.h"
+
+#include <algorithm>
+#include <array>
+
+#include "simwin/machine_state.h"
+
+namespace simwin {
+namespace {
+
+struct FaultNameEntry {
+    Fault fault;
+    std::string_view name;
+};
+
+constexpr std::array<FaultNameEntry, 5> kFaultNames{{
+    {Fault::Enumerate, "enumerate"},
+    {Fault::PrinterDetails, "printer-details"},
+    {Fault::DevicesKey, "devices-key"},
+    {Fault::DevicesValue, "devices-value"},
+    {Fault::WritePrinter, "write-printer"},
+}};
+
+}  // namespace
+
+RegistryValue RegistryValue::String(std::u16string name, std::u16string_view text) {
+    RegistryValue value;
+    value.name = std::move(name);
+    value.type = kRegSz;
+    value.data.resize(2 * text.size() + 2, 0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        value.data[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+        value.data[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+    }
+    return value;
+}
+
+std::u16string RegistryValue::Text() const {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+        text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+    }
+    while (!text.empty() && text.back() == u'\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+void ResetMachine(const MachineSpec& spec) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    machine.printers.clear();
+    machine.keys.clear();
+    machine.faults = {};
+    detail::CreateKey(machine, kDevicesKeyPath);
+    for (const RegistryKeySpec& key : spec.keys) {
+        detail::RegistryKeyData& data = detail::CreateKey(machine, key.path);
+        for (const RegistryValue& value : key.values) {
+            detail::SetValue(data, value);
+        }
+    }
+    for (const std::u16string& path : spec.readOnlyKeys) {
+        detail::CreateKey(machine, path).readOnly = true;
+    }
+    for (const PrinterSpec& printer : spec.printers) {
+        detail::InstallPrinter(machine, printer);
+    }
+    machine.defaultPrinter.reset();
+    if (spec.defaultPrinter) {
+        const PrinterSpec* known = detail::FindPrinter(machine, *spec.defaultPrinter);
+        machine.defaultPrinter = known ? known->name : *spec.defaultPrinter;
+    }
+    for (Fault fault : spec.faults) {
+        machine.faults[static_cast<std::size_t>(fault)] = true;
+    }
+}
+
+void SetFault(Fault fault, bool on) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    machine.faults[static_cast<std::size_t>(fault)] = on;
+}
+
+bool FaultOn(Fault fault) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    return detail::FaultOn(machine, fault);
+}
+
+std::string_view FaultName(Fault fault) {
+    for (const FaultNameEntry& entry : kFaultNames) {
+        if (entry.fault == fault) {
+            return entry.name;
+        }
+    }
+    return {};
+}
+
+std::optional<Fault> FaultFromName(std::string_view name) {
+    for (const FaultNameEntry& entry : kFaultNames) {
+        if (entry.name == name) {
+            return entry.fault;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<PrinterSpec> Printers() {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    return machine.printers;
+}
+
+std::optional<std::u16string> CurrentDefaultPrinter() {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    return machine.defaultPrinter;
+}
+
+bool AddPrinter(const PrinterSpec& printer) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    if (detail::FindPrinter(machine, printer.name) != nullptr) {
+        return false;
+    }
+    detail::InstallPrinter(machine, printer);
+    return true;
+}
+
+bool RemovePrinter(std::u16string_view name) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    const PrinterSpec* printer = detail::FindPrinter(machine, name);
+    if (printer == nullptr) {
+        return false;
+    }
+    std::u16string removed = printer->name;
+    machine.printers.erase(machine.printers.begin() + (printer - machine.printers.data()));
+    if (detail::RegistryKeyData* devices = detail::FindKey(machine, kDevicesKeyPath)) {
+        detail::RemoveValue(*devices, removed);
+    }
+    if (machine.defaultPrinter && *machine.defaultPrinter == removed) {
+        machine.defaultPrinter.reset();
+    }
+    return true;
+}
+
+}  // namespace simwin

@@ -1,0 +1,66 @@
+// The print spooler of the simulated Windows, with the Win32 calling
+// conventions: two-call size queries, records followed by their strings in the
+// caller's buffer, failures reported by false and the thread's last error.
+#pragma once
+
+#include <cstdint>
+
+#include "simwin/handles.h"
+
+namespace simwin {
+
+inline constexpr std::uint32_t kPrinterEnumLocal = 0x2;        // PRINTER_ENUM_LOCAL
+inline constexpr std::uint32_t kPrinterEnumConnections = 0x4;  // PRINTER_ENUM_CONNECTIONS
+inline constexpr std::uint32_t kPrinterAttributeNetwork = 0x10;
+inline constexpr std::uint32_t kPrinterAttributeLocal = 0x40;
+
+// PRINTER_INFO_4W: the strings point into the same buffer, after the records.
+struct PrinterInfo4 {
+    const char16_t* printerName;
+    const char16_t* serverName;  // null for local printers
+    std::uint32_t attributes;
+};
+
+// PRINTER_INFO_2W, reduced to the fields the simulation knows.
+struct PrinterInfo2 {
+    const char16_t* serverName;  // null for local printers
+    const char16_t* printerName;
+    const char16_t* shareName;   // null
+    const char16_t* portName;    // null when the printer names no port
+    const char16_t* driverName;
+    std::uint32_t attributes;
+};
+
+// EnumPrintersW on the local machine, level 4 only: the local printers and/or the connections,
+// in the spooler's order. `needed` is always set; false with kErrorInsufficientBuffer when
+// `buffer` is null or smaller than needed (zero printers: true with needed = returned = 0).
+// Under Fault::Enumerate every call fails, still reporting `needed` (kErrorRpcUnavailable when
+// the buffer was large enough).
+bool EnumPrinters(std::uint32_t flags, std::uint32_t level, std::uint8_t* buffer,
+                  std::uint32_t bufferBytes, std::uint32_t& needed, std::uint32_t& returned);
+
+// GetDefaultPrinterW: `units` in, buffer size in UTF-16 units; out, the name's size with its
+// terminator. False with kErrorInsufficientBuffer when too small, kErrorFileNotFound (units 0)
+// when there is no default printer.
+bool GetDefaultPrinter(char16_t* buffer, std::uint32_t& units);
+
+// SetDefaultPrinterW: an unknown name is refused (kErrorInvalidPrinterName, default unchanged);
+// the name matches ignoring case and the spooler's own spelling is kept. Null or empty: makes the
+// first printer the default only when there is none.
+bool SetDefaultPrinter(const char16_t* name);
+
+// OpenPrinterW with default access and no defaults: false (kErrorInvalidPrinterName) for a name
+// the spooler does not know (matched ignoring case). The handle is counted until ClosePrinter.
+bool OpenPrinter(const char16_t* name, Handle& printer);
+
+// GetPrinterW, level 2 only: `needed` is always set; false with kErrorInsufficientBuffer when
+// `buffer` is null or too small. Under Fault::PrinterDetails every call fails, still reporting
+// `needed` (kErrorAccessDenied when the buffer was large enough). An invalid handle fails with
+// kErrorInvalidHandle and is counted.
+bool GetPrinter(Handle printer, std::uint32_t level, std::uint8_t* buffer, std::uint32_t bufferBytes,
+                std::uint32_t& needed);
+
+// ClosePrinter: false (kErrorInvalidHandle, counted) for a handle that is not an open printer.
+bool ClosePrinter(Handle printer);
+
+}  // namespace simwin

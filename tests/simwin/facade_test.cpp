@@ -1,0 +1,199 @@
+// The platform facade on the simulated Windows: the printer services' and the
+// hand-off's view of spooler, registry, kernel and string table.
+#include <dlfcn.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+
+#include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/spooler.h"
+#include "platform/threads.h"
+#include "resources/string_table.h"
+#include "tests/simwin/machine_fixture.h"
+
+namespace simwin_test {
+namespace {
+
+namespace platform = vorelle::platform;
+
+using FacadeTest = MachineTest;
+
+TEST_F(FacadeTest, EnumerationGivesTheNamesInOrder) {
+    platform::PrinterList list;
+    ASSERT_TRUE(platform::EnumeratePrinters(list));
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list.name(0), u"Office Laser");
+    EXPECT_EQ(list.name(1), u"\\\\print-server\\Accounts");
+    EXPECT_EQ(list.name(3), u"Fax");
+
+    simwin::ResetMachine({});
+    EXPECT_TRUE(platform::EnumeratePrinters(list));
+    EXPECT_EQ(list.size(), 0u);
+
+    simwin::ResetMachine(TestMachine());
+    simwin::SetFault(simwin::Fault::Enumerate, true);
+    EXPECT_FALSE(platform::EnumeratePrinters(list));
+    EXPECT_EQ(list.size(), 0u);
+}
+
+TEST_F(FacadeTest, DefaultPrinterReadAndSet) {
+    EXPECT_EQ(platform::GetDefaultPrinter(), u"Office Laser");
+    EXPECT_FALSE(platform::SetDefaultPrinter(u"Nowhere"));
+    EXPECT_TRUE(platform::SetDefaultPrinter(u"fax"));
+    EXPECT_EQ(platform::GetDefaultPrinter(), u"Fax");
+    simwin::RemovePrinter(u"Fax");
+    EXPECT_EQ(platform::GetDefaultPrinter(), u"");
+}
+
+TEST_F(FacadeTest, PrinterHandlesAreClosedByTheirOwner) {
+    {
+        platform::PrinterHandle missing = platform::OpenPrinter(u"Nowhere");
+        EXPECT_FALSE(missing);
+        platform::PrinterHandle laser = platform::OpenPrinter(u"Office Laser");
+        ASSERT_TRUE(laser);
+        platform::PrinterHandle label = platform::OpenPrinter(u"Label Printer");
+        EXPECT_EQ(simwin::CountHandles().printers, 2u);
+
+        std::optional<platform::PrinterDetails> details = platform::GetPrinterDetails(laser);
+        ASSERT_TRUE(details);
+        EXPECT_EQ(details->portName, u"LPT1:");
+        details = platform::GetPrinterDetails(label);
+        ASSERT_TRUE(details);
+        EXPECT_EQ(details->portName, std::nullopt);
+        simwin::SetFault(simwin::Fault::PrinterDetails, true);
+        EXPECT_FALSE(platform::GetPrinterDetails(laser));
+    }
+    EXPECT_EQ(simwin::CountHandles().printers, 0u);
+}
+
+TEST_F(FacadeTest, RegistryKeysReadAndWriteThroughTheFacade) {
+    {
+        platform::RegistryKey devices = platform::RegistryKey::OpenCurrentUser(
+            std::u16string(simwin::kDevicesKeyPath), platform::KeyAccess::QueryValue);
+        ASSERT_TRUE(devices);
+        EXPECT_EQ(devices.ValueSize(u"Fax"), std::nullopt);
+        std::optional<std::uint32_t> size = devices.ValueSize(u"\\\\print-server\\Accounts");
+        ASSERT_EQ(size, 2u * 14 + 2);
+        std::u16string data(*size / 2 + 1, u'\0');
+        std::uint32_t bytes = *size;
+        ASSERT_TRUE(devices.ReadValue(u"\\\\print-server\\Accounts", data.data(), bytes));
+        EXPECT_EQ(std::u16string(data.c_str()), u"winspool,Ne01:");
+
+        EXPECT_FALSE(platform::RegistryKey::OpenCurrentUser(kReadOnlyPath, platform::KeyAccess::SetValue));
+        platform::RegistryKey preferences =
+            platform::RegistryKey::OpenCurrentUser(kPreferencesPath, platform::KeyAccess::SetValue);
+        ASSERT_TRUE(preferences);
+        EXPECT_TRUE(preferences.SetString(u"Printer", u"Fax,winspool,FAX:"));
+        EXPECT_EQ(simwin::CountHandles().keys, 2u);
+    }
+    std::optional<simwin::RegistryValue> value = simwin::GetValue(kPreferencesPath, u"Printer");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->type, simwin::kRegSz);
+    EXPECT_EQ(value->data, simwin::RegistryValue::String(u"Printer", u"Fax,winspool,FAX:").data);
+    EXPECT_EQ(value->data.size(), 2u * 17 + 2);
+}
+
+TEST_F(FacadeTest, FailedOpeningsAndWritesLeaveNothingOpen) {
+    simwin::SetFault(simwin::Fault::DevicesKey, true);
+    simwin::SetFault(simwin::Fault::WritePrinter, true);
+    EXPECT_FALSE(platform::RegistryKey::OpenCurrentUser(std::u16string(simwin::kDevicesKeyPath),
+                                                        platform::KeyAccess::QueryValue));
+    EXPECT_FALSE(platform::RegistryKey::OpenCurrentUser(u"Software\\Missing", platform::KeyAccess::SetValue));
+    platform::RegistryKey preferences =
+        platform::RegistryKey::OpenCurrentUser(kPreferencesPath, platform::KeyAccess::SetValue);
+    EXPECT_FALSE(preferences.SetString(u"Printer", u"Fax,winspool,FAX:"));
+    EXPECT_EQ(simwin::GetValue(kPreferencesPath, u"Printer")->Text(), u"Old Printer,winspool,LPT2:");
+}
+
+TEST_F(FacadeTest, NamedMutexWaitsAndReleases) {
+    platform::NamedMutex mutex = platform::NamedMutex::Create(u"ChangePrinteMutex");
+    ASSERT_TRUE(mutex);
+    {
+        simwin::MutexHeldElsewhere other(u"ChangePrinteMutex");
+        EXPECT_EQ(mutex.Wait(10), platform::WaitResult::TimedOut);
+        other.Abandon();
+        EXPECT_EQ(mutex.Wait(10), platform::WaitResult::Abandoned);
+        EXPECT_TRUE(mutex.Release());
+    }
+    EXPECT_EQ(mutex.Wait(1000), platform::WaitResult::Acquired);
+    EXPECT_TRUE(mutex.Release());
+    EXPECT_FALSE(mutex.Release());
+    mutex.Close();
+    EXPECT_FALSE(mutex);
+    EXPECT_EQ(mutex.Wait(0), platform::WaitResult::Failed);
+    EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
+}
+
+void Count(void* counter) {
+    platform::SleepMilliseconds(5);
+    ++*static_cast<std::atomic<int>*>(counter);
+}
+
+TEST_F(FacadeTest, ThreadsAreJoinedByTheirOwner) {
+    std::atomic<int> counter{0};
+    {
+        platform::Thread first = platform::Thread::Start(&Count, &counter);
+        ASSERT_TRUE(first);
+        platform::Thread second = platform::Thread::Start(&Count, &counter);
+        second.Join();
+        EXPECT_FALSE(second);
+        EXPECT_GE(counter, 1);
+        first = platform::Thread::Start(&Count, &counter);  // joins the one it held first
+        EXPECT_GE(counter, 2);
+    }
+    EXPECT_EQ(counter, 3);
+    EXPECT_EQ(simwin::CountHandles().threads, 0u);
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
+}
+
+TEST_F(FacadeTest, CalendarSecondsFollowsTheSimulatedClock) {
+    simwin::UseManualClock(42);
+    EXPECT_EQ(platform::CalendarSeconds(), 42);
+    simwin::AdvanceClock(-2);
+    EXPECT_EQ(platform::CalendarSeconds(), 40);
+}
+
+// The base address of the module this test is linked into: the module that holds the string table.
+std::uintptr_t ThisModule() {
+    Dl_info info{};
+    EXPECT_NE(dladdr(reinterpret_cast<void*>(&ThisModule), &info), 0);
+    return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+}
+
+std::uintptr_t SimwinModule() {
+    Dl_info info{};
+    EXPECT_NE(dladdr(reinterpret_cast<void*>(&simwin::CalendarSeconds), &info), 0);
+    return reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+}
+
+TEST_F(FacadeTest, LoadStringCopiesFromTheOwnStringTableOnly) {
+    const vorelle::resources::StringEntry& entry = vorelle::resources::StringTable()[1];
+    std::u16string_view text(entry.text);
+    ASSERT_GT(text.size(), 3u);
+
+    char16_t buffer[512];
+    std::fill(std::begin(buffer), std::end(buffer), u'#');
+    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 512), text.size());
+    EXPECT_EQ(std::u16string_view(buffer), text);
+
+    std::fill(std::begin(buffer), std::end(buffer), u'#');
+    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 4), 3u);
+    EXPECT_EQ(std::u16string_view(buffer), text.substr(0, 3));
+    EXPECT_EQ(buffer[4], u'#');
+
+    std::fill(std::begin(buffer), std::end(buffer), u'#');
+    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 0), 0u);
+    EXPECT_EQ(buffer[0], u'#');
+    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 1), 0u);
+    EXPECT_EQ(buffer[0], u'\0');
+
+    EXPECT_EQ(platform::LoadString(ThisModule(), 0xFFFF, buffer, 512), 0u);
+    EXPECT_EQ(buffer[0], u'\0');
+    EXPECT_EQ(platform::LoadString(SimwinModule(), entry.id, buffer, 512), 0u);
+    EXPECT_EQ(platform::LoadString(0, entry.id, buffer, 512), 0u);
+}
+
+}  // namespace
+}  // namespace simwin_test
