@@ -1,0 +1,11 @@
+#include "fmhost/console.h"
+
+namespace fmhost {
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void UseBinaryStandardStreams() {}
+
+}  // namespace fmhost

@@ -1,0 +1,25 @@
+// The captions of the host's Print dialog in the languages the host offers
+// (fmhost --dialog-language).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fmhost/host_platform.h"
+
+namespace fmhost {
+
+inline constexpr std::string_view kDefaultDialogLanguage = "en";
+
+// The texts for a language code ("en", "fr", ...); none for an unknown code.
+std::optional<DialogTexts> DialogTextsFor(std::string_view language);
+
+// The English texts, the host's default.
+DialogTexts EnglishDialogTexts();
+
+// Every language code, in table order.
+std::vector<std::string_view> DialogLanguages();
+
+}  // namespace fmhost

@@ -1,0 +1,66 @@
+// The host's machine in the native build: the simulated Windows.
+#include <chrono>
+
+#include "fmhost/host_platform.h"
+#include "simwin/machine.h"
+#include "simwin/machine_file.h"
+#include "simwin/print_dialog.h"
+#include "simwin/registry.h"
+#include "simwin/ui_thread.h"
+
+namespace fmhost {
+
+bool PrepareMachine(const std::string& path, std::string& error) {
+    if (path.empty()) {
+        simwin::ResetMachine(simwin::SampleMachine());
+        return true;
+    }
+    const auto machine = simwin::LoadMachineFile(path, error);
+    if (!machine) {
+        return false;
+    }
+    simwin::ResetMachine(*machine);
+    return true;
+}
+
+std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath) {
+    const auto value = simwin::GetValue(keyPath, u"Printer");
+    if (!value) {
+        return std::nullopt;
+    }
+    return value->Text();
+}
+
+PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
+    simwin::PrintDialogOptions options;
+    options.texts.caption = texts.caption;
+    options.texts.nameLabel = texts.nameLabel;
+    options.texts.okCaption = texts.okButton;
+    options.texts.cancelCaption = texts.cancelButton;
+    const auto defaultPrinter = simwin::CurrentDefaultPrinter();
+    for (const simwin::PrinterSpec& printer : simwin::Printers()) {
+        if (defaultPrinter && printer.name == *defaultPrinter) {
+            options.selected = static_cast<int>(options.printers.size());
+        }
+        options.printers.push_back(printer.name);
+    }
+
+    // The dialog lives on a user-interface thread of the host's own, as a
+    // modal dialog would; the host thread waits for its answer.
+    simwin::UiThread thread;
+    simwin::PrintDialog dialog(thread, std::move(options));
+    PrintOutcome outcome;
+    if (!dialog.Open()) {
+        return outcome;
+    }
+    const simwin::DialogState state = dialog.WaitUntilClosed(std::chrono::seconds(seconds));
+    if (state == simwin::DialogState::Confirmed) {
+        outcome.confirmed = true;
+        outcome.printer = dialog.ConfirmedPrinter().value_or(std::u16string());
+        return outcome;
+    }
+    dialog.Cancel();
+    return outcome;
+}
+
+}  // namespace fmhost

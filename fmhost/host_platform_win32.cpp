@@ -1,0 +1,221 @@
+// The host's machine on real Windows (the Windows builds, run under Wine): the
+// per-user registry and the common Print dialog (PrintDlgW) shown with a print
+// template of our own, laid out as Windows' own.
+//
+// Links against comdlg32 (PrintDlgW), advapi32 (registry), user32 and kernel32;
+// needs the dialog template of print_dialog_win32.rc in the executable.
+#include "fmhost/host_platform.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fmhost/print_dialog_win32.h"
+
+namespace fmhost {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+const wchar_t* Wide(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+std::u16string FromWide(const wchar_t* text, std::size_t units) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), units);
+}
+
+// One registry key, closed when it leaves scope.
+class KeyOwner {
+public:
+    KeyOwner() = default;
+    ~KeyOwner() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+    }
+    KeyOwner(const KeyOwner&) = delete;
+    KeyOwner& operator=(const KeyOwner&) = delete;
+    HKEY* Out() { return &key_; }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// The global memory blocks PrintDlgW hands back, freed when they leave scope.
+class GlobalOwner {
+public:
+    explicit GlobalOwner(HGLOBAL& block) : block_(block) {}
+    ~GlobalOwner() {
+        if (block_ != nullptr) {
+            GlobalFree(block_);
+            block_ = nullptr;
+        }
+    }
+    GlobalOwner(const GlobalOwner&) = delete;
+    GlobalOwner& operator=(const GlobalOwner&) = delete;
+
+private:
+    HGLOBAL& block_;
+};
+
+// A locked global memory block, unlocked when it leaves scope.
+class GlobalLockOwner {
+public:
+    explicit GlobalLockOwner(HGLOBAL block)
+        : block_(block), data_(block != nullptr ? GlobalLock(block) : nullptr) {}
+    ~GlobalLockOwner() {
+        if (data_ != nullptr) {
+            GlobalUnlock(block_);
+        }
+    }
+    GlobalLockOwner(const GlobalLockOwner&) = delete;
+    GlobalLockOwner& operator=(const GlobalLockOwner&) = delete;
+    void* data() const { return data_; }
+
+private:
+    HGLOBAL block_;
+    void* data_;
+};
+
+// What the dialog hook needs: the texts to show and the time to stay open.
+struct DialogSession {
+    const DialogTexts* texts = nullptr;
+    UINT timeoutMilliseconds = 0;
+    bool timedOut = false;
+};
+
+constexpr UINT_PTR kCancelTimer = 1;
+constexpr const wchar_t* kSessionProperty = L"fmhost.print.session";
+
+// The run-time localisation of the template and the time limit: the caption,
+// the name label and the two buttons come from the chosen language; a timer
+// cancels the dialog when nobody has confirmed it in time.
+UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* request = reinterpret_cast<const PRINTDLGW*>(lParam);
+        auto* session = reinterpret_cast<DialogSession*>(request->lCustData);
+        SetPropW(dialog, kSessionProperty, session);
+        SetWindowTextW(dialog, Wide(session->texts->caption));
+        SetDlgItemTextW(dialog, stc6, Wide(session->texts->nameLabel));
+        SetDlgItemTextW(dialog, IDOK, Wide(session->texts->okButton));
+        SetDlgItemTextW(dialog, IDCANCEL, Wide(session->texts->cancelButton));
+        SetTimer(dialog, kCancelTimer, session->timeoutMilliseconds, nullptr);
+        return TRUE;
+    }
+    if (message == WM_TIMER && wParam == kCancelTimer) {
+        KillTimer(dialog, kCancelTimer);
+        if (auto* session = static_cast<DialogSession*>(GetPropW(dialog, kSessionProperty))) {
+            session->timedOut = true;
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return TRUE;
+    }
+    if (message == WM_DESTROY) {
+        KillTimer(dialog, kCancelTimer);
+        RemovePropW(dialog, kSessionProperty);
+    }
+    return FALSE;
+}
+
+// Wine's built-in template (combo box before the label) instead of ours, for
+// showing that the watcher leaves such a dialog alone.
+bool UseSystemTemplate() {
+    const char* choice = std::getenv("FMHOST_PRINT_TEMPLATE");
+    return choice != nullptr && std::strcmp(choice, "system") == 0;
+}
+
+UINT TimeoutMilliseconds(int seconds) {
+    if (seconds <= 0) {
+        return USER_TIMER_MINIMUM;
+    }
+    const long long ms = static_cast<long long>(seconds) * 1000;
+    return ms > USER_TIMER_MAXIMUM ? USER_TIMER_MAXIMUM : static_cast<UINT>(ms);
+}
+
+}  // namespace
+
+bool PrepareMachine(const std::string& path, std::string& error) {
+    if (path.empty()) {
+        return true;
+    }
+    error = "--machine " + path +
+            ": machine files describe the simulated Windows of the native build; "
+            "the Windows builds use the machine they run on";
+    return false;
+}
+
+std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath) {
+    KeyOwner key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.Out()) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key.get(), L"Printer", nullptr, &type, nullptr, &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    // One spare unit so that a value stored without its terminator still ends.
+    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 2, L'\0');
+    DWORD size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    if (RegQueryValueExW(key.get(), L"Printer", nullptr, &type,
+                         reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::size_t units = size / sizeof(wchar_t);
+    while (units > 0 && buffer[units - 1] == L'\0') {
+        --units;
+    }
+    return FromWide(buffer.data(), units);
+}
+
+PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
+    DialogSession session;
+    session.texts = &texts;
+    session.timeoutMilliseconds = TimeoutMilliseconds(seconds);
+
+    PRINTDLGW request;
+    std::memset(&request, 0, sizeof request);
+    request.lStructSize = sizeof request;
+    request.Flags = PD_ENABLEPRINTHOOK | PD_NOSELECTION | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE;
+    request.lpfnPrintHook = PrintHook;
+    request.lCustData = reinterpret_cast<LPARAM>(&session);
+    request.nCopies = 1;
+    if (!UseSystemTemplate()) {
+        request.Flags |= PD_ENABLEPRINTTEMPLATE;
+        request.hInstance = GetModuleHandleW(nullptr);
+        request.lpPrintTemplateName = MAKEINTRESOURCEW(FMHOST_PRINT_DIALOG);
+    }
+
+    const BOOL confirmed = PrintDlgW(&request);
+    GlobalOwner devMode(request.hDevMode);
+    GlobalOwner devNames(request.hDevNames);
+    if (request.hDC != nullptr) {
+        DeleteDC(request.hDC);
+    }
+
+    PrintOutcome outcome;
+    if (!confirmed || session.timedOut) {
+        return outcome;
+    }
+    GlobalLockOwner names(request.hDevNames);
+    if (names.data() == nullptr) {
+        return outcome;
+    }
+    const auto* header = static_cast<const DEVNAMES*>(names.data());
+    const auto* device = static_cast<const wchar_t*>(names.data()) + header->wDeviceOffset;
+    outcome.confirmed = true;
+    outcome.printer = FromWide(device, std::wcslen(device));
+    return outcome;
+}
+
+}  // namespace fmhost

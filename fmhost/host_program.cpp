@@ -1,0 +1,175 @@
+#include "fmhost/host_program.h"
+
+#include <iomanip>
+#include <istream>
+#include <ostream>
+#include <sstream>
+
+#include "fmhost/dialog_languages.h"
+#include "fmhost/host_platform.h"
+#include "fmhost/options.h"
+#include "fmhost/session.h"
+
+namespace fmhost {
+namespace {
+
+// The strings --describe shows, in its order: options, name, description.
+constexpr std::uint8_t kDescribedStrings[] = {131, 128, 129};
+
+std::string Utf8(std::u16string_view text) { return fmwrapper::Utf16ToUtf8(text); }
+
+std::string FlagsText(std::uint32_t flags) {
+    std::ostringstream s;
+    s << "0x" << std::uppercase << std::hex << std::setw(4) << std::setfill('0') << flags;
+    return s.str();
+}
+
+class Host {
+public:
+    Host(const Options& options, std::istream& in, std::ostream& out, std::ostream& err)
+        : options_(options), in_(in), out_(out), err_(err) {}
+
+    int Run() {
+        SessionSettings settings;
+        settings.interfaceVersion = options_.interfaceVersion;
+        settings.hostVersion = options_.hostVersion;
+        settings.dialog = *DialogTextsFor(options_.dialogLanguage);
+        Session session(std::move(settings));
+
+        std::string error;
+        if (!PrepareMachine(options_.machineFile, error)) {
+            err_ << "fmhost: " << error << "\n";
+            return kExitUsage;
+        }
+        const std::string path =
+            options_.pluginPath.empty() ? DefaultPluginPath() : options_.pluginPath;
+        if (!session.Load(path, error)) {
+            err_ << "fmhost: " << error << "\n";
+            return kExitUsage;
+        }
+
+        if (options_.describe) {
+            for (std::uint8_t id : kDescribedStrings) {
+                out_ << "string " << int{id} << ": " << Utf8(session.RequestString(id).text) << "\n";
+            }
+        }
+        if (options_.failOperation) {
+            session.FailOperation(options_.failOperation->nth, options_.failOperation->code);
+        }
+        const StartupOutcome startup = session.StartUp();
+        if (options_.describe || !startup.Accepted()) {
+            out_ << "start-up: " << (startup.answered ? std::to_string(startup.answer) : "(no answer)")
+                 << "\n";
+        }
+        if (!startup.Accepted()) {
+            if (!startup.answered) {
+                err_ << "fmhost: the plug-in wrote no answer to start-up\n";
+            }
+            ReportLeftOver(session.Unload());
+            return kExitStartupRefused;
+        }
+        if (options_.describe) {
+            PrintEvents(session, 0, fmwrapper::RegistrationEvent::Kind::Register);
+        }
+
+        int status = RunLines(session);
+
+        const std::size_t beforeShutdown = session.RegistrationEvents().size();
+        session.Shutdown();
+        if (options_.describe) {
+            out_ << "shut-down\n";
+            PrintEvents(session, beforeShutdown, fmwrapper::RegistrationEvent::Kind::Unregister);
+        }
+        ReportLeftOver(session.Unload());
+        out_.flush();
+        return status;
+    }
+
+private:
+    int RunLines(Session& session) {
+        bool functionFailed = false;
+        auto evaluate = [&](const std::string& line, const std::string& where) {
+            const LineOutcome outcome = session.EvaluateLine(line);
+            for (const std::string& warning : outcome.warnings) {
+                err_ << "fmhost: " << where << ": " << warning << "\n";
+            }
+            if (outcome.kind == LineOutcome::Kind::Error) {
+                err_ << "fmhost: " << where << ": " << outcome.error << ": " << line << "\n";
+                return false;
+            }
+            if (outcome.output) {
+                out_ << *outcome.output << "\n";
+                out_.flush();
+            }
+            functionFailed = functionFailed || outcome.FunctionFailed();
+            return true;
+        };
+        if (!options_.lines.empty()) {
+            for (std::size_t i = 0; i < options_.lines.size(); ++i) {
+                if (!evaluate(options_.lines[i], "line " + std::to_string(i + 1))) {
+                    return kExitUsage;
+                }
+            }
+        } else if (!options_.describe) {
+            std::string line;
+            for (std::size_t number = 1; std::getline(in_, line); ++number) {
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back();
+                }
+                if (!evaluate(line, "line " + std::to_string(number))) {
+                    return kExitUsage;
+                }
+            }
+        }
+        return functionFailed ? kExitFunctionError : kExitOk;
+    }
+
+    void PrintEvents(const Session& session, std::size_t from,
+                     fmwrapper::RegistrationEvent::Kind kind) {
+        const auto events = session.RegistrationEvents();
+        for (std::size_t i = from; i < events.size(); ++i) {
+            const fmwrapper::RegistrationEvent& e = events[i];
+            if (e.kind != kind) {
+                continue;
+            }
+            if (kind == fmwrapper::RegistrationEvent::Kind::Register) {
+                out_ << "register " << e.id << " " << Utf8(e.name) << " " << e.minParameters << ".."
+                     << e.maxParameters << " " << FlagsText(e.flags) << " " << Utf8(e.prototype)
+                     << "\n";
+            } else {
+                out_ << "unregister " << e.id << "\n";
+            }
+        }
+    }
+
+    void ReportLeftOver(const std::vector<fmwrapper::RegisteredFunction>& leftOver) {
+        for (const fmwrapper::RegisteredFunction& f : leftOver) {
+            err_ << "fmhost: warning: the plug-in left " << Utf8(f.name) << " (id " << f.id
+                 << ") registered when it was unloaded\n";
+        }
+    }
+
+    const Options& options_;
+    std::istream& in_;
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+}  // namespace
+
+int RunHost(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+            std::ostream& err) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(arguments, options, error)) {
+        err << "fmhost: " << error << "\nTry 'fmhost --help'.\n";
+        return kExitUsage;
+    }
+    if (options.help) {
+        out << UsageText();
+        return kExitOk;
+    }
+    return Host(options, in, out, err).Run();
+}
+
+}  // namespace fmhost

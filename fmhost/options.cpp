@@ -1,0 +1,184 @@
+#include "fmhost/options.h"
+
+#include <charconv>
+#include <limits>
+
+#include "fmhost/dialog_languages.h"
+#include "fmwrapper/host_runtime.h"
+
+namespace fmhost {
+namespace {
+
+template <typename Int>
+bool ParseInteger(std::string_view text, Int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+bool ParseFailOperation(std::string_view text, ArmedFailure& failure) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    return ParseInteger(text.substr(0, colon), failure.nth) && failure.nth >= 1 &&
+           ParseInteger(text.substr(colon + 1), failure.code) && failure.code != 0;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
+        if (optionsEnded || arg.rfind("--", 0) != 0) {
+            if (!optionsEnded && arg == "-h") {
+                options.help = true;
+                continue;
+            }
+            options.lines.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        auto takeValue = [&]() -> bool {
+            if (value) {
+                return true;
+            }
+            if (i + 1 >= arguments.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = arguments[++i];
+            return true;
+        };
+        if (name == "--describe" || name == "--help") {
+            if (value) {
+                error = name + " takes no value";
+                return false;
+            }
+            (name == "--describe" ? options.describe : options.help) = true;
+        } else if (name == "--plugin") {
+            if (!takeValue()) return false;
+            options.pluginPath = *value;
+        } else if (name == "--interface-version") {
+            if (!takeValue()) return false;
+            if (!ParseInteger(*value, options.interfaceVersion)) {
+                error = "--interface-version needs a whole number from -32768 to 32767, not \"" +
+                        *value + "\"";
+                return false;
+            }
+        } else if (name == "--host-version") {
+            if (!takeValue()) return false;
+            options.hostVersion = fmwrapper::Utf8ToUtf16(*value);
+        } else if (name == "--machine") {
+            if (!takeValue()) return false;
+            if (value->empty()) {
+                error = "--machine needs a file name";
+                return false;
+            }
+            options.machineFile = *value;
+        } else if (name == "--dialog-language") {
+            if (!takeValue()) return false;
+            if (!DialogTextsFor(*value)) {
+                error = "unknown dialog language \"" + *value + "\" (known:";
+                for (std::string_view code : DialogLanguages()) {
+                    error += " " + std::string(code);
+                }
+                error += ")";
+                return false;
+            }
+            options.dialogLanguage = *value;
+        } else if (name == "--fail-op") {
+            if (!takeValue()) return false;
+            ArmedFailure failure;
+            if (!ParseFailOperation(*value, failure)) {
+                error = "--fail-op needs N:CODE (N from 1, CODE not 0), not \"" + *value + "\"";
+                return false;
+            }
+            options.failOperation = failure;
+        } else {
+            error = "unknown option " + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string UsageText() {
+    std::string languages;
+    for (std::string_view code : DialogLanguages()) {
+        languages += (languages.empty() ? "" : ", ") + std::string(code);
+    }
+    return R"TEXT(usage: fmhost [OPTION ...] [LINE ...]
+
+The host stand-in: loads a FileMaker plug-in, sends it start-up, evaluates each
+LINE (or each line of standard input when no LINE is given), sends shutdown
+and unloads it. Text in and out is UTF-8.
+
+Options:
+  --plugin PATH             the plug-in to load (default: Vorelle.fmx beside fmhost)
+  --interface-version N     interface version sent with start-up (default 51)
+  --host-version TEXT       host version text sent with start-up
+                            (default "ProAdvanced 11.0v3")
+  --machine FILE            start the machine from a JSON machine file (default:
+                            the embedded sample machine); a file that cannot be
+                            read or has the wrong shape stops fmhost (status 2)
+                            before the plug-in is loaded
+  --dialog-language LANG    language of the host's Print dialog: )TEXT" +
+           languages + R"TEXT( (default en)
+  --describe                print the plug-in's strings 131, 128 and 129, the
+                            start-up answer, every registration ("register ID NAME
+                            MIN..MAX 0xFLAGS PROTOTYPE"), then "shut-down" and every
+                            unregistration ("unregister ID"); LINEs given as well
+                            are evaluated after the registrations; standard input
+                            is not read
+  --fail-op N:CODE          the runtime's Nth operation from start-up on fails with
+                            error code CODE (1 out of memory, 2 general failure)
+  --help                    this text
+
+Lines:
+  A call as written in a FileMaker calculation:
+      VORL_GetPrinterAt( 1 )
+      VORL_ChangePrinter( "Office Laser" ; True ; 0 )
+      VORL_GetSystemPrinter
+  Parameters are quoted texts (\" and \\ inside), numbers (-12.5, 1e3) and
+  True/False (the numbers 1 and 0). Exactly the parameters written are passed;
+  a count outside the function's registered range draws a warning on stderr.
+  The result text is printed alone on one line. When the function returns a
+  non-zero error code, that is reported on stderr, the line printed is the
+  result it wrote (empty when it wrote none), and the session goes on.
+  Blank lines and lines starting with "#" are skipped.
+
+  Host actions:
+      :string ID [SIZE]     string request for ID with a buffer of SIZE units
+                            (default 1024); prints what the buffer holds
+      :preference           prints the "Printer" value of the host's preferences
+                            key for the host version, or "(none)"
+      :print [SECONDS]      opens the host's Print dialog; prints "printed to NAME"
+                            when it is confirmed, "cancelled" when it is still open
+                            after SECONDS (default 30) and the host cancels it
+      :idle                 sends the idle message
+      :message CODE         sends message CODE (0 to 255) with an empty record
+      :fail N:CODE          the runtime's Nth operation from now fails with CODE
+
+Exit status:
+  0  every line went through
+  1  the plug-in refused start-up ("start-up: -1" is printed) or gave no answer
+     ("start-up: (no answer)"); it is unloaded without a shutdown message
+  2  a usage error, a machine file or plug-in that cannot be loaded, or a line
+     that cannot be parsed or evaluated (the message names the line; the lines
+     after it are not evaluated, the plug-in is still shut down)
+  3  every line was evaluated, but a function returned a non-zero error code
+)TEXT";
+}
+
+}  // namespace fmhost

@@ -1,0 +1,38 @@
+// fmhost's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fmhost/defaults.h"
+#include "fmhost/dialog_languages.h"
+
+namespace fmhost {
+
+struct ArmedFailure {
+    std::uint64_t nth = 0;
+    std::int32_t code = 0;
+};
+
+struct Options {
+    std::string pluginPath;      // empty: Vorelle.fmx beside fmhost
+    std::int16_t interfaceVersion = kDefaultInterfaceVersion;
+    std::u16string hostVersion{kDefaultHostVersion};
+    std::string machineFile;     // empty: the embedded sample machine
+    std::string dialogLanguage{kDefaultDialogLanguage};
+    std::optional<ArmedFailure> failOperation;
+    bool describe = false;
+    bool help = false;
+    std::vector<std::string> lines;  // none: read the lines from standard input
+};
+
+// Parses the arguments after the program name (UTF-8); false, with the fault
+// in `error`, for a usage error.
+bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);
+
+// The --help text.
+std::string UsageText();
+
+}  // namespace fmhost

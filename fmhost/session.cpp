@@ -1,0 +1,326 @@
+#include "fmhost/session.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+#include "fmhost/preferences_path.h"
+
+namespace fmhost {
+namespace {
+
+// The result field before a message: the plug-in writing it changes the low
+// 32 bits, which is all an answer has.
+constexpr std::uint32_t kUnwrittenResult = 0x5EED5EEDu;
+constexpr std::uintptr_t kUnwrittenResultField =
+    sizeof(std::uintptr_t) == 8 ? static_cast<std::uintptr_t>(0x5EED5EED5EED5EEDull)
+                                : static_cast<std::uintptr_t>(kUnwrittenResult);
+// Units after a string request's buffer that must stay untouched.
+constexpr std::size_t kGuardUnits = 16;
+constexpr char16_t kGuardUnit = 0xA5C3;
+
+std::uint32_t Low32(std::uintptr_t value) { return static_cast<std::uint32_t>(value); }
+
+template <typename Int>
+bool ParseInteger(std::string_view text, Int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+std::string FunctionNameOf(const FunctionCall& call) { return fmwrapper::Utf16ToUtf8(call.name); }
+
+LineOutcome ErrorOutcome(std::string message) {
+    LineOutcome outcome;
+    outcome.kind = LineOutcome::Kind::Error;
+    outcome.error = std::move(message);
+    return outcome;
+}
+
+// "N:CODE" or "N CODE" of a failure to arm.
+bool ParseFailure(const std::vector<std::string>& words, std::uint64_t& nth, std::int32_t& code) {
+    std::string_view first, second;
+    if (words.size() == 1) {
+        const std::size_t colon = words[0].find(':');
+        if (colon == std::string::npos) {
+            return false;
+        }
+        first = std::string_view(words[0]).substr(0, colon);
+        second = std::string_view(words[0]).substr(colon + 1);
+    } else if (words.size() == 2) {
+        first = words[0];
+        second = words[1];
+    } else {
+        return false;
+    }
+    return ParseInteger(first, nth) && nth >= 1 && ParseInteger(second, code) && code != 0;
+}
+
+}  // namespace
+
+Session::Session(SessionSettings settings) : settings_(std::move(settings)) {}
+
+Session::~Session() {
+    if (started_) {
+        Shutdown();
+    }
+    Unload();
+}
+
+bool Session::Load(const std::string& path, std::string& error) {
+    if (library_) {
+        error = "a plug-in is loaded already";
+        return false;
+    }
+    logMark_ = fmwrapper::RegistrationLog().size();
+    auto library = PluginLibrary::Open(path, error);
+    if (!library) {
+        return false;
+    }
+    library_ = std::move(*library);
+    started_ = false;
+    return true;
+}
+
+std::vector<fmwrapper::RegisteredFunction> Session::Unload() {
+    std::vector<fmwrapper::RegisteredFunction> leftOver;
+    if (!library_) {
+        return leftOver;
+    }
+    for (const fmwrapper::RegisteredFunction& f : fmwrapper::RegisteredFunctions()) {
+        if (library_.Contains(f.function)) {
+            fmwrapper::ForgetFunction(f.pluginId, f.id);
+            leftOver.push_back(f);
+        }
+    }
+    library_.Close();
+    started_ = false;
+    return leftOver;
+}
+
+FMX_CallRecord Session::NewRecord(std::uint8_t message) const {
+    FMX_CallRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.message = message;
+    record.instance = library_.Instance();
+    record.result = kUnwrittenResultField;
+    return record;
+}
+
+bool Session::ResultWritten(const FMX_CallRecord& record) {
+    return Low32(record.result) != kUnwrittenResult;
+}
+
+void Session::Send(FMX_CallRecord& record) {
+    if (library_) {
+        library_.EntryPoint()(&record);
+    }
+}
+
+FMX_CallRecord Session::SendMessage(std::uint8_t message) {
+    record_ = NewRecord(message);
+    Send(record_);
+    return record_;
+}
+
+StartupOutcome Session::StartUp() { return StartUp(settings_.interfaceVersion, settings_.hostVersion); }
+
+StartupOutcome Session::StartUp(std::int16_t interfaceVersion, std::u16string_view hostVersion) {
+    startupVersion_ = std::u16string(hostVersion);
+    record_ = NewRecord(kFMXMessageStartup);
+    record_.interfaceVersion = interfaceVersion;
+    record_.param2 = reinterpret_cast<std::uintptr_t>(startupVersion_.c_str());
+    Send(record_);
+    StartupOutcome outcome;
+    outcome.answered = ResultWritten(record_);
+    outcome.answer = static_cast<std::int32_t>(Low32(record_.result));
+    started_ = outcome.Accepted();
+    return outcome;
+}
+
+StringReply Session::RequestString(std::uint8_t id, std::uint32_t size) {
+    // A zeroed buffer of `size` units, then guard units that must stay as they are.
+    std::vector<char16_t> buffer(std::size_t{size} + kGuardUnits, u'\0');
+    std::fill(buffer.begin() + size, buffer.end(), kGuardUnit);
+    record_ = NewRecord(kFMXMessageGetString);
+    record_.param1 = id;
+    record_.param3 = size;
+    record_.result = reinterpret_cast<std::uintptr_t>(buffer.data());
+    Send(record_);
+    StringReply reply;
+    const auto end = buffer.begin() + size;
+    const auto zero = std::find(buffer.begin(), end, u'\0');
+    reply.terminated = zero != end;
+    reply.text.assign(buffer.begin(), zero);
+    reply.overran = std::any_of(end, buffer.end(), [](char16_t u) { return u != kGuardUnit; });
+    return reply;
+}
+
+void Session::Idle() { SendMessage(kFMXMessageIdle); }
+
+void Session::Shutdown() {
+    SendMessage(kFMXMessageShutdown);
+    started_ = false;
+}
+
+std::vector<fmwrapper::RegistrationEvent> Session::RegistrationEvents() const {
+    std::vector<fmwrapper::RegistrationEvent> log = fmwrapper::RegistrationLog();
+    if (logMark_ >= log.size()) {
+        return {};
+    }
+    return std::vector<fmwrapper::RegistrationEvent>(log.begin() + static_cast<std::ptrdiff_t>(logMark_),
+                                                     log.end());
+}
+
+std::optional<CallOutcome> Session::Call(std::u16string_view name,
+                                         const std::vector<Parameter>& parameters,
+                                         std::string* error) {
+    const auto function = fmwrapper::FindFunction(name);
+    if (!function) {
+        if (error != nullptr) {
+            *error = "no function " + fmwrapper::Utf16ToUtf8(name) + " is registered";
+        }
+        return std::nullopt;
+    }
+    fmwrapper::HostDataVect vect;
+    for (const Parameter& p : parameters) {
+        switch (p.kind) {
+            case Parameter::Kind::Text:
+                vect.AppendText(p.text);
+                break;
+            case Parameter::Kind::Number:
+                if (!vect.AppendNumber(p.number)) {
+                    if (error != nullptr) {
+                        *error = "not a number: " + p.number;
+                    }
+                    return std::nullopt;
+                }
+                break;
+            case Parameter::Kind::Boolean:
+                vect.AppendBoolean(p.boolean);
+                break;
+        }
+    }
+    fmwrapper::HostResult result(settings_.resultLocale);
+    CallOutcome outcome;
+    outcome.code = fmwrapper::CallFunction(*function, vect, result);
+    outcome.resultWritten = result.Written();
+    outcome.resultWrites = result.WriteCount();
+    outcome.resultText = result.Text();
+    outcome.nativeType = result.NativeType();
+    outcome.resultWithOwnLocale = result.WrittenWithOwnLocale();
+    return outcome;
+}
+
+LineOutcome Session::EvaluateLine(std::string_view line) {
+    std::string error;
+    const auto parsed = ParseLine(line, error);
+    if (!parsed) {
+        return ErrorOutcome(error);
+    }
+    switch (parsed->kind) {
+        case ParsedLine::Kind::Nothing:
+            return LineOutcome{};
+        case ParsedLine::Kind::Call:
+            return EvaluateCall(parsed->call);
+        case ParsedLine::Kind::Action:
+            return EvaluateAction(parsed->action);
+    }
+    return LineOutcome{};
+}
+
+LineOutcome Session::EvaluateCall(const FunctionCall& call) {
+    const auto function = fmwrapper::FindFunction(call.name);
+    if (!function) {
+        return ErrorOutcome("no function " + FunctionNameOf(call) + " is registered");
+    }
+    LineOutcome outcome;
+    outcome.kind = LineOutcome::Kind::Call;
+    const auto count = static_cast<long>(call.parameters.size());
+    if (count < function->minParameters || count > function->maxParameters) {
+        outcome.warnings.push_back(
+            fmwrapper::Utf16ToUtf8(function->name) + " is registered for " +
+            std::to_string(function->minParameters) + ".." + std::to_string(function->maxParameters) +
+            " parameters; passing " + std::to_string(count));
+    }
+    std::string error;
+    auto result = Call(call.name, call.parameters, &error);
+    if (!result) {
+        return ErrorOutcome(error);
+    }
+    if (result->code != 0) {
+        outcome.warnings.push_back(fmwrapper::Utf16ToUtf8(function->name) + " returned error code " +
+                                   std::to_string(result->code) +
+                                   (result->resultWritten ? "" : " and wrote no result"));
+    } else if (!result->resultWritten) {
+        outcome.warnings.push_back(fmwrapper::Utf16ToUtf8(function->name) + " wrote no result");
+    }
+    outcome.output = fmwrapper::Utf16ToUtf8(result->resultText);
+    outcome.call = std::move(result);
+    return outcome;
+}
+
+LineOutcome Session::EvaluateAction(const HostAction& action) {
+    LineOutcome outcome;
+    outcome.kind = LineOutcome::Kind::Action;
+    const std::vector<std::string>& args = action.arguments;
+    if (action.name == "string") {
+        unsigned id = 0;
+        std::uint32_t size = kDefaultStringSize;
+        if (args.empty() || args.size() > 2 || !ParseInteger(args[0], id) || id > 255 ||
+            (args.size() == 2 && !ParseInteger(args[1], size))) {
+            return ErrorOutcome(":string takes a string id (0 to 255) and an optional size in units");
+        }
+        const StringReply reply = RequestString(static_cast<std::uint8_t>(id), size);
+        if (reply.overran) {
+            outcome.warnings.push_back("the plug-in wrote past the " + std::to_string(size) +
+                                       "-unit buffer of string " + std::to_string(id));
+        }
+        if (!reply.terminated && size != 0) {
+            outcome.warnings.push_back("string " + std::to_string(id) + " is not terminated");
+        }
+        outcome.output = fmwrapper::Utf16ToUtf8(reply.text);
+    } else if (action.name == "preference") {
+        if (!args.empty()) {
+            return ErrorOutcome(":preference takes nothing");
+        }
+        const std::u16string path = PreferencesPathFor(settings_.hostVersion);
+        std::optional<std::u16string> value;
+        if (!path.empty()) {
+            value = ReadPrinterPreference(path);
+        }
+        outcome.output = value ? fmwrapper::Utf16ToUtf8(*value) : "(none)";
+    } else if (action.name == "print") {
+        int seconds = kDefaultPrintSeconds;
+        if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
+            return ErrorOutcome(":print takes an optional number of seconds");
+        }
+        const PrintOutcome printed = RunPrintDialog(settings_.dialog, seconds);
+        outcome.output =
+            printed.confirmed ? "printed to " + fmwrapper::Utf16ToUtf8(printed.printer) : "cancelled";
+    } else if (action.name == "idle") {
+        if (!args.empty()) {
+            return ErrorOutcome(":idle takes nothing");
+        }
+        Idle();
+    } else if (action.name == "message") {
+        unsigned code = 0;
+        if (args.size() != 1 || !ParseInteger(args[0], code) || code > 255) {
+            return ErrorOutcome(":message takes a message code (0 to 255)");
+        }
+        SendMessage(static_cast<std::uint8_t>(code));
+    } else if (action.name == "fail") {
+        std::uint64_t nth = 0;
+        std::int32_t code = 0;
+        if (!ParseFailure(args, nth, code)) {
+            return ErrorOutcome(":fail takes N:CODE (the Nth runtime operation from now fails with CODE)");
+        }
+        fmwrapper::FailOperation(nth, code);
+    } else {
+        return ErrorOutcome("unknown host action :" + action.name);
+    }
+    return outcome;
+}
+
+}  // namespace fmhost

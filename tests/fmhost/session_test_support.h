@@ -1,0 +1,59 @@
+// Shared by fmhost's tests: the paths of the test plug-in and of the fmhost
+// program, and a user who answers the host's Print dialog.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "simwin/window_manager.h"
+
+namespace fmhost_test {
+
+inline const std::string kTestPlugin = FMHOST_TEST_PLUGIN;
+inline const std::string kFmhost = FMHOST_PROGRAM;
+
+// Waits (up to 10 s) for a top-level dialog titled `caption` with a "Static"
+// child titled `label`, then selects the combo item `printer` and presses OK.
+// Runs on its own thread, like a person at the screen.
+class DialogUser {
+public:
+    DialogUser(std::u16string caption, std::u16string label, std::u16string printer)
+        : thread_([this, caption, label, printer] { Run(caption, label, printer); }) {}
+    ~DialogUser() { thread_.join(); }
+    DialogUser(const DialogUser&) = delete;
+    DialogUser& operator=(const DialogUser&) = delete;
+    bool Answered() const { return answered_; }
+
+private:
+    void Run(const std::u16string& caption, const std::u16string& label, const std::u16string& printer) {
+        simwin::WindowManager& windows = simwin::WindowManager::Instance();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const simwin::Hwnd dialog =
+                windows.Find(0, 0, simwin::ClassRef::ByAtom(simwin::kDialogClassAtom), caption);
+            const simwin::Hwnd name =
+                dialog != 0 ? windows.Find(dialog, 0, simwin::ClassRef::ByName(u"Static"), label) : 0;
+            const simwin::Hwnd combo =
+                name != 0 ? windows.Find(dialog, name, simwin::ClassRef::ByName(u"ComboBox"), u"") : 0;
+            if (combo != 0) {
+                const auto items = windows.ComboItems(combo);
+                for (std::size_t i = 0; i < items.size(); ++i) {
+                    if (items[i] == printer) {
+                        windows.Send(combo, simwin::kCbSetCurSel, i, 0);
+                    }
+                }
+                windows.SendNotify(dialog, simwin::kWmCommand, simwin::kIdOk, 0);
+                answered_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+
+    std::atomic<bool> answered_{false};
+    std::thread thread_;
+};
+
+}  // namespace fmhost_test
