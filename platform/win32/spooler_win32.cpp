@@ -1,0 +1,112 @@
+// The print spooler on Windows: EnumPrintersW, GetDefaultPrinterW,
+// SetDefaultPrinterW, OpenPrinterW, GetPrinterW and ClosePrinter.
+#include "platform/win32/win32_api.h"
+
+#include "platform/spooler.h"
+
+#include <vector>
+
+namespace vorelle::platform {
+namespace {
+
+using win32::Utf16;
+using win32::Wide;
+
+constexpr DWORD kLocalAndConnections = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+static_assert(kLocalAndConnections == 6);
+
+// A byte buffer for spooler records, aligned for the pointers they hold.
+class RecordBuffer {
+public:
+    explicit RecordBuffer(DWORD bytes) : storage_(bytes / sizeof(Unit) + 1) {}
+    BYTE* data() { return reinterpret_cast<BYTE*>(storage_.data()); }
+
+private:
+    using Unit = std::max_align_t;
+    std::vector<Unit> storage_;
+};
+
+}  // namespace
+
+bool EnumeratePrinters(PrinterList& out) {
+    out.Clear();
+    DWORD needed = 0;
+    DWORD returned = 0;
+    // Only the byte count of this call matters; its outcome is ignored (it
+    // fails with ERROR_INSUFFICIENT_BUFFER whenever there are printers).
+    EnumPrintersW(kLocalAndConnections, nullptr, 4, nullptr, 0, &needed, &returned);
+
+    RecordBuffer buffer(needed);
+    DWORD written = 0;
+    returned = 0;
+    if (!EnumPrintersW(kLocalAndConnections, nullptr, 4, buffer.data(), needed, &written,
+                       &returned)) {
+        return false;
+    }
+    const auto* records = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
+    std::size_t units = 0;
+    for (DWORD i = 0; i < returned; ++i) {
+        units += Utf16(records[i].pPrinterName).size();
+    }
+    out.Reserve(returned, units);
+    for (DWORD i = 0; i < returned; ++i) {
+        out.Append(Utf16(records[i].pPrinterName));
+    }
+    return true;
+}
+
+std::u16string GetDefaultPrinter() {
+    DWORD units = 0;
+    GetDefaultPrinterW(nullptr, &units);
+    if (units == 0) {
+        return {};
+    }
+    std::vector<wchar_t> buffer(units, L'\0');
+    DWORD size = units;
+    GetDefaultPrinterW(buffer.data(), &size);  // outcome not examined
+    std::size_t length = 0;
+    while (length < buffer.size() && buffer[length] != L'\0') {
+        ++length;
+    }
+    return std::u16string(Utf16(buffer.data(), length));
+}
+
+bool SetDefaultPrinter(const std::u16string& name) {
+    return SetDefaultPrinterW(Wide(name)) != FALSE;
+}
+
+void PrinterHandleTraits::Close(RawHandle handle) {
+    ClosePrinter(win32::AsHandle(handle));
+}
+
+PrinterHandle OpenPrinter(const std::u16string& name) {
+    std::u16string copy = name;  // OpenPrinterW takes a non-const name
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(reinterpret_cast<wchar_t*>(copy.data()), &printer, nullptr) ||
+        printer == nullptr) {
+        return PrinterHandle{};
+    }
+    return PrinterHandle(win32::AsRaw(printer));
+}
+
+std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer) {
+    if (!printer) {
+        return std::nullopt;
+    }
+    HANDLE handle = win32::AsHandle(printer.get());
+    DWORD needed = 0;
+    GetPrinterW(handle, 2, nullptr, 0, &needed);
+    RecordBuffer buffer(needed);
+    DWORD written = 0;
+    if (!GetPrinterW(handle, 2, buffer.data(), needed, &written)) {
+        return std::nullopt;
+    }
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    PrinterDetails details;
+    if (info->pPortName != nullptr) {
+        details.portName = std::u16string(Utf16(info->pPortName));
+    }
+    return details;
+}
+
+}  // namespace vorelle::platform

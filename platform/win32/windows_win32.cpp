@@ -1,0 +1,103 @@
+// The window manager on Windows: FindWindowExW, SendMessageW,
+// SendNotifyMessageW and RedrawWindow.
+#include "platform/win32/win32_api.h"
+
+#include "platform/windows.h"
+
+#include <string>
+#include <vector>
+
+namespace vorelle::platform {
+namespace {
+
+using win32::Wide;
+
+HWND AsWindow(Window window) {
+    return reinterpret_cast<HWND>(window);
+}
+
+LPCWSTR ClassArgument(const WindowClass& windowClass) {
+    return windowClass.atom != 0 ? MAKEINTATOM(windowClass.atom) : Wide(windowClass.name);
+}
+
+bool HasClass(HWND window, const WindowClass& windowClass) {
+    if (windowClass.atom != 0) {
+        return GetClassWord(window, GCW_ATOM) == windowClass.atom;
+    }
+    if (windowClass.name == nullptr) {
+        return false;
+    }
+    wchar_t name[257] = {};  // class names are at most 256 characters
+    const int length = GetClassNameW(window, name, 257);
+    std::wstring wanted(Wide(windowClass.name));
+    if (length <= 0 || static_cast<std::size_t>(length) != wanted.size()) {
+        return false;
+    }
+    // Class names compare without regard to case, as the window manager's do.
+    CharUpperBuffW(name, static_cast<DWORD>(length));
+    CharUpperBuffW(wanted.data(), static_cast<DWORD>(wanted.size()));
+    return wanted.compare(0, wanted.size(), name, static_cast<std::size_t>(length)) == 0;
+}
+
+// The window's own title, read without sending it a message, compared unit for
+// unit. One unit more than the title is fetched so that a longer title differs.
+bool HasTitle(HWND window, const std::u16string& title) {
+    std::vector<wchar_t> buffer(title.size() + 2, L'\0');
+    const int copied = InternalGetWindowText(window, buffer.data(), static_cast<int>(buffer.size()));
+    if (copied < 0 || static_cast<std::size_t>(copied) != title.size()) {
+        return false;
+    }
+    return win32::Utf16(buffer.data(), title.size()) == title;
+}
+
+}  // namespace
+
+Window FindWindow(Window parent, Window childAfter, WindowClass windowClass,
+                  const std::u16string& title) {
+    if (windowClass.atom == 0 && windowClass.name == nullptr) {
+        return 0;
+    }
+    if (childAfter != 0) {
+        // FindWindowExW on Wine looks for the child-after window only among
+        // windows of the searched class; the meaning wanted here is the plain
+        // one: the siblings following childAfter, whatever their classes.
+        for (HWND w = GetWindow(AsWindow(childAfter), GW_HWNDNEXT); w != nullptr;
+             w = GetWindow(w, GW_HWNDNEXT)) {
+            if (HasClass(w, windowClass) && HasTitle(w, title)) {
+                return reinterpret_cast<Window>(w);
+            }
+        }
+        return 0;
+    }
+    // FindWindowExW compares titles without regard to case; go on past
+    // windows whose title differs in case only. Each further call starts after
+    // a window of the searched class, which FindWindowExW handles everywhere.
+    HWND after = nullptr;
+    while (HWND found = FindWindowExW(AsWindow(parent), after, ClassArgument(windowClass),
+                                      Wide(title))) {
+        if (HasTitle(found, title)) {
+            return reinterpret_cast<Window>(found);
+        }
+        after = found;
+    }
+    return 0;
+}
+
+std::intptr_t SendMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
+                          std::intptr_t lParam) {
+    return static_cast<std::intptr_t>(SendMessageW(AsWindow(window), message,
+                                                   static_cast<WPARAM>(wParam),
+                                                   static_cast<LPARAM>(lParam)));
+}
+
+bool SendNotifyMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
+                       std::intptr_t lParam) {
+    return SendNotifyMessageW(AsWindow(window), message, static_cast<WPARAM>(wParam),
+                              static_cast<LPARAM>(lParam)) != FALSE;
+}
+
+bool RedrawWindow(Window window) {
+    return ::RedrawWindow(AsWindow(window), nullptr, nullptr, 0) != FALSE;
+}
+
+}  // namespace vorelle::platform

@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""Inspection of the 32-bit deliverable, which no machine here can execute.
+
+Usage: inspect_fmx.py FMX SOURCE_ROOT
+
+Checks that FMX is a PE32 DLL for i386 whose only export is FMExternCallProc
+(undecorated), whose imports are FM_* operations of FMWrapper.dll (each one our
+host exports, hostsdk/FMWrapper.def) and functions of Windows system DLLs only
+(no MinGW runtime DLL), whose string table holds every entry of
+resources/string_table.inc text for text in English (United States), and whose
+version resource says 3.0.4.3 for file and product version. Prints one line per
+check and closes with "N passed, N failed"; exit status 1 when any failed.
+"""
+
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pe_reader  # noqa: E402
+
+VERSION = "3.0.4.3"
+LANG_EN_US = 0x0409
+HOST_DLL = "fmwrapper.dll"
+# Windows' own DLLs (msvcrt.dll is the system C runtime MinGW builds on).
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "winspool.drv", "gdi32.dll",
+               "msvcrt.dll", "ntdll.dll", "comdlg32.dll", "shell32.dll", "ole32.dll"}
+MINGW_RUNTIME = re.compile(r"^(libstdc\+\+|libgcc|libwinpthread|libssp|libatomic)", re.I)
+
+C_ESCAPES = {"\\": "\\", '"': '"', "n": "\n", "t": "\t", "r": "\r", "0": "\0", "'": "'"}
+
+
+def unescape(literal, where):
+    out = []
+    i = 0
+    while i < len(literal):
+        c = literal[i]
+        if c != "\\":
+            out.append(c)
+            i += 1
+            continue
+        nxt = literal[i + 1]
+        if nxt == "x":
+            digits = re.match(r"[0-9a-fA-F]+", literal[i + 2:]).group(0)
+            out.append(chr(int(digits, 16)))
+            i += 2 + len(digits)
+        elif nxt in C_ESCAPES:
+            out.append(C_ESCAPES[nxt])
+            i += 2
+        else:
+            raise ValueError("%s: unknown escape \\%s" % (where, nxt))
+    return "".join(out)
+
+
+def string_table_source(path):
+    """{id: text} of resources/string_table.inc."""
+    text = open(path, encoding="utf-8").read()
+    entries = {}
+    for m in re.finditer(r'VORELLE_STRING\(\s*(\d+)\s*,\s*"((?:[^"\\]|\\.)*)"\s*\)', text):
+        ident = int(m.group(1))
+        if ident in entries:
+            raise ValueError("%s: id %d twice" % (path, ident))
+        entries[ident] = unescape(m.group(2), path)
+    return entries
+
+
+def def_exports(path):
+    names = set()
+    in_exports = False
+    for line in open(path, encoding="utf-8"):
+        line = line.split(";")[0].strip()
+        if not line:
+            continue
+        word = line.split()[0]
+        if word.upper() in ("EXPORTS",):
+            in_exports = True
+            continue
+        if word.upper() in ("LIBRARY", "NAME", "SECTIONS", "HEAPSIZE", "STACKSIZE", "VERSION"):
+            in_exports = False
+            continue
+        if in_exports:
+            names.add(word.split("=")[0].split("@")[0])
+    return names
+
+
+class Checks:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, name, ok, detail=""):
+        if ok:
+            self.passed += 1
+            print("PASS " + name)
+        else:
+            self.failed += 1
+            print("FAIL %s%s" % (name, ": " + detail if detail else ""))
+
+
+def inspect(fmx, root, checks):
+    try:
+        image = pe_reader.PeImage(open(fmx, "rb").read())
+    except (OSError, pe_reader.PeError, ValueError) as e:
+        checks.check("a PE image", False, str(e))
+        return
+    checks.check("PE32 (optional header magic 0x10b)", image.magic == pe_reader.MAGIC_PE32,
+                 "magic 0x%x" % image.magic)
+    checks.check("machine i386", image.machine == pe_reader.MACHINE_I386,
+                 "machine 0x%x" % image.machine)
+    checks.check("a DLL", image.is_dll, "characteristics 0x%x" % image.characteristics)
+
+    exports = image.export_names()
+    checks.check("exports exactly FMExternCallProc", exports == ["FMExternCallProc"],
+                 "exports %r" % exports)
+
+    imports = {dll.lower(): names for dll, names in image.imports().items()}
+    host = imports.pop(HOST_DLL, [])
+    checks.check("imports FM_* operations from FMWrapper.dll", len(host) > 0,
+                 "no imports from FMWrapper.dll")
+    not_fm = [n for n in host if not n.startswith("FM_")]
+    checks.check("only FM_* names from FMWrapper.dll", not not_fm, "also %r" % not_fm)
+    known = def_exports(os.path.join(root, "hostsdk", "FMWrapper.def"))
+    unknown = [n for n in host if n not in known]
+    checks.check("every FMWrapper.dll import is exported by the host (FMWrapper.def)",
+                 len(known) > 0 and not unknown, "not in FMWrapper.def: %r" % unknown)
+    runtime = [dll for dll in imports if MINGW_RUNTIME.match(dll)]
+    checks.check("no MinGW runtime DLL", not runtime, "imports %r" % runtime)
+    other = sorted(dll for dll in imports if dll not in SYSTEM_DLLS)
+    checks.check("other imports only from Windows system DLLs", not other, "also %r" % other)
+
+    try:
+        source = string_table_source(os.path.join(root, "resources", "string_table.inc"))
+        table = image.string_table()
+    except (OSError, ValueError, pe_reader.PeError) as e:
+        checks.check("string table readable", False, str(e))
+        source, table = {}, {}
+    checks.check("string_table.inc has entries", len(source) > 0)
+    other_languages = sorted({hex(lang) for lang, _ in table if lang != LANG_EN_US})
+    checks.check("string table in English (United States) only", not other_languages,
+                 "languages %r" % other_languages)
+    english = {ident: text for (lang, ident), text in table.items() if lang == LANG_EN_US}
+    wrong = ["%d: %r, expected %r" % (i, english.get(i), t) for i, t in sorted(source.items())
+             if english.get(i) != t]
+    checks.check("string table holds every entry of string_table.inc, text for text",
+                 not wrong, "; ".join(wrong))
+    extra = sorted(set(english) - set(source))
+    checks.check("string table holds nothing else", not extra, "extra ids %r" % extra)
+
+    try:
+        version = image.version()
+    except pe_reader.PeError as e:
+        version = None
+        checks.check("version resource readable", False, str(e))
+    if version is None:
+        checks.check("version resource present", False)
+        return
+    file_version, product_version, strings = version
+    checks.check("file version %s" % VERSION, file_version == VERSION, file_version)
+    checks.check("product version %s" % VERSION, product_version == VERSION, product_version)
+    checks.check("version strings say %s" % VERSION,
+                 strings.get("FileVersion") == VERSION and
+                 strings.get("ProductVersion") == VERSION,
+                 "FileVersion %r, ProductVersion %r" % (strings.get("FileVersion"),
+                                                       strings.get("ProductVersion")))
+
+
+def main(argv):
+    if len(argv) != 3:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    fmx, root = argv[1], argv[2]
+    print("inspecting %s" % fmx)
+    checks = Checks()
+    inspect(fmx, root, checks)
+    print("%d passed, %d failed" % (checks.passed, checks.failed))
+    return 0 if checks.failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

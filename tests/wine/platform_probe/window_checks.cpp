@@ -1,0 +1,175 @@
+// FindWindow, SendMessage, SendNotifyMessage and RedrawWindow on windows of
+// the probe's own: a dialog-class parent whose children stand in the order
+// that the print-dialog watcher meets in a Print dialog, with traps between.
+#include "platform/win32/win32_api.h"
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "platform/threads.h"
+#include "platform/windows.h"
+#include "tests/wine/platform_probe/probe.h"
+
+namespace probe {
+namespace {
+
+using vorelle::platform::FindWindow;
+using vorelle::platform::Window;
+using vorelle::platform::WindowClass;
+
+constexpr std::uint16_t kDialogAtom = 0x8002;
+constexpr UINT kCbGetCount = 0x0146;
+constexpr UINT kCbGetLbText = 0x0148;
+constexpr UINT kCbSetCurSel = 0x014E;
+constexpr UINT kCbGetCurSel = 0x0147;
+constexpr UINT kCbAddString = 0x0143;
+
+Window AsWindow(HWND window) {
+    return reinterpret_cast<Window>(window);
+}
+
+HWND Child(HWND parent, const wchar_t* className, const wchar_t* title, int id) {
+    return CreateWindowExW(0, className, title, WS_CHILD, 0, 0, 10, 10, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
+class WindowOwner {
+public:
+    explicit WindowOwner(HWND window) : window_(window) {}
+    ~WindowOwner() {
+        if (window_ != nullptr) {
+            DestroyWindow(window_);
+        }
+    }
+    WindowOwner(const WindowOwner&) = delete;
+    WindowOwner& operator=(const WindowOwner&) = delete;
+    HWND get() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+std::string Id(Window window) {
+    if (window == 0) {
+        return "no window";
+    }
+    return "control id " + std::to_string(GetDlgCtrlID(reinterpret_cast<HWND>(window)));
+}
+
+struct CrossThreadAsk {
+    Window combo = 0;
+    std::intptr_t answer = -1;
+    std::atomic<bool> done{false};
+};
+
+void AskFromOtherThread(void* argument) {
+    auto* ask = static_cast<CrossThreadAsk*>(argument);
+    ask->answer = vorelle::platform::SendMessage(ask->combo, kCbGetCount, 0, 0);
+    ask->done = true;
+}
+
+}  // namespace
+
+void WindowChecks() {
+    // A window differing in case only, created first, so that FindWindowExW
+    // (which ignores case in titles) meets it before the real one.
+    WindowOwner decoy(CreateWindowExW(0, MAKEINTATOM(kDialogAtom), L"vorelle probe dialog",
+                                      WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    WindowOwner dialog(CreateWindowExW(0, MAKEINTATOM(kDialogAtom), L"Vorelle Probe Dialog",
+                                       WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    Check(decoy.get() != nullptr && dialog.get() != nullptr, "dialog-class windows created");
+    if (dialog.get() == nullptr) {
+        return;
+    }
+    HWND parent = dialog.get();
+    HWND comboBefore = Child(parent, L"ComboBox", L"", 1);
+    HWND lowerLabel = Child(parent, L"Static", L"&name:", 7);
+    HWND label = Child(parent, L"Static", L"&Name:", 2);
+    Child(parent, L"Button", L"Go", 3);
+    Child(parent, L"Edit", L"", 4);
+    HWND combo = Child(parent, L"ComboBox", L"", 5);
+
+    const WindowClass staticClass{0, u"Static"};
+    const WindowClass comboClass{0, u"ComboBox"};
+    const Window p = AsWindow(parent);
+
+    Window found = FindWindow(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog");
+    Check(found == AsWindow(parent), "top-level window by class atom 0x8002 and exact caption",
+          found == AsWindow(decoy.get()) ? "found the caption differing in case" : "not found");
+    Check(FindWindow(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog?") == 0,
+          "no top-level window for an unknown caption");
+
+    found = FindWindow(p, 0, staticClass, u"&Name:");
+    Check(found == AsWindow(label), "label by exact title, past one differing in case", Id(found));
+    found = FindWindow(p, AsWindow(comboBefore), staticClass, u"&Name:");
+    Check(found == AsWindow(label), "child after a combo box: label by exact title", Id(found));
+    found = FindWindow(p, AsWindow(label), comboClass, u"");
+    Check(found == AsWindow(combo),
+          "combo box after the label, past a Button and an Edit between", Id(found));
+    found = FindWindow(p, AsWindow(label), WindowClass{0, u"combobox"}, u"");
+    Check(found == AsWindow(combo), "class names compare without regard to case", Id(found));
+    Check(FindWindow(p, AsWindow(combo), comboClass, u"") == 0,
+          "nothing after the last combo box");
+    Check(FindWindow(p, 0, WindowClass{0, u"Button"}, u"G") == 0,
+          "a title is not matched by its beginning");
+    found = FindWindow(p, 0, WindowClass{0, u"Button"}, u"Go");
+    Check(GetDlgCtrlID(reinterpret_cast<HWND>(found)) == 3, "button by its caption", Id(found));
+
+    HWND caseless = FindWindowExW(parent, nullptr, L"Static", L"&Name:");
+    Note(caseless == lowerLabel
+             ? "FindWindowExW compares titles without regard to case here (\"&Name:\" found "
+               "\"&name:\")"
+             : "FindWindowExW compares titles exactly here");
+    HWND raw = FindWindowExW(parent, label, L"ComboBox", L"");
+    Note(raw == nullptr
+             ? "FindWindowExW(dialog, label, \"ComboBox\", \"\") finds nothing here "
+               "(Wine: child-after only among windows of the searched class)"
+             : "FindWindowExW(dialog, label, \"ComboBox\", \"\") finds the combo box here");
+
+    vorelle::platform::SendMessage(AsWindow(combo), kCbAddString, 0,
+                                   reinterpret_cast<std::intptr_t>(L"Office Laser"));
+    vorelle::platform::SendMessage(AsWindow(combo), kCbAddString, 0,
+                                   reinterpret_cast<std::intptr_t>(L"Invoices"));
+    Check(vorelle::platform::SendMessage(AsWindow(combo), kCbGetCount, 0, 0) == 2,
+          "SendMessage answers CB_GETCOUNT");
+    char16_t item[32] = {};
+    vorelle::platform::SendMessage(AsWindow(combo), kCbGetLbText, 1,
+                                   reinterpret_cast<std::intptr_t>(item));
+    Check(std::u16string(item) == u"Invoices", "CB_GETLBTEXT copies the item text",
+          Narrow(item));
+    vorelle::platform::SendMessage(AsWindow(combo), kCbSetCurSel, 1, 0);
+    Check(vorelle::platform::SendMessage(AsWindow(combo), kCbGetCurSel, 0, 0) == 1,
+          "CB_SETCURSEL selects the item");
+
+    // From another thread, as the watcher asks: answered on this thread while
+    // it takes its messages.
+    CrossThreadAsk ask;
+    ask.combo = AsWindow(combo);
+    vorelle::platform::Thread asker =
+        vorelle::platform::Thread::Start(AskFromOtherThread, &ask);
+    Check(static_cast<bool>(asker), "thread started");
+    const DWORD until = GetTickCount() + 10000;
+    while (!ask.done && GetTickCount() < until) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    Check(ask.done && ask.answer == 2, "SendMessage from another thread is answered",
+          "answer " + std::to_string(ask.answer));
+    if (!ask.done) {
+        // The asker still waits for this thread: joining it would never end.
+        std::fflush(stdout);
+        ExitProcess(1);
+    }
+    asker.Join();
+
+    Check(vorelle::platform::SendNotifyMessage(AsWindow(parent), WM_NULL, 0, 0),
+          "SendNotifyMessage delivers");
+    Check(vorelle::platform::RedrawWindow(AsWindow(parent)), "RedrawWindow with flags 0");
+    Check(FindWindow(0, 0, WindowClass{0, nullptr}, u"x") == 0, "no class given: no window");
+}
+
+}  // namespace probe

@@ -1,0 +1,402 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios of the win64 build under wine64.
+
+fmhost.exe, our FMWrapper.dll and the 64-bit Vorelle.fmx run against Wine's own
+spooler, registry, window manager, threads and Print dialog, in a fresh Wine
+prefix inside the build folder. winsetup.exe prepares the prefix (printers on
+Wine's PostScript driver, the default printer, the host's preferences keys) and
+reads the state a scenario leaves behind.
+
+Usage: wine_scenarios.py BUILD_DIR [SCENARIO ...]
+Run it under an X server (xvfb-run -a). Prints one line per scenario and closes
+with "N passed, N failed"; the exit status is 1 when any scenario failed.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+WINE = "/usr/lib/wine/wine64"
+VERBOSE = os.environ.get("WINE_SCENARIOS_VERBOSE") == "1"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+DEVICES = r"SOFTWARE\Microsoft\Windows NT\CurrentVersion\Devices"
+PREFS_11A = r"Software\FileMaker\FileMaker Pro\11.0A\Preferences"
+PREFS_10 = r"Software\FileMaker\FileMaker Pro\10.0\Preferences"
+DEFAULT_HOST = "ProAdvanced 11.0v3"  # fmhost's default host version: the 11.0A key
+
+OFFICE = "Office Laser"
+INVOICES = "Invoices"
+BUERO = "Drucker Büro"  # not ASCII: UTF-8 at fmhost's edge, UTF-16 inside
+PRINTERS = [OFFICE, INVOICES, BUERO]
+
+NOT_FOUND = "!!ERROR!! Specified printer not found"
+OUT_OF_BOUNDS = "!!ERROR!! Index out of bounds"
+UNABLE_TO_SET = "!!ERROR!! Unable to set system printer"
+
+
+class Failure(Exception):
+    pass
+
+
+def call(text, *args):
+    """One FileMaker calculation line: VORL_X( "a" ; True )."""
+    if not args:
+        return text
+    parts = []
+    for a in args:
+        if isinstance(a, bool):
+            parts.append("True" if a else "False")
+        elif isinstance(a, int):
+            parts.append(str(a))
+        else:
+            parts.append('"' + a.replace("\\", "\\\\").replace('"', '\\"') + '"')
+    return text + "( " + " ; ".join(parts) + " )"
+
+
+class Machine:
+    """The Wine prefix and the programs of the build folder."""
+
+    def __init__(self, build):
+        self.build = os.path.abspath(build)
+        self.bin = os.path.join(self.build, "bin")
+        self.prefix = os.path.join(self.build, "wine-prefix")
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": self.prefix,
+            "WINEARCH": "win64",
+            "WINEDEBUG": "-all",
+            # No Mono or Gecko installers during wineboot.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "LANG": "C.UTF-8",
+            "LC_ALL": "C.UTF-8",
+        })
+        self.env.pop("FMHOST_PRINT_TEMPLATE", None)
+
+    def check_programs(self):
+        missing = [name for name in ("fmhost.exe", "FMWrapper.dll", "Vorelle.fmx", "winsetup.exe",
+                                "platform_probe.exe")
+                   if not os.path.isfile(os.path.join(self.bin, name))]
+        if missing:
+            raise Failure("missing in %s: %s" % (self.bin, ", ".join(missing)))
+
+    def create_prefix(self):
+        if os.path.isdir(self.prefix):
+            subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            shutil.rmtree(self.prefix)
+        started = time.monotonic()
+        rc, _, err, _ = self.run("wineboot", ["-i"], timeout=180)
+        subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
+        if rc != 0:
+            raise Failure("wineboot -i failed: " + err[-500:])
+        # One server for the whole run: each program then starts in well under a second.
+        # (It runs on in the background: its output must not be a pipe we wait on.)
+        subprocess.run([WINESERVER, "-p"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30)
+        return time.monotonic() - started
+
+    def shut_down(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+
+    def run(self, program, args, extra_env=None, timeout=120):
+        env = dict(self.env)
+        if extra_env:
+            env.update(extra_env)
+        started = time.monotonic()
+        # Files, not pipes: Wine's helper processes (conhost, services) inherit
+        # the standard handles and may outlive the program.
+        with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
+            try:
+                done = subprocess.run([WINE, program] + list(args), cwd=self.bin, env=env,
+                                      stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
+                                      timeout=timeout)
+            except subprocess.TimeoutExpired:
+                if VERBOSE:
+                    print("  timeout  %s %s" % (program, " ".join(args)), flush=True)
+                raise Failure("%s did not end within %d s" % (program, timeout))
+            elapsed = time.monotonic() - started
+            stdout.seek(0)
+            stderr.seek(0)
+            out = stdout.read().decode("utf-8", errors="replace").splitlines()
+            err = stderr.read().decode("utf-8", errors="replace")
+        if VERBOSE:
+            print("  %.2f s  %s %s -> %d" % (elapsed, program, " ".join(args), done.returncode),
+                  flush=True)
+        return done.returncode, out, err, elapsed
+
+    # winsetup
+
+    def setup(self, *args):
+        rc, out, err, _ = self.run("winsetup.exe", args)
+        if rc != 0:
+            raise Failure("winsetup %s: status %d: %s" % (" ".join(args), rc, err.strip()))
+        return out
+
+    def printers(self):
+        return self.setup("--list-printers")
+
+    def default_printer(self):
+        return self.setup("--get-default")[0]
+
+    def value(self, path, name):
+        rc, out, _, _ = self.run("winsetup.exe", ["--get-value", path, name])
+        return out[0] if rc == 0 and out else None
+
+    def reset(self, printers=PRINTERS, default=OFFICE, keys=(PREFS_11A,)):
+        """The starting state of a scenario: exactly these printers, this
+        default, these preferences keys (and no others of ours)."""
+        args = []
+        for name in self.printers():
+            if name not in printers:
+                args += ["--delete-printer", name]
+        for name in printers:
+            args += ["--add-printer", name]
+        if default:
+            args += ["--set-default", default]
+        for key in (PREFS_11A, PREFS_10):
+            args += ["--delete-key", key]
+        for key in keys:
+            args += ["--create-key", key]
+        self.setup(*args)
+
+    # fmhost
+
+    def host(self, lines, options=(), extra_env=None, timeout=120, status=0):
+        rc, out, err, elapsed = self.run("fmhost.exe", list(options) + list(lines), extra_env,
+                                         timeout)
+        if rc != status:
+            raise Failure("fmhost ended with status %d (expected %d): %s" % (rc, status,
+                                                                              err.strip()[-400:]))
+        return out, elapsed
+
+
+def expect(what, got, wanted):
+    if got != wanted:
+        raise Failure("%s: got %r, expected %r" % (what, got, wanted))
+
+
+def expect_lines(got, wanted):
+    if len(got) != len(wanted):
+        raise Failure("result lines: got %r, expected %r" % (got, wanted))
+    for i, (g, w) in enumerate(zip(got, wanted)):
+        if w is not None and g != w:
+            raise Failure("line %d: got %r, expected %r (all: %r)" % (i + 1, g, w, got))
+
+
+# The scenarios. Each starts from machine.reset and asserts the printed result
+# texts and the state left behind.
+
+def printers_by_position(m):
+    m.reset()
+    listed = m.printers()
+    expect("printers of the prefix", sorted(listed), sorted(PRINTERS))
+    n = len(listed)
+    lines = [call("VORL_GetPrinterAt", i) for i in range(1, n + 2)]
+    lines += [call("VORL_GetPrinterAt", 0), call("VORL_GetPrinterAt", -1)]
+    out, _ = m.host(lines)
+    expect_lines(out, listed + [OUT_OF_BOUNDS] * 3)
+    # Seen afresh: a printer removed between two calls is gone from the list.
+    m.setup("--delete-printer", INVOICES)
+    after = m.printers()
+    out, _ = m.host([call("VORL_GetPrinterAt", i) for i in range(1, len(after) + 2)])
+    expect_lines(out, after + [OUT_OF_BOUNDS])
+
+
+def no_printers(m):
+    m.reset(printers=[], default=None)
+    expect("printers", m.printers(), [])
+    out, _ = m.host([call("VORL_GetPrinterAt", 1), "VORL_GetSystemPrinter",
+                     call("VORL_ChangeForPreview", OFFICE), ":print 2"])
+    expect_lines(out, [OUT_OF_BOUNDS, "", NOT_FOUND, "cancelled"])
+
+
+def system_printer(m):
+    m.reset(default=OFFICE)
+    out, _ = m.host(["VORL_GetSystemPrinter", call("VORL_SetSystemPrinter", BUERO),
+                     "VORL_GetSystemPrinter", call("VORL_SetSystemPrinter", "No Such Printer"),
+                     "VORL_GetSystemPrinter"])
+    expect_lines(out, [OFFICE, "0", BUERO, UNABLE_TO_SET, BUERO])
+    expect("Windows default afterwards", m.default_printer(), BUERO)
+
+
+def change_for_preview(m):
+    m.reset()
+    devices = m.value(DEVICES, INVOICES)
+    expect("Devices data of %s (Wine fills it)" % INVOICES, devices, "wineps.drv,FILE:")
+    out, _ = m.host([call("VORL_ChangeForPreview", INVOICES), ":preference",
+                     call("VORL_ChangeForPreview", INVOICES), ":preference"])
+    wanted = INVOICES + "," + devices
+    expect_lines(out, ["0", wanted, "0", wanted])
+    expect("Printer value read back through the registry", m.value(PREFS_11A, "Printer"), wanted)
+    expect("Windows default afterwards", m.default_printer(), OFFICE)
+
+
+def change_for_preview_failures(m):
+    m.reset(keys=())
+    # No preferences key: "5", and the key is not created.
+    out, _ = m.host([call("VORL_ChangeForPreview", INVOICES), ":preference"])
+    expect_lines(out, ["5", "(none)"])
+    expect("preferences key exists afterwards", m.setup("--key-exists", PREFS_11A), ["no"])
+    rc, _, _, _ = m.run("winsetup.exe", ["--delete-key", PREFS_11A])  # absent: still fine
+    expect("winsetup on an absent key", rc, 0)
+    # A host version outside the table: "3".
+    m.reset(keys=(PREFS_11A, PREFS_10))
+    out, _ = m.host([call("VORL_ChangeForPreview", INVOICES)],
+                    options=["--host-version", "ProAdvanced 12.0v1"])
+    expect_lines(out, ["3"])
+    # The 10.0 key of a plain 10.0 host.
+    out, _ = m.host([call("VORL_ChangeForPreview", BUERO), ":preference"],
+                    options=["--host-version", "Pro 10.0v3"])
+    expect_lines(out, ["0", BUERO + ",wineps.drv,FILE:"])
+    expect("10.0 Printer value", m.value(PREFS_10, "Printer"), BUERO + ",wineps.drv,FILE:")
+    expect("11.0A key untouched", m.value(PREFS_11A, "Printer"), None)
+    # An unknown printer, and a printer without a Devices value.
+    m.setup("--delete-value", DEVICES, INVOICES)
+    out, _ = m.host([call("VORL_ChangeForPreview", "No Such Printer"),
+                     call("VORL_ChangeForPreview", INVOICES), ":preference"])
+    expect_lines(out, [NOT_FOUND, "-1", "(none)"])
+    expect("11.0A key untouched", m.value(PREFS_11A, "Printer"), None)
+
+
+def change_printer_and_print(m):
+    m.reset(default=OFFICE)
+    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 20", ":preference"])
+    expect_lines(out, ["0", "printed to " + INVOICES, INVOICES + ",wineps.drv,FILE:"])
+    expect("Windows default afterwards", m.default_printer(), OFFICE)
+    return elapsed
+
+
+def change_printer_show_dialog(m):
+    m.reset(default=OFFICE)
+    out, _ = m.host([call("VORL_ChangePrinter", INVOICES, True), ":print 4", ":preference"])
+    expect_lines(out, ["0", "cancelled", INVOICES + ",wineps.drv,FILE:"])
+
+
+def localized_dialog(language):
+    def scenario(m):
+        m.reset(default=OFFICE)
+        out, _ = m.host([call("VORL_ChangePrinter", BUERO), ":print 20"],
+                        options=["--dialog-language", language])
+        expect_lines(out, ["0", "printed to " + BUERO])
+    scenario.__name__ = "dialog_" + language
+    return scenario
+
+
+def unknown_printer_starts_no_watcher(m):
+    m.reset(default=OFFICE)
+    out, _ = m.host([call("VORL_ChangePrinter", "No Such Printer"), ":print 3"])
+    expect_lines(out, [NOT_FOUND, "cancelled"])
+    # A watcher started before the refused call still does its job.
+    out, _ = m.host([call("VORL_ChangePrinter", INVOICES),
+                     call("VORL_ChangePrinter", "No Such Printer"), ":print 20"])
+    expect_lines(out, ["0", NOT_FOUND, "printed to " + INVOICES])
+
+
+def two_calls_in_a_row(m):
+    m.reset(default=OFFICE)
+    out, _ = m.host([call("VORL_ChangePrinter", INVOICES), call("VORL_ChangePrinter", BUERO),
+                     ":print 20", ":preference"])
+    expect_lines(out, ["0", "0", "printed to " + BUERO, BUERO + ",wineps.drv,FILE:"])
+
+
+def shutdown_while_searching(m):
+    m.reset(default=OFFICE)
+    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES)])
+    expect_lines(out, ["0"])
+    # The watcher would search for 21 s; the shutdown stops it at its next pass.
+    if elapsed >= 15:
+        raise Failure("fmhost took %.1f s to shut down with a searching watcher" % elapsed)
+    return elapsed
+
+
+def wine_template_left_alone(m):
+    # Wine's own template puts the combo box before the label: the watcher
+    # finds the dialog and the label, never a combo box after the label, gives
+    # up after 26 s and leaves the dialog alone.
+    m.reset(default=OFFICE)
+    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 29"],
+                          extra_env={"FMHOST_PRINT_TEMPLATE": "system"})
+    expect_lines(out, ["0", "cancelled"])
+    return elapsed
+
+
+def platform_facade(m):
+    # The Win32 side of the platform facade on its own (tests/wine/platform_probe).
+    m.reset(default=OFFICE)
+    rc, out, err, _ = m.run("platform_probe.exe", [INVOICES])
+    for line in out:
+        if line.startswith("NOTE") or (VERBOSE and line.startswith("PASS")):
+            print("  " + line, flush=True)
+    failures = [line for line in out if line.startswith("FAIL")]
+    if rc != 0 or failures or not out or not out[-1].endswith(" 0 failed"):
+        raise Failure("platform_probe status %d: %s" % (rc, "; ".join(failures) or
+                                                        (out[-1:] or [err.strip()])[0]))
+    expect("Windows default afterwards", m.default_printer(), OFFICE)
+
+
+SCENARIOS = [
+    platform_facade,
+    printers_by_position,
+    no_printers,
+    system_printer,
+    change_for_preview,
+    change_for_preview_failures,
+    change_printer_and_print,
+    change_printer_show_dialog,
+    localized_dialog("fr"),
+    localized_dialog("de"),
+    localized_dialog("es"),
+    unknown_printer_starts_no_watcher,
+    two_calls_in_a_row,
+    shutdown_while_searching,
+    wine_template_left_alone,
+]
+
+
+def main(argv):
+    if len(argv) < 2:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    machine = Machine(argv[1])
+    chosen = [s for s in SCENARIOS if len(argv) < 3 or s.__name__ in argv[2:]]
+    if len(argv) > 2 and len(chosen) != len(argv) - 2:
+        print("unknown scenario; known: " + " ".join(s.__name__ for s in SCENARIOS),
+              file=sys.stderr)
+        return 2
+    passed = failed = 0
+    started = time.monotonic()
+    try:
+        machine.check_programs()
+        boot = machine.create_prefix()
+        print("prefix %s ready in %.1f s" % (machine.prefix, boot), flush=True)
+    except (Failure, subprocess.TimeoutExpired) as e:
+        machine.shut_down()
+        print("FAIL setup: %s" % e)
+        print("0 passed, 1 failed")
+        return 1
+    try:
+        for scenario in chosen:
+            t0 = time.monotonic()
+            try:
+                scenario(machine)
+                passed += 1
+                print("PASS %s (%.1f s)" % (scenario.__name__, time.monotonic() - t0), flush=True)
+            except (Failure, subprocess.TimeoutExpired) as e:
+                failed += 1
+                print("FAIL %s (%.1f s): %s" % (scenario.__name__, time.monotonic() - t0, e),
+                      flush=True)
+    finally:
+        machine.shut_down()
+    print("wine part: %.1f s" % (time.monotonic() - started))
+    print("%d passed, %d failed" % (passed, failed))
+    return 0 if failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

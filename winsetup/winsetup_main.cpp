@@ -1,0 +1,119 @@
+// winsetup [ACTION ...] — prepares and inspects the Wine prefix of the
+// end-to-end run. Actions run in the order given; the first failure ends the
+// run with status 1 and a message on standard error. Usage errors give 2.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "winsetup/printer_setup.h"
+#include "winsetup/registry_setup.h"
+#include "winsetup/utf8_output.h"
+
+namespace {
+
+using winsetup::PrintError;
+using winsetup::PrintLine;
+
+constexpr const wchar_t* kUsage =
+    L"usage: winsetup [ACTION ...]\n"
+    L"  --add-printer NAME       install our PostScript driver (once) and add NAME on FILE:\n"
+    L"  --delete-printer NAME    remove NAME (absent is fine)\n"
+    L"  --set-default NAME       make NAME the Windows default printer\n"
+    L"  --create-key PATH        create PATH below HKEY_CURRENT_USER\n"
+    L"  --delete-key PATH        delete PATH and everything below it (absent is fine)\n"
+    L"  --delete-value PATH NAME delete a value (absent is fine)\n"
+    L"  --list-printers          print the level-4 printer names, one a line\n"
+    L"  --get-default            print the Windows default printer (empty line when none)\n"
+    L"  --key-exists PATH        print yes or no\n"
+    L"  --get-value PATH NAME    print a text value; status 1 when it cannot be read";
+
+struct Action {
+    const wchar_t* option;
+    int arguments;
+    std::function<std::wstring(const std::vector<std::wstring>&)> run;
+};
+
+bool driverInstalled = false;
+
+std::vector<Action> Actions() {
+    return {
+        {L"--add-printer", 1,
+         [](const std::vector<std::wstring>& a) {
+             if (!driverInstalled) {
+                 std::wstring error = winsetup::InstallDriver();
+                 if (!error.empty()) {
+                     return error;
+                 }
+                 driverInstalled = true;
+             }
+             return winsetup::AddQueue(a[0]);
+         }},
+        {L"--delete-printer", 1,
+         [](const std::vector<std::wstring>& a) { return winsetup::RemoveQueue(a[0]); }},
+        {L"--set-default", 1,
+         [](const std::vector<std::wstring>& a) { return winsetup::ChooseDefault(a[0]); }},
+        {L"--create-key", 1,
+         [](const std::vector<std::wstring>& a) { return winsetup::CreateKey(a[0]); }},
+        {L"--delete-key", 1,
+         [](const std::vector<std::wstring>& a) { return winsetup::DeleteKey(a[0]); }},
+        {L"--delete-value", 2,
+         [](const std::vector<std::wstring>& a) { return winsetup::DeleteValue(a[0], a[1]); }},
+        {L"--list-printers", 0,
+         [](const std::vector<std::wstring>&) {
+             for (const std::wstring& name : winsetup::ListPrinters()) {
+                 PrintLine(name);
+             }
+             return std::wstring();
+         }},
+        {L"--get-default", 0,
+         [](const std::vector<std::wstring>&) {
+             PrintLine(winsetup::DefaultPrinter());
+             return std::wstring();
+         }},
+        {L"--key-exists", 1,
+         [](const std::vector<std::wstring>& a) {
+             PrintLine(winsetup::KeyExists(a[0]) ? L"yes" : L"no");
+             return std::wstring();
+         }},
+        {L"--get-value", 2,
+         [](const std::vector<std::wstring>& a) {
+             std::optional<std::wstring> text = winsetup::ReadText(a[0], a[1]);
+             if (!text) {
+                 return L"no text value " + a[1] + L" in " + a[0];
+             }
+             PrintLine(*text);
+             return std::wstring();
+         }},
+    };
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::vector<Action> actions = Actions();
+    int i = 1;
+    while (i < argc) {
+        const std::wstring option = argv[i];
+        const Action* chosen = nullptr;
+        for (const Action& action : actions) {
+            if (option == action.option) {
+                chosen = &action;
+            }
+        }
+        if (chosen == nullptr || i + chosen->arguments >= argc) {
+            PrintError(L"winsetup: bad action at \"" + option + L"\"");
+            PrintError(kUsage);
+            return 2;
+        }
+        std::vector<std::wstring> arguments(argv + i + 1, argv + i + 1 + chosen->arguments);
+        const std::wstring error = chosen->run(arguments);
+        if (!error.empty()) {
+            PrintError(L"winsetup: " + error);
+            return 1;
+        }
+        i += 1 + chosen->arguments;
+    }
+    return 0;
+}
