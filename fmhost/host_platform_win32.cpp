@@ -9,8 +9,10 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <winspool.h>
 
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -89,11 +91,9 @@ private:
 struct DialogSession {
     const DialogTexts* texts = nullptr;
     UINT timeoutMilliseconds = 0;
-    bool timedOut = false;
 };
 
 constexpr UINT_PTR kCancelTimer = 1;
-constexpr const wchar_t* kSessionProperty = L"fmhost.print.session";
 
 // The run-time localisation of the template and the time limit: the caption,
 // the name label and the two buttons come from the chosen language; a timer
@@ -101,8 +101,7 @@ constexpr const wchar_t* kSessionProperty = L"fmhost.print.session";
 UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         const auto* request = reinterpret_cast<const PRINTDLGW*>(lParam);
-        auto* session = reinterpret_cast<DialogSession*>(request->lCustData);
-        SetPropW(dialog, kSessionProperty, session);
+        const auto* session = reinterpret_cast<const DialogSession*>(request->lCustData);
         SetWindowTextW(dialog, Wide(session->texts->caption));
         SetDlgItemTextW(dialog, stc6, Wide(session->texts->nameLabel));
         SetDlgItemTextW(dialog, IDOK, Wide(session->texts->okButton));
@@ -111,16 +110,14 @@ UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     if (message == WM_TIMER && wParam == kCancelTimer) {
+        // Cancel as the Cancel button would. A confirmation that got there
+        // first still counts: PrintDlgW then reports it.
         KillTimer(dialog, kCancelTimer);
-        if (auto* session = static_cast<DialogSession*>(GetPropW(dialog, kSessionProperty))) {
-            session->timedOut = true;
-        }
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return TRUE;
     }
     if (message == WM_DESTROY) {
         KillTimer(dialog, kCancelTimer);
-        RemovePropW(dialog, kSessionProperty);
     }
     return FALSE;
 }
@@ -130,6 +127,23 @@ UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 bool UseSystemTemplate() {
     const char* choice = std::getenv("FMHOST_PRINT_TEMPLATE");
     return choice != nullptr && std::strcmp(choice, "system") == 0;
+}
+
+// Whether the spooler lists any printer. Without one, Windows' PrintDlgW with
+// PD_NOWARNING fails at once (PDERR_NODEFAULTPRN); Wine's shows a message box
+// all the same, which nobody would close.
+bool AnyPrinter() {
+    constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+    DWORD needed = 0;
+    DWORD count = 0;
+    EnumPrintersW(kFlags, nullptr, 4, nullptr, 0, &needed, &count);
+    if (needed == 0) {
+        return false;
+    }
+    std::vector<std::max_align_t> buffer(needed / sizeof(std::max_align_t) + 1);
+    return EnumPrintersW(kFlags, nullptr, 4, reinterpret_cast<BYTE*>(buffer.data()), needed,
+                         &needed, &count) &&
+           count > 0;
 }
 
 UINT TimeoutMilliseconds(int seconds) {
@@ -179,6 +193,9 @@ std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPat
 }
 
 PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
+    if (!AnyPrinter()) {
+        return PrintOutcome{};  // no dialog to show: not confirmed
+    }
     DialogSession session;
     session.texts = &texts;
     session.timeoutMilliseconds = TimeoutMilliseconds(seconds);
@@ -186,7 +203,9 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     PRINTDLGW request;
     std::memset(&request, 0, sizeof request);
     request.lStructSize = sizeof request;
-    request.Flags = PD_ENABLEPRINTHOOK | PD_NOSELECTION | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE;
+    // PD_NOWARNING: with no printers at all, no message box that nobody closes.
+    request.Flags = PD_ENABLEPRINTHOOK | PD_NOWARNING | PD_NOSELECTION | PD_NOPAGENUMS |
+                    PD_HIDEPRINTTOFILE;
     request.lpfnPrintHook = PrintHook;
     request.lCustData = reinterpret_cast<LPARAM>(&session);
     request.nCopies = 1;
@@ -204,7 +223,7 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     }
 
     PrintOutcome outcome;
-    if (!confirmed || session.timedOut) {
+    if (!confirmed) {
         return outcome;
     }
     GlobalLockOwner names(request.hDevNames);
