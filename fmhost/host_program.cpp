@@ -9,6 +9,7 @@
 #include "fmhost/host_platform.h"
 #include "fmhost/options.h"
 #include "fmhost/session.h"
+#include "fmhost/timing.h"
 
 namespace fmhost {
 namespace {
@@ -72,7 +73,9 @@ public:
             PrintEvents(session, 0, fmwrapper::RegistrationEvent::Kind::Register);
         }
 
-        int status = RunLines(session);
+        int status = options_.timeCount
+                         ? RunTiming(session, *options_.timeCount, options_.lines, in_, out_, err_)
+                         : RunLines(session);
 
         const std::size_t beforeShutdown = session.RegistrationEvents().size();
         session.Shutdown();

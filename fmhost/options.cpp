@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "fmhost/dialog_languages.h"
+#include "fmhost/timing.h"
 #include "fmwrapper/host_runtime.h"
 
 namespace fmhost {
@@ -105,6 +106,14 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
                 return false;
             }
             options.failOperation = failure;
+        } else if (name == "--time") {
+            if (!takeValue()) return false;
+            std::uint32_t count = 0;
+            if (!ParseInteger(*value, count) || count < 1) {
+                error = "--time needs a count of at least 1, not \"" + *value + "\"";
+                return false;
+            }
+            options.timeCount = count;
         } else {
             error = "unknown option " + name;
             return false;
@@ -143,6 +152,8 @@ Options:
                             is not read
   --fail-op N:CODE          the runtime's Nth operation from start-up on fails with
                             error code CODE (1 out of memory, 2 general failure)
+  --time N                  time each LINE N times instead of printing its result
+                            (see Timing below)
   --help                    this text
 
 Lines:
@@ -170,6 +181,7 @@ Lines:
       :message CODE         sends message CODE (0 to 255) with an empty record
       :fail N:CODE          the runtime's Nth operation from now fails with CODE
 
+)TEXT" + std::string(TimingUsageText()) + R"TEXT(
 Exit status:
   0  every line went through
   1  the plug-in refused start-up ("start-up: -1" is printed) or gave no answer

@@ -23,6 +23,7 @@ struct Options {
     std::string machineFile;     // empty: the embedded sample machine
     std::string dialogLanguage{kDefaultDialogLanguage};
     std::optional<ArmedFailure> failOperation;
+    std::optional<std::uint32_t> timeCount;  // --time N: time each line N times (timing.h)
     bool describe = false;
     bool help = false;
     std::vector<std::string> lines;  // none: read the lines from standard input

@@ -14,7 +14,7 @@ using shell::CallHost;
 
 namespace {
 
-void WriteResultText(FMX_Data& result, FMX_Text& holder, const std::u16string& text) {
+void WriteResultText(FMX_Data& result, FMX_Text& holder, const ResultText& text) {
     CallHost([&](FMX_ErrorRecord* err) { FM_Text_AssignUnicode(&holder, text.c_str(), err); });
     const FMX_Locale* locale =
         CallHost([&](FMX_ErrorRecord* err) { return FM_Data_GetLocale(&result, err); });
@@ -40,7 +40,7 @@ std::int16_t RunFunction(const FMX_DataVect* parameters, FMX_Data* result, Funct
     }
     try {
         shell::HostText holder = shell::NewHostText();
-        const std::u16string text = body(*parameters);
+        const ResultText text = body(*parameters);
         WriteResultText(*result, *holder.get(), text);
         holder.Delete();
         return kFunctionOk;

@@ -10,8 +10,29 @@
 
 namespace vorelle::functions {
 
+// A function's one result text: one of the plug-in's fixed texts, used where
+// it stands, or a text of the function's own. Fixed texts are the constants of
+// result_texts.h and printer_status.h, views of string literals that end with
+// their terminator; a fixed result costs no copy.
+class ResultText {
+public:
+    ResultText(std::u16string text) : owned_(std::move(text)) {}  // a text of the call's own
+    static ResultText Fixed(std::u16string_view constant) {
+        ResultText result;
+        result.fixed_ = constant.data();
+        return result;
+    }
+    // The text with its terminator, as the host takes it.
+    const char16_t* c_str() const { return fixed_ != nullptr ? fixed_ : owned_.c_str(); }
+
+private:
+    ResultText() = default;
+    std::u16string owned_;
+    const char16_t* fixed_ = nullptr;
+};
+
 // A function's own work: reads its parameters, returns its result text.
-using FunctionBody = std::u16string (*)(const FMX_DataVect& parameters);
+using FunctionBody = ResultText (*)(const FMX_DataVect& parameters);
 
 // Runs `body` inside the frame: creates the result holder, writes the text
 // that the body returns, and releases everything on every way out. A host

@@ -32,14 +32,14 @@ PrinterNameParameter ReadPrinterName(const FMX_DataVect& parameters) {
     return {{}, std::move(parameter.text)};
 }
 
-std::u16string ChangePrinterText(const FMX_DataVect& parameters) {
+ResultText ChangePrinterText(const FMX_DataVect& parameters) {
     const std::uint32_t count = ParameterCount(parameters);
     if (count < 1 || count > kChangePrinterMaxParameters) {
-        return std::u16string(kInvalidNumberOfParametersLower);
+        return ResultText::Fixed(kInvalidNumberOfParametersLower);
     }
     PrinterNameParameter printer = ReadPrinterName(parameters);
     if (!printer.error.empty()) {
-        return std::u16string(printer.error);
+        return ResultText::Fixed(printer.error);
     }
     printdialog::PrintJob job;
     job.showDialog = count > 1 && ReadBooleanParameter(parameters, 1);
@@ -53,16 +53,16 @@ std::u16string ChangePrinterText(const FMX_DataVect& parameters) {
     }
     job.printerName = std::move(printer.name);
     printdialog::TheHandoff()->HandOverJob(std::move(job));
-    return std::u16string(kSuccess);
+    return ResultText::Fixed(kSuccess);
 }
 
-std::u16string ChangeForPreviewText(const FMX_DataVect& parameters) {
+ResultText ChangeForPreviewText(const FMX_DataVect& parameters) {
     if (ParameterCount(parameters) != 1) {
-        return std::u16string(kInvalidNumberOfParametersLower);
+        return ResultText::Fixed(kInvalidNumberOfParametersLower);
     }
     const PrinterNameParameter printer = ReadPrinterName(parameters);
     if (!printer.error.empty()) {
-        return std::u16string(printer.error);
+        return ResultText::Fixed(printer.error);
     }
     return printers::ThePrinterServices()->SetApplicationPrinter(printer.name);
 }

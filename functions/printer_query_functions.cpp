@@ -11,13 +11,13 @@ namespace vorelle::functions {
 
 namespace {
 
-std::u16string GetPrinterAtText(const FMX_DataVect& parameters) {
+ResultText GetPrinterAtText(const FMX_DataVect& parameters) {
     if (ParameterCount(parameters) != 1) {
-        return std::u16string(kInvalidNumberOfParameters);
+        return ResultText::Fixed(kInvalidNumberOfParameters);
     }
     // The text form decides emptiness; the number is read only after that.
     if (TextParameterLength(parameters, 0) < 1) {
-        return std::u16string(kInvalidParameterFormat);
+        return ResultText::Fixed(kInvalidParameterFormat);
     }
     const std::int32_t index = ReadIntegerParameter(parameters, 0);
     std::u16string name;
@@ -25,19 +25,19 @@ std::u16string GetPrinterAtText(const FMX_DataVect& parameters) {
     return name;
 }
 
-std::u16string GetSystemPrinterText(const FMX_DataVect& parameters) {
+ResultText GetSystemPrinterText(const FMX_DataVect& parameters) {
     ParameterCount(parameters);  // fetched, not used: the function takes none
     return printers::ThePrinterServices()->GetSystemPrinter();
 }
 
-std::u16string SetSystemPrinterText(const FMX_DataVect& parameters) {
+ResultText SetSystemPrinterText(const FMX_DataVect& parameters) {
     if (ParameterCount(parameters) != 1) {
-        return std::u16string(kInvalidNumberOfParameters);
+        return ResultText::Fixed(kInvalidNumberOfParameters);
     }
     const TextParameter name = ReadTextParameter(parameters, 0);
     switch (name.status) {
         case TextParameter::Status::Empty:
-            return std::u16string(kInvalidParameterFormat);
+            return ResultText::Fixed(kInvalidParameterFormat);
         case TextParameter::Status::NoMemory:
             throw std::bad_alloc();
         case TextParameter::Status::Ok:

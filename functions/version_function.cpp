@@ -27,7 +27,7 @@ bool IsShortOption(std::u16string_view option) {
     return true;
 }
 
-std::u16string VersionText(const FMX_DataVect& parameters) {
+ResultText VersionText(const FMX_DataVect& parameters) {
     std::u16string option = u"Long";
     if (ParameterCount(parameters) != 0) {
         TextParameter parameter = ReadTextParameter(parameters, 0);
@@ -36,7 +36,7 @@ std::u16string VersionText(const FMX_DataVect& parameters) {
         }
         option = std::move(parameter.text);
     }
-    return std::u16string(IsShortOption(option) ? kVersionShort : kVersionLong);
+    return ResultText::Fixed(IsShortOption(option) ? kVersionShort : kVersionLong);
 }
 
 }  // namespace

@@ -63,7 +63,10 @@ std::u16string PrinterServices::SetApplicationPrinter(const std::u16string& prin
     if (devices.status != kSwitched) {
         return std::u16string(devices.status);
     }
-    std::u16string deviceText = printerName;
+    // The name as the spooler and the Devices key saw it: up to its first
+    // NUL. A host text may hold a NUL; stored whole, it would hide the
+    // Devices data from everyone who reads the preference.
+    std::u16string deviceText(printerName.c_str());
     deviceText += u',';
     deviceText += devices.text;
 

@@ -5,11 +5,11 @@
 
 namespace vorelle::shell {
 
-void ThrowOnHostError(const FMX_ErrorRecord& error) {
-    if (error.code == kFMXErrorOutOfMemory) {
+void ThrowHostError(std::int32_t code) {
+    if (code == kFMXErrorOutOfMemory) {
         throw std::bad_alloc();
     }
-    if (error.code == kFMXErrorGeneral) {
+    if (code == kFMXErrorGeneral) {
         throw std::exception();
     }
 }

@@ -3,14 +3,24 @@
 // std::exception. Host objects the plug-in constructs have owners here.
 #pragma once
 
+#include <cstdint>
 #include <utility>
 
 #include "hostsdk/FMWrapper.h"
 
 namespace vorelle::shell {
 
-// Throws the exception that the record's code stands for, if any.
-void ThrowOnHostError(const FMX_ErrorRecord& error);
+// Throws the exception that a failure code stands for: std::bad_alloc for 1,
+// a general std::exception for 2; nothing for any other code.
+void ThrowHostError(std::int32_t code);
+
+// Throws the exception that the record's code stands for, if any. Checked
+// after every host operation: the usual answer, no failure, costs no call.
+inline void ThrowOnHostError(const FMX_ErrorRecord& error) {
+    if (error.code != kFMXErrorNone) {
+        ThrowHostError(error.code);
+    }
+}
 
 // Calls `operation(&error)` with a fresh error record and checks it afterwards.
 template <typename Operation>

@@ -2,7 +2,7 @@
 #include "platform/spooler.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "simwin/spooler.h"
 
@@ -10,15 +10,17 @@ namespace vorelle::platform {
 namespace {
 
 // A spooler buffer of `bytes` bytes, aligned for the records at its start.
+// Not filled: the spooler writes what is read of it.
 class SpoolerBuffer {
 public:
-    explicit SpoolerBuffer(std::uint32_t bytes) : words_((bytes + sizeof(Word) - 1) / sizeof(Word) + 1), bytes_(bytes) {}
-    std::uint8_t* data() { return reinterpret_cast<std::uint8_t*>(words_.data()); }
+    explicit SpoolerBuffer(std::uint32_t bytes)
+        : words_(new Word[(bytes + sizeof(Word) - 1) / sizeof(Word) + 1]), bytes_(bytes) {}
+    std::uint8_t* data() { return reinterpret_cast<std::uint8_t*>(words_.get()); }
     std::uint32_t size() const { return bytes_; }
 
 private:
     using Word = std::uint64_t;
-    std::vector<Word> words_;  // one word more, so that even 0 bytes has an address
+    std::unique_ptr<Word[]> words_;  // one word more, so that even 0 bytes has an address
     std::uint32_t bytes_;
 };
 
@@ -35,11 +37,9 @@ bool EnumeratePrinters(PrinterList& out) {
         return false;
     }
     const auto* records = reinterpret_cast<const simwin::PrinterInfo4*>(buffer.data());
-    std::size_t units = 0;
-    for (std::uint32_t i = 0; i < returned; ++i) {
-        units += std::char_traits<char16_t>::length(records[i].printerName);
-    }
-    out.Reserve(returned, units);
+    // The names lie in the buffer behind the records: its size bounds them,
+    // so one pass over the names does.
+    out.Reserve(returned, needed / sizeof(char16_t));
     for (std::uint32_t i = 0; i < returned; ++i) {
         out.Append(records[i].printerName);
     }

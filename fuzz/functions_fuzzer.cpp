@@ -1,0 +1,364 @@
+// The six external functions with arbitrary parameter vectors, on a machine
+// built from the input, with host failures injected into some calls.
+//
+// Input: the machine first (printer count, then per printer a flags byte, its
+// name, port and Devices data; the default printer; the state of the
+// preferences key; the faults), then calls until the input ends: a selector
+// byte (function, whether a host failure is injected), the failure's
+// operation and code when injected, the parameter count (0 to 6) and each
+// parameter (kind byte, then a text, number literal or boolean).
+//
+// Checked after every call: the error code is 0 (or, when an injected
+// failure fired, that failure's code); a result is written exactly once, as
+// text with the result's own locale, and is one of the texts the function
+// may return (the machine's printer names, the fixed texts, the status
+// codes); the count and emptiness checks give exactly their texts; the host's
+// "Printer" preference changes only on "0" and then holds exactly the name
+// and the printer's Devices data; nothing leaks; at most one watcher runs.
+#include <algorithm>
+#include <cstdio>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <span>
+
+#include "fuzz/fuzz_host.h"
+#include "fuzz/fuzz_input.h"
+#include "simwin/simwin.h"
+
+namespace vorelle::fuzz {
+namespace {
+
+constexpr std::u16string_view kFunctions[] = {
+    u"VORL_Version",          u"VORL_GetPrinterAt",     u"VORL_SetSystemPrinter",
+    u"VORL_GetSystemPrinter", u"VORL_ChangePrinter",    u"VORL_ChangeForPreview",
+};
+
+const std::u16string kCountError = u"!!ERROR!! Invalid Number of Parameters";
+const std::u16string kCountErrorLower = u"!!ERROR!! Invalid number of parameters";
+const std::u16string kFormatError = u"!!ERROR!! Invalid Parameter format";
+const std::u16string kParsingError = u"!!ERROR!! parsing parameters";
+const std::u16string kNoPrinters = u"!!ERROR!! No Printers Listed";
+const std::u16string kOutOfBounds = u"!!ERROR!! Index out of bounds";
+const std::u16string kUnableToSet = u"!!ERROR!! Unable to set system printer";
+const std::u16string kNotFound = u"!!ERROR!! Specified printer not found";
+const std::set<std::u16string> kSwitchStatuses = {u"0",  u"-3", u"-1", u"-2", u"2",
+                                                  u"3",  u"4",  u"5",  kNotFound};
+
+// The text up to its first NUL: what a 0-terminated copy holds.
+std::u16string CString(std::u16string_view text) {
+    return std::u16string(text.substr(0, text.find(u'\0')));
+}
+
+// For the report of a broken invariant: the units in hex.
+void ShowUnits(const char* label, std::u16string_view units) {
+    std::fprintf(stderr, "%s (%zu units):", label, units.size());
+    for (std::size_t i = 0; i < units.size() && i < 64; ++i) {
+        std::fprintf(stderr, " %04x", static_cast<unsigned>(units[i]));
+    }
+    std::fprintf(stderr, "%s\n", units.size() > 64 ? " ..." : "");
+}
+
+struct Machine {
+    std::vector<std::u16string> names;  // as the spooler lists them
+    bool enumerateFails = false;
+};
+
+// A printer name as a spooler can hold it: no NUL, not empty, not equal
+// (ignoring case) to an earlier one.
+std::u16string SpoolerName(std::u16string name, const std::vector<std::u16string>& earlier) {
+    std::replace(name.begin(), name.end(), u'\0', u'_');
+    if (name.empty()) {
+        name = u"P";
+    }
+    while (std::any_of(earlier.begin(), earlier.end(),
+                       [&](const std::u16string& e) { return simwin::EqualsIgnoreCase(e, name); })) {
+        name += u'+';
+    }
+    return name;
+}
+
+Machine BuildMachine(FuzzInput& in) {
+    simwin::MachineSpec spec;
+    Machine machine;
+    struct RawDevices {
+        std::u16string name;
+        std::uint32_t type;
+        std::vector<std::uint8_t> data;
+    };
+    std::vector<RawDevices> rawDevices;
+    const std::size_t count = in.U8() % 7;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t flags = in.U8();
+        simwin::PrinterSpec printer;
+        printer.name = SpoolerName(in.Text(), machine.names);
+        printer.connection = (flags & 1u) != 0;
+        if ((flags & 2u) == 0) {
+            printer.port = in.Text();
+        }
+        switch ((flags >> 2) & 3u) {
+            case 0:
+                break;  // no Devices value
+            case 1:
+                printer.devices = in.Text();
+                break;
+            default: {
+                // Any bytes: odd lengths, no terminator, another type.
+                const std::uint32_t type = (flags & 16u) ? simwin::kRegBinary : simwin::kRegSz;
+                rawDevices.push_back({printer.name, type, in.Bytes(in.U8())});
+                break;
+            }
+        }
+        machine.names.push_back(printer.name);
+        spec.printers.push_back(std::move(printer));
+    }
+    const std::uint8_t defaultSelector = in.U8();
+    if (defaultSelector != 0 && !machine.names.empty()) {
+        spec.defaultPrinter = machine.names[defaultSelector % machine.names.size()];
+    }
+    const std::uint8_t keyState = in.U8() % 4;
+    if (keyState != 1) {
+        spec.keys = {{std::u16string(kPreferencesPath), {}}};
+    }
+    if (keyState == 2) {
+        spec.readOnlyKeys = {std::u16string(kPreferencesPath)};
+    }
+    const std::uint8_t faults = in.U8();
+    constexpr simwin::Fault kFaults[] = {simwin::Fault::Enumerate, simwin::Fault::PrinterDetails,
+                                         simwin::Fault::DevicesKey, simwin::Fault::DevicesValue,
+                                         simwin::Fault::WritePrinter};
+    for (std::size_t bit = 0; bit < std::size(kFaults); ++bit) {
+        // Each fault in about one machine of eight.
+        if (((faults >> bit) & 1u) != 0 && (faults & 0xE0u) == 0xE0u) {
+            spec.faults.push_back(kFaults[bit]);
+        }
+    }
+    machine.enumerateFails = std::find(spec.faults.begin(), spec.faults.end(),
+                                       simwin::Fault::Enumerate) != spec.faults.end();
+    simwin::ResetMachine(spec);
+    for (RawDevices& raw : rawDevices) {
+        simwin::PutValue(simwin::kDevicesKeyPath, raw.name, raw.type, std::move(raw.data));
+    }
+    return machine;
+}
+
+Parameter ReadParameter(FuzzInput& in, const Machine& machine) {
+    Parameter p;
+    switch (in.U8() % 4) {
+        case 0:
+        case 1:
+            p.kind = Parameter::Kind::Text;
+            p.text = in.Text(machine.names);
+            break;
+        case 2:
+            p.kind = Parameter::Kind::Number;
+            p.number = in.NumberLiteral();
+            break;
+        default:
+            p.kind = Parameter::Kind::Boolean;
+            p.boolean = (in.U8() & 1u) != 0;
+            break;
+    }
+    return p;
+}
+
+// Whether the first parameter's text form is empty. Numbers and booleans
+// always have a text form.
+bool FirstIsEmpty(const std::vector<Parameter>& parameters) {
+    return parameters[0].kind == Parameter::Kind::Text && parameters[0].text.empty();
+}
+
+// Whether the option text is "SHORT" ignoring ASCII case. A text with a NUL
+// may be compared whole or up to the NUL; both forms are accepted then.
+bool IsShort(std::u16string option) {
+    for (char16_t& c : option) {
+        if (c >= u'a' && c <= u'z') {
+            c = static_cast<char16_t>(c - u'a' + u'A');
+        }
+    }
+    return option == u"SHORT";
+}
+
+bool IsName(const Machine& machine, const std::u16string& text) {
+    return std::find(machine.names.begin(), machine.names.end(), text) != machine.names.end();
+}
+
+// The Devices data of a printer as the switch must copy it: up to its first
+// NUL, an odd last byte as a unit of its own.
+std::u16string DevicesText(const std::u16string& printer) {
+    const std::optional<simwin::RegistryValue> value =
+        simwin::GetValue(simwin::kDevicesKeyPath, printer);
+    if (!value) {
+        return {};
+    }
+    std::u16string units;
+    for (std::size_t i = 0; i < value->data.size(); i += 2) {
+        const std::uint8_t high = i + 1 < value->data.size() ? value->data[i + 1] : 0;
+        units.push_back(static_cast<char16_t>(value->data[i] | (high << 8)));
+    }
+    return CString(units);
+}
+
+void CheckSwitch(const CallResult& result, const std::vector<Parameter>& parameters,
+                 const std::optional<simwin::RegistryValue>& before) {
+    Require(kSwitchStatuses.count(result.text) == 1, "a switch gave a text that is not a status");
+    const std::optional<simwin::RegistryValue> after = PrinterPreference();
+    if (result.text != u"0") {
+        const bool unchanged = before.has_value() == after.has_value() &&
+                               (!before || (before->type == after->type && before->data == after->data));
+        Require(unchanged, "a failed switch changed the host's Printer preference");
+        return;
+    }
+    Require(after.has_value() && after->type == simwin::kRegSz, "a switch wrote no REG_SZ preference");
+    if (parameters[0].kind != Parameter::Kind::Text) {
+        // The host's text form of a number: some printer's name, a comma
+        // and that printer's Devices data.
+        const std::u16string stored = after->Text();
+        bool matches = false;
+        for (std::size_t comma = stored.find(u','); comma != std::u16string::npos && !matches;
+             comma = stored.find(u',', comma + 1)) {
+            const std::u16string name = stored.substr(0, comma);
+            matches = stored.substr(comma + 1) == DevicesText(name) &&
+                      simwin::RegistryValue::String(u"Printer", stored).data == after->data;
+        }
+        Require(matches, "the Printer preference is not a name, a comma and its Devices data");
+        return;
+    }
+    // The name as the plug-in works with it (0-terminated), a comma, the data.
+    const std::u16string name = CString(parameters[0].text);
+    const std::u16string expected = name + u"," + DevicesText(name);
+    const simwin::RegistryValue written = simwin::RegistryValue::String(u"Printer", expected);
+    if (after->data != written.data) {
+        ShowUnits("expected", expected);
+        ShowUnits("stored", after->Text());
+    }
+    Require(after->data == written.data,
+            "the Printer preference is not the name, a comma and the Devices data");
+}
+
+void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
+               const CallResult& result, const Machine& machine,
+               const std::optional<simwin::RegistryValue>& preferenceBefore) {
+    Require(result.code == 0, "a function returned an error code");
+    Require(result.writes == 1, "a function did not write exactly one result");
+    Require(result.storedAsTextWithOwnLocale, "a result was not stored as text with its locale");
+    const std::size_t n = parameters.size();
+    const std::u16string& text = result.text;
+    switch (function) {
+        case 0:  // VORL_Version
+            if (n == 0 || parameters[0].kind != Parameter::Kind::Text) {
+                Require(text == u"Vorelle 3.0.4.3", "VORL_Version gave the wrong form");
+            } else {
+                const bool whole = IsShort(parameters[0].text);
+                const bool upToNul = IsShort(CString(parameters[0].text));
+                Require(text == (whole ? u"3.0.4.13" : u"Vorelle 3.0.4.3") ||
+                            text == (upToNul ? u"3.0.4.13" : u"Vorelle 3.0.4.3"),
+                        "VORL_Version gave the wrong form");
+            }
+            break;
+        case 1:  // VORL_GetPrinterAt
+            if (n != 1) {
+                Require(text == kCountError, "VORL_GetPrinterAt: count error expected");
+            } else if (FirstIsEmpty(parameters)) {
+                Require(text == kFormatError, "VORL_GetPrinterAt: format error expected");
+            } else if (machine.enumerateFails) {
+                Require(text == kNoPrinters, "VORL_GetPrinterAt: enumeration failure expected");
+            } else {
+                Require(text == kOutOfBounds || IsName(machine, text),
+                        "VORL_GetPrinterAt gave a text that is no printer of the machine");
+            }
+            break;
+        case 2:  // VORL_SetSystemPrinter
+            if (n != 1) {
+                Require(text == kCountError, "VORL_SetSystemPrinter: count error expected");
+            } else if (FirstIsEmpty(parameters)) {
+                Require(text == kFormatError, "VORL_SetSystemPrinter: format error expected");
+            } else {
+                Require(text == u"0" || text == kUnableToSet, "VORL_SetSystemPrinter: unknown text");
+            }
+            break;
+        case 3: {  // VORL_GetSystemPrinter
+            Require(text.empty() || IsName(machine, text),
+                    "VORL_GetSystemPrinter gave a text that is no printer of the machine");
+            break;
+        }
+        case 4:  // VORL_ChangePrinter
+            if (n < 1 || n > 5) {
+                Require(text == kCountErrorLower, "VORL_ChangePrinter: count error expected");
+            } else if (FirstIsEmpty(parameters)) {
+                Require(text == kFormatError, "VORL_ChangePrinter: format error expected");
+            } else {
+                CheckSwitch(result, parameters, preferenceBefore);
+            }
+            break;
+        default:  // VORL_ChangeForPreview
+            if (n != 1) {
+                Require(text == kCountErrorLower, "VORL_ChangeForPreview: count error expected");
+            } else if (FirstIsEmpty(parameters)) {
+                Require(text == kFormatError, "VORL_ChangeForPreview: format error expected");
+            } else {
+                CheckSwitch(result, parameters, preferenceBefore);
+            }
+            break;
+    }
+    Require(text != kParsingError, "a name copy failed although memory was plentiful");
+}
+
+void StartOnce() {
+    static bool started = false;
+    if (started) {
+        return;
+    }
+    const std::u16string version(kHostVersion);
+    const StartupAnswer answer = SendStartup(51, &version, PluginInstance());
+    Require(answer.answered && answer.answer == 51, "the plug-in did not start");
+    started = true;
+}
+
+}  // namespace
+}  // namespace vorelle::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    vorelle::fuzz::InitializeProcess();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vorelle::fuzz;
+    StartOnce();
+    FuzzInput in(std::span<const std::uint8_t>(data, size));
+    const Machine machine = BuildMachine(in);
+    for (int call = 0; call < 16 && !in.AtEnd(); ++call) {
+        const std::uint8_t selector = in.U8();
+        const std::size_t function = selector % std::size(kFunctions);
+        std::uint64_t failAt = 0;
+        std::int32_t failCode = 0;
+        if ((selector & 0xC0u) == 0xC0u) {
+            failAt = 1 + in.U8() % 48;
+            failCode = 1 + (in.U8() & 1);
+        }
+        std::vector<Parameter> parameters(in.U8() % 7);
+        for (Parameter& p : parameters) {
+            p = ReadParameter(in, machine);
+        }
+        const std::optional<simwin::RegistryValue> preferenceBefore = PrinterPreference();
+        if (failAt != 0) {
+            fmwrapper::FailOperation(failAt, failCode);
+        }
+        const CallResult result = CallFunction(kFunctions[function], parameters);
+        Require(result.registered, "a function is not registered");
+        const bool failed = failAt != 0 && !fmwrapper::FailureArmed();
+        fmwrapper::DisarmFailure();
+        if (failed) {
+            NoteFailureFired();
+            // Contained: the failure's code, at most the one result.
+            Require(result.code == failCode, "an injected failure was not contained with its code");
+            Require(result.writes <= 1, "a result was written twice");
+        } else {
+            CheckCall(function, parameters, result, machine, preferenceBefore);
+        }
+        CheckBetweenCalls();
+    }
+    LetWatcherTimeOut();
+    return 0;
+}

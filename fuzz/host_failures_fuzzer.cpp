@@ -1,0 +1,194 @@
+// Host failures: sequences of start-ups, shutdowns and function calls in which
+// the host's runtime fails its Nth operation with code 1 (out of memory) or
+// 2 (general failure), N and the code taken from the input.
+//
+// Checked: nothing escapes to the host (an exception leaving the plug-in
+// ends the process, which libFuzzer reports); a start-up hit by a failure is
+// not answered and the next start-up is; a function hit by one returns the
+// failure's code and its next call answers correctly; a shutdown hit by one
+// still leaves no function registered, no thread and no mutex; no host
+// object, printer handle or registry key is left behind at any point.
+//
+// Input: operations, each a selector byte (bit 7: inject a failure; low bits:
+// start-up, shutdown or a call from the probe table), then, when injecting,
+// the operation number byte and the code byte, and for a call the probe byte.
+#include <cstdint>
+#include <span>
+
+#include "fuzz/fuzz_host.h"
+#include "fuzz/fuzz_input.h"
+
+namespace vorelle::fuzz {
+namespace {
+
+using Kind = Parameter::Kind;
+
+struct Probe {
+    const char16_t* function;
+    std::vector<Parameter> parameters;
+    std::vector<std::u16string> answers;  // the results it may give, none: any
+};
+
+Parameter Text(std::u16string text) { return {Kind::Text, std::move(text), {}, false}; }
+Parameter Number(std::string literal) { return {Kind::Number, {}, std::move(literal), false}; }
+Parameter Boolean(bool value) { return {Kind::Boolean, {}, {}, value}; }
+
+const std::vector<Probe>& Probes() {
+    static const std::vector<Probe> probes = {
+        {u"VORL_Version", {}, {u"Vorelle 3.0.4.3"}},
+        {u"VORL_Version", {Text(u"short")}, {u"3.0.4.13"}},
+        {u"VORL_GetPrinterAt", {Number("2")}, {u"\\\\print-server\\Accounts"}},
+        {u"VORL_GetPrinterAt", {Number("99")}, {u"!!ERROR!! Index out of bounds"}},
+        {u"VORL_GetPrinterAt", {Text(u"")}, {u"!!ERROR!! Invalid Parameter format"}},
+        {u"VORL_SetSystemPrinter", {Text(u"Label, Printer")}, {u"0"}},
+        {u"VORL_SetSystemPrinter", {Text(u"Nowhere")}, {u"!!ERROR!! Unable to set system printer"}},
+        {u"VORL_GetSystemPrinter", {}, {u"Office Laser", u"Label, Printer"}},
+        {u"VORL_ChangePrinter",
+         {Text(u"Office Laser"), Boolean(false), Number("3"), Boolean(true)},
+         {u"0"}},
+        {u"VORL_ChangePrinter", {Text(u"Portless")}, {u"2"}},
+        {u"VORL_ChangePrinter", {}, {u"!!ERROR!! Invalid number of parameters"}},
+        {u"VORL_ChangeForPreview", {Text(u"Label, Printer")}, {u"0"}},
+        {u"VORL_ChangeForPreview", {Text(u"No Devices")}, {u"-1"}},
+        {u"VORL_ChangeForPreview", {Text(u"Missing")}, {u"!!ERROR!! Specified printer not found"}},
+    };
+    return probes;
+}
+
+bool gStarted = false;
+
+void RequireAnswer(const Probe& probe, const CallResult& result) {
+    Require(result.code == 0 && result.writes == 1 && result.storedAsTextWithOwnLocale,
+            "a clean call did not answer with one text result and code 0");
+    bool known = false;
+    for (const std::u16string& answer : probe.answers) {
+        known = known || result.text == answer;
+    }
+    Require(known, "a clean call gave the wrong result");
+}
+
+// A clean start-up is answered and the functions work.
+void StartCleanly() {
+    const std::u16string version(kHostVersion);
+    const StartupAnswer answer = SendStartup(51, &version, PluginInstance());
+    Require(answer.answered && answer.answer == 51, "a clean start-up was not answered with 51");
+    gStarted = true;
+    RequireAnswer(Probes()[2], CallFunction(Probes()[2].function, Probes()[2].parameters));
+}
+
+// Arms the failure when there is one; afterwards whether it fired.
+class InjectedFailure {
+public:
+    InjectedFailure(std::uint64_t nth, std::int32_t code) : nth_(nth), code_(code) {
+        if (nth_ != 0) {
+            fmwrapper::FailOperation(nth_, code_);
+        }
+    }
+    ~InjectedFailure() { fmwrapper::DisarmFailure(); }
+    InjectedFailure(const InjectedFailure&) = delete;
+    InjectedFailure& operator=(const InjectedFailure&) = delete;
+
+    bool Fired() const {
+        const bool fired = nth_ != 0 && !fmwrapper::FailureArmed();
+        if (fired) {
+            NoteFailureFired();
+        }
+        return fired;
+    }
+    std::int32_t Code() const { return code_; }
+
+private:
+    std::uint64_t nth_;
+    std::int32_t code_;
+};
+
+void StartUp(std::uint64_t nth, std::int32_t code) {
+    bool fired = false;
+    StartupAnswer answer;
+    {
+        const std::u16string version(kHostVersion);
+        const InjectedFailure failure(nth, code);
+        answer = SendStartup(51, &version, PluginInstance());
+        fired = failure.Fired();
+    }
+    CheckBetweenCalls();
+    if (fired) {
+        Require(!answer.answered, "a start-up hit by a host failure was answered");
+        StartCleanly();
+    } else {
+        Require(answer.answered && answer.answer == 51, "a start-up was not answered with 51");
+        gStarted = true;
+    }
+}
+
+void ShutDown(std::uint64_t nth, std::int32_t code) {
+    if (!ShutdownAllowed()) {
+        return;
+    }
+    {
+        const InjectedFailure failure(nth, code);
+        SendShutdown();  // checks: no thread, function or mutex left
+    }
+    gStarted = false;
+    CheckBetweenCalls();
+}
+
+void Call(const Probe& probe, std::uint64_t nth, std::int32_t code) {
+    if (!gStarted) {
+        return;
+    }
+    bool fired = false;
+    CallResult result;
+    {
+        const InjectedFailure failure(nth, code);
+        result = CallFunction(probe.function, probe.parameters);
+        fired = failure.Fired();
+    }
+    Require(result.registered, "a function of a started plug-in is not registered");
+    CheckBetweenCalls();
+    if (fired) {
+        Require(result.code == code, "an injected failure was not contained with its code");
+        Require(result.writes <= 1, "a result was written twice");
+        // The plug-in stays usable: the same call again answers.
+        RequireAnswer(probe, CallFunction(probe.function, probe.parameters));
+        CheckBetweenCalls();
+    } else {
+        RequireAnswer(probe, result);
+    }
+}
+
+}  // namespace
+}  // namespace vorelle::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    vorelle::fuzz::InitializeProcess();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vorelle::fuzz;
+    FuzzInput in(std::span<const std::uint8_t>(data, size));
+    for (int step = 0; step < 32 && !in.AtEnd(); ++step) {
+        const std::uint8_t selector = in.U8();
+        std::uint64_t nth = 0;
+        std::int32_t code = 0;
+        if ((selector & 0x80u) != 0) {
+            nth = 1 + in.U8() % 96;
+            code = 1 + (in.U8() & 1);
+        }
+        switch (selector % 4) {
+            case 0:
+                StartUp(nth, code);
+                break;
+            case 1:
+                ShutDown(nth, code);
+                break;
+            default:
+                Call(Probes()[in.U8() % Probes().size()], nth, code);
+                break;
+        }
+    }
+    LetWatcherTimeOut();
+    fmwrapper::ClearRegistrationLog();
+    return 0;
+}
