@@ -79,7 +79,7 @@ std::u16string SpoolerName(std::u16string name, const std::vector<std::u16string
 }
 
 Machine BuildMachine(FuzzInput& in) {
-    simwin::MachineSpec spec;
+    simwin::MachineSpec setup;
     Machine machine;
     struct RawDevices {
         std::u16string name;
@@ -110,18 +110,18 @@ Machine BuildMachine(FuzzInput& in) {
             }
         }
         machine.names.push_back(printer.name);
-        spec.printers.push_back(std::move(printer));
+        setup.printers.push_back(std::move(printer));
     }
     const std::uint8_t defaultSelector = in.U8();
     if (defaultSelector != 0 && !machine.names.empty()) {
-        spec.defaultPrinter = machine.names[defaultSelector % machine.names.size()];
+        setup.defaultPrinter = machine.names[defaultSelector % machine.names.size()];
     }
     const std::uint8_t keyState = in.U8() % 4;
     if (keyState != 1) {
-        spec.keys = {{std::u16string(kPreferencesPath), {}}};
+        setup.keys = {{std::u16string(kPreferencesPath), {}}};
     }
     if (keyState == 2) {
-        spec.readOnlyKeys = {std::u16string(kPreferencesPath)};
+        setup.readOnlyKeys = {std::u16string(kPreferencesPath)};
     }
     const std::uint8_t faults = in.U8();
     constexpr simwin::Fault kFaults[] = {simwin::Fault::Enumerate, simwin::Fault::PrinterDetails,
@@ -130,12 +130,12 @@ Machine BuildMachine(FuzzInput& in) {
     for (std::size_t bit = 0; bit < std::size(kFaults); ++bit) {
         // Each fault in about one machine of eight.
         if (((faults >> bit) & 1u) != 0 && (faults & 0xE0u) == 0xE0u) {
-            spec.faults.push_back(kFaults[bit]);
+            setup.faults.push_back(kFaults[bit]);
         }
     }
-    machine.enumerateFails = std::find(spec.faults.begin(), spec.faults.end(),
-                                       simwin::Fault::Enumerate) != spec.faults.end();
-    simwin::ResetMachine(spec);
+    machine.enumerateFails = std::find(setup.faults.begin(), setup.faults.end(),
+                                       simwin::Fault::Enumerate) != setup.faults.end();
+    simwin::ResetMachine(setup);
     for (RawDevices& raw : rawDevices) {
         simwin::PutValue(simwin::kDevicesKeyPath, raw.name, raw.type, std::move(raw.data));
     }

@@ -76,17 +76,17 @@ void Require(bool condition, std::string_view what) {
 }
 
 simwin::MachineSpec StandardMachine() {
-    simwin::MachineSpec spec;
-    spec.printers = {
+    simwin::MachineSpec setup;
+    setup.printers = {
         {u"Office Laser", false, u"LPT1:", u"winspool,LPT1:"},
         {u"\\\\print-server\\Accounts", true, u"\\\\print-server\\Accounts", u"winspool,Ne01:"},
         {u"Label, Printer", false, u"USB001", u"winspool,USB001,extra"},
         {u"Portless", false, std::nullopt, u"winspool,nul:"},
         {u"No Devices", false, u"LPT2:", std::nullopt},
     };
-    spec.defaultPrinter = u"Office Laser";
-    spec.keys = {{std::u16string(kPreferencesPath), {}}};
-    return spec;
+    setup.defaultPrinter = u"Office Laser";
+    setup.keys = {{std::u16string(kPreferencesPath), {}}};
+    return setup;
 }
 
 void ReportCounts() {

@@ -46,31 +46,31 @@ std::u16string RegistryValue::Text() const {
     return text;
 }
 
-void ResetMachine(const MachineSpec& spec) {
+void ResetMachine(const MachineSpec& setup) {
     detail::MachineState& machine = detail::Machine();
     std::lock_guard guard(machine.lock);
     machine.printers.clear();
     machine.keys.clear();
     machine.faults = {};
     detail::CreateKey(machine, kDevicesKeyPath);
-    for (const RegistryKeySpec& key : spec.keys) {
+    for (const RegistryKeySpec& key : setup.keys) {
         detail::RegistryKeyData& data = detail::CreateKey(machine, key.path);
         for (const RegistryValue& value : key.values) {
             detail::SetValue(data, value);
         }
     }
-    for (const std::u16string& path : spec.readOnlyKeys) {
+    for (const std::u16string& path : setup.readOnlyKeys) {
         detail::CreateKey(machine, path).readOnly = true;
     }
-    for (const PrinterSpec& printer : spec.printers) {
+    for (const PrinterSpec& printer : setup.printers) {
         detail::InstallPrinter(machine, printer);
     }
     machine.defaultPrinter.reset();
-    if (spec.defaultPrinter) {
-        const PrinterSpec* known = detail::FindPrinter(machine, *spec.defaultPrinter);
-        machine.defaultPrinter = known ? known->name : *spec.defaultPrinter;
+    if (setup.defaultPrinter) {
+        const PrinterSpec* known = detail::FindPrinter(machine, *setup.defaultPrinter);
+        machine.defaultPrinter = known ? known->name : *setup.defaultPrinter;
     }
-    for (Fault fault : spec.faults) {
+    for (Fault fault : setup.faults) {
         machine.faults[static_cast<std::size_t>(fault)] = true;
     }
 }

@@ -65,8 +65,8 @@ struct MachineSpec {
 };
 
 // Replaces printers, default printer, registry (Devices key included) and faults
-// by the spec's. Open handles, mutexes, threads and the clock are left alone.
-void ResetMachine(const MachineSpec& spec);
+// by the setup's. Open handles, mutexes, threads and the clock are left alone.
+void ResetMachine(const MachineSpec& setup);
 
 // Switches a fault on or off at run time.
 void SetFault(Fault fault, bool on);

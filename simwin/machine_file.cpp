@@ -107,22 +107,22 @@ MachineSpec ReadMachine(const Json& root) {
         throw ShapeError("the machine is not a JSON object");
     }
     RejectUnknownMembers(root, {"printers", "default", "keys", "readOnlyKeys", "faults"}, "");
-    MachineSpec spec;
+    MachineSpec setup;
     auto printers = root.find("printers");
     if (printers == root.end()) {
         throw ShapeError("\"printers\" is missing");
     }
     for (const Json& item : RequireArray(*printers, "\"printers\"")) {
-        PrinterSpec printer = ReadPrinter(item, spec.printers.size());
-        for (const PrinterSpec& earlier : spec.printers) {
+        PrinterSpec printer = ReadPrinter(item, setup.printers.size());
+        for (const PrinterSpec& earlier : setup.printers) {
             if (EqualsIgnoreCase(earlier.name, printer.name)) {
-                throw ShapeError("printers[" + std::to_string(spec.printers.size()) + "]: the name " +
+                throw ShapeError("printers[" + std::to_string(setup.printers.size()) + "]: the name " +
                                  Quoted(Utf16ToUtf8(printer.name)) + " is listed twice");
             }
         }
-        spec.printers.push_back(std::move(printer));
+        setup.printers.push_back(std::move(printer));
     }
-    spec.defaultPrinter = OptionalString(root, "default", "");
+    setup.defaultPrinter = OptionalString(root, "default", "");
     if (auto keys = root.find("keys"); keys != root.end()) {
         if (!keys->is_object()) {
             throw ShapeError("\"keys\" is not an object");
@@ -140,12 +140,12 @@ MachineSpec ReadMachine(const Json& root) {
                 key.values.push_back(RegistryValue::String(
                     Utf8ToUtf16(name), RequireString(value, where + "[" + Quoted(name) + "]")));
             }
-            spec.keys.push_back(std::move(key));
+            setup.keys.push_back(std::move(key));
         }
     }
     if (auto readOnly = root.find("readOnlyKeys"); readOnly != root.end()) {
         for (const Json& path : RequireArray(*readOnly, "\"readOnlyKeys\"")) {
-            spec.readOnlyKeys.push_back(RequireString(path, "an entry of \"readOnlyKeys\""));
+            setup.readOnlyKeys.push_back(RequireString(path, "an entry of \"readOnlyKeys\""));
         }
     }
     if (auto faults = root.find("faults"); faults != root.end()) {
@@ -157,10 +157,10 @@ MachineSpec ReadMachine(const Json& root) {
             if (!fault) {
                 throw ShapeError("unknown fault " + Quoted(name.get_ref<const std::string&>()));
             }
-            spec.faults.push_back(*fault);
+            setup.faults.push_back(*fault);
         }
     }
-    return spec;
+    return setup;
 }
 
 }  // namespace
@@ -200,19 +200,19 @@ std::optional<MachineSpec> LoadMachineFile(const std::string& path, std::string&
         error = path + ": cannot be read";
         return std::nullopt;
     }
-    std::optional<MachineSpec> spec = ParseMachine(text.str(), error);
-    if (!spec) {
+    std::optional<MachineSpec> setup = ParseMachine(text.str(), error);
+    if (!setup) {
         error = path + ": " + error;
     }
-    return spec;
+    return setup;
 }
 
 std::string_view SampleMachineJson() { return kSampleMachine; }
 
 MachineSpec SampleMachine() {
     std::string error;
-    std::optional<MachineSpec> spec = ParseMachine(kSampleMachine, error);
-    return spec ? *std::move(spec) : MachineSpec{};
+    std::optional<MachineSpec> setup = ParseMachine(kSampleMachine, error);
+    return setup ? *std::move(setup) : MachineSpec{};
 }
 
 }  // namespace simwin

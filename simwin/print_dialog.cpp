@@ -11,14 +11,14 @@ constexpr int kNameLabelId = 0x0445;  // stc6 of the standard Print dialog
 constexpr std::uint16_t kCodeFromAccelerator = 1;
 
 WindowSpec ChildWindow(Hwnd parent, const ChildSpec& child) {
-    WindowSpec spec;
-    spec.parent = parent;
-    spec.className = child.className;
-    spec.title = child.title;
-    spec.controlId = child.controlId;
-    spec.items = child.items;
-    spec.selected = child.selected;
-    return spec;
+    WindowSpec setup;
+    setup.parent = parent;
+    setup.className = child.className;
+    setup.title = child.title;
+    setup.controlId = child.controlId;
+    setup.items = child.items;
+    setup.selected = child.selected;
+    return setup;
 }
 
 }  // namespace
@@ -162,11 +162,11 @@ bool PrintDialog::Open() {
             shared->label = label;
         };
         auto createCombo = [&] {
-            WindowSpec spec = ChildWindow(
+            WindowSpec setup = ChildWindow(
                 dialog, {u"ComboBox", options.layout.comboTitle, kPrinterComboId, options.printers, options.selected});
-            spec.procedure = [shared](const Message& message) { return shared->ComboProcedure(message); };
-            spec.onDestroyed = [shared](Hwnd window) { shared->ComboGone(window); };
-            Hwnd combo = windows.Create(spec);
+            setup.procedure = [shared](const Message& message) { return shared->ComboProcedure(message); };
+            setup.onDestroyed = [shared](Hwnd window) { shared->ComboGone(window); };
+            Hwnd combo = windows.Create(setup);
             std::lock_guard lock(shared->mutex);
             shared->combo = combo;
         };
@@ -291,17 +291,17 @@ DialogWindow DialogWindow::Create(UiThread* thread, std::u16string caption, std:
     result.log_ = std::make_shared<Log>();
     auto create = [&result, &caption, &children] {
         WindowManager& windows = WindowManager::Instance();
-        WindowSpec spec;
-        spec.className = std::u16string(kDialogClassName);
-        spec.title = caption;
-        spec.procedure = [log = result.log_](const Message& message) {
+        WindowSpec setup;
+        setup.className = std::u16string(kDialogClassName);
+        setup.title = caption;
+        setup.procedure = [log = result.log_](const Message& message) {
             {
                 std::lock_guard lock(log->mutex);
                 log->messages.push_back(message);
             }
             return WindowManager::Instance().DefaultProcedure(message);
         };
-        result.window_ = windows.Create(spec);
+        result.window_ = windows.Create(setup);
         for (const ChildSpec& child : children) {
             result.children_.push_back(windows.Create(ChildWindow(result.window_, child)));
         }

@@ -54,9 +54,9 @@ bool UiThread::Post(std::function<void()> task) {
     return queue_->Push(std::move(item));
 }
 
-Hwnd UiThread::CreateWindow(const WindowSpec& spec) {
+Hwnd UiThread::CreateWindow(const WindowSpec& setup) {
     Hwnd window = 0;
-    Invoke([&] { window = WindowManager::Instance().Create(spec); });
+    Invoke([&] { window = WindowManager::Instance().Create(setup); });
     return window;
 }
 

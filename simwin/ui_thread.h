@@ -35,7 +35,7 @@ public:
     // Queues `task` to run on this thread; false when the thread has ended.
     bool Post(std::function<void()> task);
     // Creates a window owned by this thread (WindowManager::Create run here); 0 when ended.
-    Hwnd CreateWindow(const WindowSpec& spec);
+    Hwnd CreateWindow(const WindowSpec& setup);
 
     // Called on this thread before each sent or notify message is handled, with
     // the message: a test can delay or block handling here. Empty to remove.

@@ -76,12 +76,12 @@ std::uint16_t WindowManager::ClassAtom(std::u16string_view className) {
     return AtomLocked(className);
 }
 
-Hwnd WindowManager::Create(const WindowSpec& spec) {
+Hwnd WindowManager::Create(const WindowSpec& setup) {
     std::shared_ptr<MessageQueue> owner = MessageQueue::CurrentShared();
     std::lock_guard lock(mutex_);
     Record* parent = nullptr;
-    if (spec.parent != 0) {
-        parent = FindRecord(spec.parent);
+    if (setup.parent != 0) {
+        parent = FindRecord(setup.parent);
         if (parent == nullptr || parent->dying) {
             return 0;
         }
@@ -89,19 +89,19 @@ Hwnd WindowManager::Create(const WindowSpec& spec) {
     Record record;
     record.handle = nextHandle_;
     nextHandle_ += 4;
-    record.parent = spec.parent;
-    record.className = spec.className;
-    record.atom = AtomLocked(spec.className);
-    record.title = spec.title;
-    record.controlId = spec.controlId;
-    if (spec.procedure) {
-        record.procedure = std::make_shared<const WindowProcedure>(spec.procedure);
+    record.parent = setup.parent;
+    record.className = setup.className;
+    record.atom = AtomLocked(setup.className);
+    record.title = setup.title;
+    record.controlId = setup.controlId;
+    if (setup.procedure) {
+        record.procedure = std::make_shared<const WindowProcedure>(setup.procedure);
     }
-    record.onDestroyed = spec.onDestroyed;
+    record.onDestroyed = setup.onDestroyed;
     record.owner = std::move(owner);
-    record.items = spec.items;
-    record.selected = spec.selected >= 0 && static_cast<std::size_t>(spec.selected) < spec.items.size()
-                          ? spec.selected
+    record.items = setup.items;
+    record.selected = setup.selected >= 0 && static_cast<std::size_t>(setup.selected) < setup.items.size()
+                          ? setup.selected
                           : -1;
     Hwnd handle = record.handle;
     if (parent != nullptr) {

@@ -100,7 +100,7 @@ public:
     // Creates a window owned by the calling thread (its messages are handled on
     // that thread when it is a UiThread, else directly on the sending thread).
     // 0 when the parent is given but is not a window.
-    Hwnd Create(const WindowSpec& spec);
+    Hwnd Create(const WindowSpec& setup);
     // Destroys the window and all its descendants (children first); false when
     // it is not a window. Sent messages to a destroyed window answer 0.
     bool Destroy(Hwnd window);

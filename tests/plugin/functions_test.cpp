@@ -94,9 +94,9 @@ TEST_F(FunctionsTest, SetSystemPrinterChecks) {
 }
 
 TEST_F(FunctionsTest, NoDefaultPrinterIsTheEmptyTextNotAnError) {
-    auto spec = StandardMachine();
-    spec.defaultPrinter.reset();
-    simwin::ResetMachine(spec);
+    auto setup = StandardMachine();
+    setup.defaultPrinter.reset();
+    simwin::ResetMachine(setup);
     EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"");
 }
 

@@ -20,17 +20,17 @@ inline const std::u16string kPreferences11A =
 // printer whose Devices data holds a comma, one without a port, and one with
 // no Devices value.
 inline simwin::MachineSpec StandardMachine() {
-    simwin::MachineSpec spec;
-    spec.printers = {
+    simwin::MachineSpec setup;
+    setup.printers = {
         {u"Office Laser", false, u"LPT1:", u"winspool,LPT1:"},
         {u"\\\\print-server\\Accounts", true, u"\\\\print-server\\Accounts", u"winspool,Ne01:"},
         {u"Label, Printer", false, u"USB001", u"winspool,USB001,extra"},
         {u"Portless", false, std::nullopt, u"winspool,nul:"},
         {u"No Devices", false, u"LPT2:", std::nullopt},
     };
-    spec.defaultPrinter = u"Office Laser";
-    spec.keys = {{kPreferences11A, {}}};
-    return spec;
+    setup.defaultPrinter = u"Office Laser";
+    setup.keys = {{kPreferences11A, {}}};
+    return setup;
 }
 
 class MachineTest : public ::testing::Test {

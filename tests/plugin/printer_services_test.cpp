@@ -94,9 +94,9 @@ TEST_F(PrinterServicesTest, UnknownDefaultIsRefusedAndLeavesTheDefault) {
 }
 
 TEST_F(PrinterServicesTest, NoDefaultPrinterGivesTheEmptyText) {
-    auto spec = testing::StandardMachine();
-    spec.defaultPrinter.reset();
-    simwin::ResetMachine(spec);
+    auto setup = testing::StandardMachine();
+    setup.defaultPrinter.reset();
+    simwin::ResetMachine(setup);
     EXPECT_EQ(services_.GetSystemPrinter(), u"");
 }
 

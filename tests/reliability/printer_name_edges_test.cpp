@@ -37,12 +37,12 @@ class PrinterNameEdgesTest : public HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        simwin::MachineSpec spec = StandardMachine();
+        simwin::MachineSpec setup = StandardMachine();
         for (std::size_t length : kLengths) {
-            spec.printers.push_back({NameOfLength(length), length == 259 || length == 260, u"LPT3:",
+            setup.printers.push_back({NameOfLength(length), length == 259 || length == 260, u"LPT3:",
                                      u"winspool,LPT3:"});
         }
-        simwin::ResetMachine(spec);
+        simwin::ResetMachine(setup);
         StartUp();
     }
     void TearDown() override {

@@ -44,27 +44,27 @@ private:
 
 TEST_F(MachineFileTest, TheFullShapeIsRead) {
     std::string error;
-    std::optional<simwin::MachineSpec> spec = simwin::ParseMachine(kIssueExample, error);
-    ASSERT_TRUE(spec) << error;
-    ASSERT_EQ(spec->printers.size(), 3u);
-    EXPECT_EQ(spec->printers[0].name, u"Office Laser");
-    EXPECT_FALSE(spec->printers[0].connection);
-    EXPECT_EQ(spec->printers[0].port, u"LPT1:");
-    EXPECT_EQ(spec->printers[1].name, u"\\\\print-server\\Accounts");
-    EXPECT_TRUE(spec->printers[1].connection);
-    EXPECT_EQ(spec->printers[1].devices, u"winspool,Ne01:");
-    EXPECT_EQ(spec->printers[2].port, std::nullopt);
-    EXPECT_EQ(spec->printers[2].devices, std::nullopt);
-    EXPECT_EQ(spec->defaultPrinter, u"Office Laser");
-    ASSERT_EQ(spec->keys.size(), 1u);
-    EXPECT_EQ(spec->keys[0].path, kPreferencesPath);
-    ASSERT_EQ(spec->keys[0].values.size(), 1u);
-    EXPECT_EQ(spec->keys[0].values[0].type, simwin::kRegSz);
-    EXPECT_EQ(spec->keys[0].values[0].data.size(), 2u * 26 + 2);
-    EXPECT_EQ(spec->readOnlyKeys, std::vector<std::u16string>{kReadOnlyPath});
-    EXPECT_EQ(spec->faults.size(), 5u);
+    std::optional<simwin::MachineSpec> setup = simwin::ParseMachine(kIssueExample, error);
+    ASSERT_TRUE(setup) << error;
+    ASSERT_EQ(setup->printers.size(), 3u);
+    EXPECT_EQ(setup->printers[0].name, u"Office Laser");
+    EXPECT_FALSE(setup->printers[0].connection);
+    EXPECT_EQ(setup->printers[0].port, u"LPT1:");
+    EXPECT_EQ(setup->printers[1].name, u"\\\\print-server\\Accounts");
+    EXPECT_TRUE(setup->printers[1].connection);
+    EXPECT_EQ(setup->printers[1].devices, u"winspool,Ne01:");
+    EXPECT_EQ(setup->printers[2].port, std::nullopt);
+    EXPECT_EQ(setup->printers[2].devices, std::nullopt);
+    EXPECT_EQ(setup->defaultPrinter, u"Office Laser");
+    ASSERT_EQ(setup->keys.size(), 1u);
+    EXPECT_EQ(setup->keys[0].path, kPreferencesPath);
+    ASSERT_EQ(setup->keys[0].values.size(), 1u);
+    EXPECT_EQ(setup->keys[0].values[0].type, simwin::kRegSz);
+    EXPECT_EQ(setup->keys[0].values[0].data.size(), 2u * 26 + 2);
+    EXPECT_EQ(setup->readOnlyKeys, std::vector<std::u16string>{kReadOnlyPath});
+    EXPECT_EQ(setup->faults.size(), 5u);
 
-    simwin::ResetMachine(*spec);
+    simwin::ResetMachine(*setup);
     for (simwin::Fault fault : {simwin::Fault::Enumerate, simwin::Fault::PrinterDetails, simwin::Fault::DevicesKey,
                                 simwin::Fault::DevicesValue, simwin::Fault::WritePrinter}) {
         EXPECT_TRUE(simwin::FaultOn(fault)) << simwin::FaultName(fault);
@@ -73,14 +73,14 @@ TEST_F(MachineFileTest, TheFullShapeIsRead) {
 
 TEST_F(MachineFileTest, OnlyPrintersAreRequiredAndTextIsUtf8) {
     std::string error;
-    std::optional<simwin::MachineSpec> spec =
+    std::optional<simwin::MachineSpec> setup =
         simwin::ParseMachine(R"({"printers": [{"name": "Büro \u00e9 \ud83d\udda8"}], "default": null})", error);
-    ASSERT_TRUE(spec) << error;
-    EXPECT_EQ(spec->printers[0].name, u"Büro é \U0001F5A8");
-    EXPECT_EQ(spec->printers[0].port, std::nullopt);
-    EXPECT_EQ(spec->defaultPrinter, std::nullopt);
-    EXPECT_TRUE(spec->keys.empty());
-    EXPECT_TRUE(spec->faults.empty());
+    ASSERT_TRUE(setup) << error;
+    EXPECT_EQ(setup->printers[0].name, u"Büro é \U0001F5A8");
+    EXPECT_EQ(setup->printers[0].port, std::nullopt);
+    EXPECT_EQ(setup->defaultPrinter, std::nullopt);
+    EXPECT_TRUE(setup->keys.empty());
+    EXPECT_TRUE(setup->faults.empty());
 }
 
 struct BadShape {
@@ -133,9 +133,9 @@ TEST_F(MachineFileTest, FileMessagesNameTheFileAndTheFault) {
     EXPECT_EQ(error.rfind(folder + ": cannot be read", 0), 0u) << error;
 
     TempFile good(kIssueExample);
-    std::optional<simwin::MachineSpec> spec = simwin::LoadMachineFile(good.path(), error);
-    ASSERT_TRUE(spec) << error;
-    EXPECT_EQ(spec->printers.size(), 3u);
+    std::optional<simwin::MachineSpec> setup = simwin::LoadMachineFile(good.path(), error);
+    ASSERT_TRUE(setup) << error;
+    EXPECT_EQ(setup->printers.size(), 3u);
 }
 
 TEST_F(MachineFileTest, TheSampleMachineHasWhatTheDemoNeeds) {

@@ -12,17 +12,17 @@ inline constexpr char16_t kPreferencesPath[] = u"Software\\FileMaker\\FileMaker 
 inline constexpr char16_t kReadOnlyPath[] = u"Software\\FileMaker\\FileMaker Pro\\10.0\\Preferences";
 
 inline simwin::MachineSpec TestMachine() {
-    simwin::MachineSpec spec;
-    spec.printers = {
+    simwin::MachineSpec setup;
+    setup.printers = {
         {u"Office Laser", false, u"LPT1:", u"winspool,LPT1:"},
         {u"\\\\print-server\\Accounts", true, u"\\\\print-server\\Accounts", u"winspool,Ne01:"},
         {u"Label Printer", false, std::nullopt, u"winspool,USB001"},
         {u"Fax", false, u"FAX:", std::nullopt},
     };
-    spec.defaultPrinter = u"Office Laser";
-    spec.keys = {{kPreferencesPath, {simwin::RegistryValue::String(u"Printer", u"Old Printer,winspool,LPT2:")}}};
-    spec.readOnlyKeys = {kReadOnlyPath};
-    return spec;
+    setup.defaultPrinter = u"Office Laser";
+    setup.keys = {{kPreferencesPath, {simwin::RegistryValue::String(u"Printer", u"Old Printer,winspool,LPT2:")}}};
+    setup.readOnlyKeys = {kReadOnlyPath};
+    return setup;
 }
 
 class MachineTest : public ::testing::Test {

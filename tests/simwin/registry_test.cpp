@@ -169,9 +169,9 @@ TEST_F(RegistryTest, DevicesValueFaultAllowsTheSizeQueryOnly) {
 
 TEST_F(RegistryTest, WritePrinterFaultRefusesOnlyThePrinterValue) {
     simwin::ResetMachine([] {
-        simwin::MachineSpec spec = TestMachine();
-        spec.faults = {simwin::Fault::WritePrinter};
-        return spec;
+        simwin::MachineSpec setup = TestMachine();
+        setup.faults = {simwin::Fault::WritePrinter};
+        return setup;
     }());
     Key preferences(kPreferencesPath, simwin::kKeySetValue);
     ASSERT_EQ(preferences.status(), kSuccess);

@@ -133,9 +133,9 @@ TEST_F(SpoolerTest, DefaultPrinterUsesTheTwoCallSizePattern) {
 }
 
 TEST_F(SpoolerTest, NoDefaultPrinterReportsFileNotFoundAndSizeZero) {
-    simwin::MachineSpec spec = TestMachine();
-    spec.defaultPrinter.reset();
-    simwin::ResetMachine(spec);
+    simwin::MachineSpec setup = TestMachine();
+    setup.defaultPrinter.reset();
+    simwin::ResetMachine(setup);
     std::uint32_t units = 99;
     EXPECT_FALSE(simwin::GetDefaultPrinter(nullptr, units));
     EXPECT_EQ(simwin::GetLastError(), simwin::kErrorFileNotFound);

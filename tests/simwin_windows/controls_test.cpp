@@ -9,12 +9,12 @@ namespace {
 class ControlsTest : public WindowsTest {
 protected:
     Hwnd Combo(std::vector<std::u16string> items, int selected) {
-        WindowSpec spec;
-        spec.className = u"ComboBox";
-        spec.controlId = 0x0473;
-        spec.items = std::move(items);
-        spec.selected = selected;
-        return Wm().Create(spec);
+        WindowSpec setup;
+        setup.className = u"ComboBox";
+        setup.controlId = 0x0473;
+        setup.items = std::move(items);
+        setup.selected = selected;
+        return Wm().Create(setup);
     }
 };
 

@@ -17,14 +17,14 @@ class MessagingTest : public WindowsTest {
 protected:
     // A window on `thread` that answers kAsk and records the thread that handled it.
     Hwnd AnsweringWindow(UiThread& thread) {
-        WindowSpec spec;
-        spec.className = u"Answerer";
-        spec.procedure = [this](const Message& message) -> std::intptr_t {
+        WindowSpec setup;
+        setup.className = u"Answerer";
+        setup.procedure = [this](const Message& message) -> std::intptr_t {
             handledOn_ = std::this_thread::get_id();
             ++handled_;
             return message.message == kAsk ? message.lParam + 1 : 0;
         };
-        return thread.CreateWindow(spec);
+        return thread.CreateWindow(setup);
     }
 
     std::atomic<std::thread::id> handledOn_{};
@@ -98,13 +98,13 @@ TEST_F(MessagingTest, MessagesToOwnWindowsAreDirectCalls) {
 
     // A window made outside any UiThread is handled on whichever thread sends.
     std::thread::id ranOn;
-    WindowSpec spec;
-    spec.className = u"Free";
-    spec.procedure = [&ranOn](const Message&) -> std::intptr_t {
+    WindowSpec setup;
+    setup.className = u"Free";
+    setup.procedure = [&ranOn](const Message&) -> std::intptr_t {
         ranOn = std::this_thread::get_id();
         return 5;
     };
-    Hwnd free = Wm().Create(spec);
+    Hwnd free = Wm().Create(setup);
     std::thread::id caller;
     std::thread([&] {
         caller = std::this_thread::get_id();
@@ -137,13 +137,13 @@ TEST_F(MessagingTest, AStoppedThreadStillOwningWindowsRefusesNewMessages) {
     UiThread ui;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    WindowSpec spec;
-    spec.className = u"Slow";
-    spec.procedure = [released](const Message&) -> std::intptr_t {
+    WindowSpec setup;
+    setup.className = u"Slow";
+    setup.procedure = [released](const Message&) -> std::intptr_t {
         released.wait();
         return 1;
     };
-    Hwnd window = ui.CreateWindow(spec);
+    Hwnd window = ui.CreateWindow(setup);
     ASSERT_TRUE(Wm().SendNotify(window, kAsk, 0, 0));
     ASSERT_TRUE(Eventually([&] { return ui.Pending() == 0; }));  // in hand now
     ui.Stop();
@@ -159,13 +159,13 @@ TEST_F(MessagingTest, TwoUiThreadsSendingToEachOtherDoNotDeadlock) {
     UiThread a;
     UiThread b;
     Hwnd windowA = AnsweringWindow(a);
-    WindowSpec spec;
-    spec.className = u"Forwarder";
+    WindowSpec setup;
+    setup.className = u"Forwarder";
     // b's window asks a's window, whose thread is itself waiting on b.
-    spec.procedure = [windowA](const Message& message) -> std::intptr_t {
+    setup.procedure = [windowA](const Message& message) -> std::intptr_t {
         return WindowManager::Instance().Send(windowA, kAsk, 0, message.lParam) * 10;
     };
-    Hwnd windowB = b.CreateWindow(spec);
+    Hwnd windowB = b.CreateWindow(setup);
     std::intptr_t answer = 0;
     ASSERT_TRUE(a.Invoke([&] { answer = Wm().Send(windowB, kAsk, 0, 4); }));
     EXPECT_EQ(answer, 50);

@@ -20,12 +20,12 @@ protected:
     static WindowManager& Wm() { return WindowManager::Instance(); }
 
     static Hwnd Make(Hwnd parent, std::u16string className, std::u16string title, int id = 0) {
-        WindowSpec spec;
-        spec.parent = parent;
-        spec.className = std::move(className);
-        spec.title = std::move(title);
-        spec.controlId = id;
-        return Wm().Create(spec);
+        WindowSpec setup;
+        setup.parent = parent;
+        setup.className = std::move(className);
+        setup.title = std::move(title);
+        setup.controlId = id;
+        return Wm().Create(setup);
     }
 };
 

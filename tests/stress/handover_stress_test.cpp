@@ -59,10 +59,10 @@ const std::vector<PrinterCase> kPrinters = {
 };
 
 simwin::MachineSpec StressMachine() {
-    simwin::MachineSpec spec = StandardMachine();
-    spec.printers.push_back({u"Invoices", false, u"LPT4:", u"winspool,LPT4:"});
-    spec.printers.push_back({u"Fl\u00FCgel \u00D8st", false, u"USB002", u"winspool,USB002"});
-    return spec;
+    simwin::MachineSpec setup = StandardMachine();
+    setup.printers.push_back({u"Invoices", false, u"LPT4:", u"winspool,LPT4:"});
+    setup.printers.push_back({u"Fl\u00FCgel \u00D8st", false, u"USB002", u"winspool,USB002"});
+    return setup;
 }
 
 struct Language {
