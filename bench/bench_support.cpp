@@ -64,20 +64,20 @@ std::u16string DevicesData(std::size_t position) {
 }
 
 simwin::MachineSpec MachineWithPrinters(std::size_t count) {
-    simwin::MachineSpec spec;
+    simwin::MachineSpec setup;
     for (std::size_t position = 1; position <= count; ++position) {
         simwin::PrinterSpec printer;
         printer.name = PrinterName(position);
         printer.connection = IsConnection(position);
         printer.port = IsConnection(position) ? printer.name : u"LPT1:";
         printer.devices = DevicesData(position);
-        spec.printers.push_back(std::move(printer));
+        setup.printers.push_back(std::move(printer));
     }
     if (count > 0) {
-        spec.defaultPrinter = PrinterName(1);
+        setup.defaultPrinter = PrinterName(1);
     }
-    spec.keys = {{std::u16string(kPreferencesKey), {}}};
-    return spec;
+    setup.keys = {{std::u16string(kPreferencesKey), {}}};
+    return setup;
 }
 
 void StartPlugin() {

@@ -70,10 +70,10 @@ bool AwaitSleeping(Condition condition, std::chrono::milliseconds limit) {
 // other classes, some dialogs with other captions.
 void AddOtherWindows(simwin::UiThread& ui, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
-        simwin::WindowSpec spec;
-        spec.className = i % 5 == 0 ? u"#32770" : u"ApplicationFrame" + std::u16string(1, u'A' + i % 7);
-        spec.title = u"Window " + std::u16string(1, u'A' + i % 26) + std::u16string(1, u'a' + i / 26);
-        ui.CreateWindow(spec);
+        simwin::WindowSpec setup;
+        setup.className = i % 5 == 0 ? u"#32770" : u"ApplicationFrame" + std::u16string(1, u'A' + i % 7);
+        setup.title = u"Window " + std::u16string(1, u'A' + i % 26) + std::u16string(1, u'a' + i / 26);
+        ui.CreateWindow(setup);
     }
 }
 
