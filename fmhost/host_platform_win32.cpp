@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fmhost/print_dialog_win32.h"
+#include "fmhost/win32_owners.h"
 
 namespace fmhost {
 namespace {
@@ -32,41 +33,6 @@ const wchar_t* Wide(const std::u16string& text) {
 std::u16string FromWide(const wchar_t* text, std::size_t units) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), units);
 }
-
-// One registry key, closed when it leaves scope.
-class KeyOwner {
-public:
-    KeyOwner() = default;
-    ~KeyOwner() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    KeyOwner(const KeyOwner&) = delete;
-    KeyOwner& operator=(const KeyOwner&) = delete;
-    HKEY* Out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// The global memory blocks PrintDlgW hands back, freed when they leave scope.
-class GlobalOwner {
-public:
-    explicit GlobalOwner(HGLOBAL& block) : block_(block) {}
-    ~GlobalOwner() {
-        if (block_ != nullptr) {
-            GlobalFree(block_);
-            block_ = nullptr;
-        }
-    }
-    GlobalOwner(const GlobalOwner&) = delete;
-    GlobalOwner& operator=(const GlobalOwner&) = delete;
-
-private:
-    HGLOBAL& block_;
-};
 
 // A locked global memory block, unlocked when it leaves scope.
 class GlobalLockOwner {

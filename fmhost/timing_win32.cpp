@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "fmhost/print_dialog_win32.h"
+#include "fmhost/win32_owners.h"
 
 namespace fmhost::timing {
 namespace {
@@ -49,59 +50,6 @@ DWORD WINAPI PollOnce(LPVOID ended) {
     static_cast<std::atomic<bool>*>(ended)->store(true);
     return 0;
 }
-
-// One open registry key, closed when it leaves scope.
-class KeyOwner {
-public:
-    KeyOwner() = default;
-    ~KeyOwner() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    KeyOwner(const KeyOwner&) = delete;
-    KeyOwner& operator=(const KeyOwner&) = delete;
-    HKEY* Out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// One open printer, closed when it leaves scope.
-class PrinterOwner {
-public:
-    PrinterOwner() = default;
-    ~PrinterOwner() {
-        if (printer_ != nullptr) {
-            ClosePrinter(printer_);
-        }
-    }
-    PrinterOwner(const PrinterOwner&) = delete;
-    PrinterOwner& operator=(const PrinterOwner&) = delete;
-    HANDLE* Out() { return &printer_; }
-    HANDLE get() const { return printer_; }
-
-private:
-    HANDLE printer_ = nullptr;
-};
-
-// The global memory blocks PrintDlgW hands back, freed when they leave scope.
-class GlobalOwner {
-public:
-    explicit GlobalOwner(HGLOBAL& block) : block_(block) {}
-    ~GlobalOwner() {
-        if (block_ != nullptr) {
-            GlobalFree(block_);
-            block_ = nullptr;
-        }
-    }
-    GlobalOwner(const GlobalOwner&) = delete;
-    GlobalOwner& operator=(const GlobalOwner&) = delete;
-
-private:
-    HGLOBAL& block_;
-};
 
 // Room for the records now and for a few more printers.
 DWORD WithMargin(DWORD bytes) { return 2 * bytes + 4096; }
