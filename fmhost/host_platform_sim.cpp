@@ -2,6 +2,7 @@
 #include <chrono>
 
 #include "fmhost/host_platform.h"
+#include "fmhost/print_dialog_sim.h"
 #include "simwin/machine.h"
 #include "simwin/machine_file.h"
 #include "simwin/print_dialog.h"
@@ -31,7 +32,7 @@ std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPat
     return value->Text();
 }
 
-PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
+simwin::PrintDialogOptions MachinePrintDialog(const DialogTexts& texts) {
     simwin::PrintDialogOptions options;
     options.texts.caption = texts.caption;
     options.texts.nameLabel = texts.nameLabel;
@@ -44,6 +45,11 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
         }
         options.printers.push_back(printer.name);
     }
+    return options;
+}
+
+PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
+    simwin::PrintDialogOptions options = MachinePrintDialog(texts);
 
     // The dialog lives on a user-interface thread of the host's own, as a
     // modal dialog would; the host thread waits for its answer.

@@ -173,16 +173,8 @@ std::vector<fmwrapper::RegistrationEvent> Session::RegistrationEvents() const {
                                                      log.end());
 }
 
-std::optional<CallOutcome> Session::Call(std::u16string_view name,
-                                         const std::vector<Parameter>& parameters,
-                                         std::string* error) {
-    const auto function = fmwrapper::FindFunction(name);
-    if (!function) {
-        if (error != nullptr) {
-            *error = "no function " + fmwrapper::Utf16ToUtf8(name) + " is registered";
-        }
-        return std::nullopt;
-    }
+std::optional<fmwrapper::HostDataVect> MakeParameterVector(const std::vector<Parameter>& parameters,
+                                                           std::string* error) {
     fmwrapper::HostDataVect vect;
     for (const Parameter& p : parameters) {
         switch (p.kind) {
@@ -202,9 +194,26 @@ std::optional<CallOutcome> Session::Call(std::u16string_view name,
                 break;
         }
     }
+    return vect;
+}
+
+std::optional<CallOutcome> Session::Call(std::u16string_view name,
+                                         const std::vector<Parameter>& parameters,
+                                         std::string* error) {
+    const auto function = fmwrapper::FindFunction(name);
+    if (!function) {
+        if (error != nullptr) {
+            *error = "no function " + fmwrapper::Utf16ToUtf8(name) + " is registered";
+        }
+        return std::nullopt;
+    }
+    std::optional<fmwrapper::HostDataVect> vect = MakeParameterVector(parameters, error);
+    if (!vect) {
+        return std::nullopt;
+    }
     fmwrapper::HostResult result(settings_.resultLocale);
     CallOutcome outcome;
-    outcome.code = fmwrapper::CallFunction(*function, vect, result);
+    outcome.code = fmwrapper::CallFunction(*function, *vect, result);
     outcome.resultWritten = result.Written();
     outcome.resultWrites = result.WriteCount();
     outcome.resultText = result.Text();

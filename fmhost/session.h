@@ -59,6 +59,11 @@ struct LineOutcome {
     bool FunctionFailed() const { return call && call->code != 0; }
 };
 
+// The host's parameter vector holding exactly `parameters`; none, with the
+// reason in `error`, when a number literal is malformed.
+std::optional<fmwrapper::HostDataVect> MakeParameterVector(const std::vector<Parameter>& parameters,
+                                                           std::string* error = nullptr);
+
 class Session {
 public:
     explicit Session(SessionSettings settings = {});

@@ -16,6 +16,7 @@
 #include "fmhost/host_program.h"
 #include "fmhost/line_parser.h"
 #include "fmhost/preferences_path.h"
+#include "fmhost/session.h"
 #include "fmhost/timing_frame.h"
 #include "fmhost/timing_platform.h"
 #include "fmwrapper/host_runtime.h"
@@ -63,26 +64,6 @@ void Pause(std::int64_t microseconds) {
     }
     while (Clock::now() < until) {
     }
-}
-
-std::optional<fmwrapper::HostDataVect> Vector(const std::vector<Parameter>& parameters) {
-    fmwrapper::HostDataVect vect;
-    for (const Parameter& p : parameters) {
-        switch (p.kind) {
-            case Parameter::Kind::Text:
-                vect.AppendText(p.text);
-                break;
-            case Parameter::Kind::Number:
-                if (!vect.AppendNumber(p.number)) {
-                    return std::nullopt;
-                }
-                break;
-            case Parameter::Kind::Boolean:
-                vect.AppendBoolean(p.boolean);
-                break;
-        }
-    }
-    return vect;
 }
 
 // One call through the function's own pointer, as the calculation engine
@@ -218,7 +199,7 @@ private:
     bool Call(const FunctionCall& call, const std::string& line) {
         auto sampler = std::make_unique<Sampler>();
         sampler->function = Function(call.name, line);
-        auto parameters = Vector(call.parameters);
+        auto parameters = MakeParameterVector(call.parameters);
         if (!sampler->function || !parameters) {
             return sampler->function ? Fault("malformed number", line) : false;
         }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "fmhost/print_dialog_sim.h"
 #include "simwin/errors.h"
 #include "simwin/kernel.h"
 #include "simwin/machine.h"
@@ -244,18 +245,7 @@ double ProcessCpuSeconds() {
 }
 
 DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection, int seconds) {
-    simwin::PrintDialogOptions options;
-    options.texts.caption = texts.caption;
-    options.texts.nameLabel = texts.nameLabel;
-    options.texts.okCaption = texts.okButton;
-    options.texts.cancelCaption = texts.cancelButton;
-    const auto defaultPrinter = simwin::CurrentDefaultPrinter();
-    for (const simwin::PrinterSpec& printer : simwin::Printers()) {
-        if (defaultPrinter && printer.name == *defaultPrinter) {
-            options.selected = static_cast<int>(options.printers.size());
-        }
-        options.printers.push_back(printer.name);
-    }
+    simwin::PrintDialogOptions options = MachinePrintDialog(texts);
 
     simwin::UiThread thread;
     std::atomic<std::int64_t> comboAskedAt{0};

@@ -1,5 +1,5 @@
-// Owners of the Windows objects fmhost opens itself: each closed or freed
-// when it leaves scope.
+// Owners of the Windows objects that fmhost and winsetup open themselves:
+// each closed or freed when it leaves scope.
 #pragma once
 
 #include <windows.h>

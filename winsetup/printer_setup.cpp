@@ -7,8 +7,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "fmhost/win32_owners.h"
+
 namespace winsetup {
 namespace {
+
+using fmhost::PrinterOwner;
 
 constexpr const wchar_t* kDriverName = L"Vorelle PostScript";
 constexpr const wchar_t* kPpdFile = L"vorelle.ppd";
@@ -71,23 +75,6 @@ std::wstring Failure(const std::wstring& what, DWORD code) {
     }
     return message;
 }
-
-class PrinterOwner {
-public:
-    PrinterOwner() = default;
-    ~PrinterOwner() {
-        if (printer_ != nullptr) {
-            ClosePrinter(printer_);
-        }
-    }
-    PrinterOwner(const PrinterOwner&) = delete;
-    PrinterOwner& operator=(const PrinterOwner&) = delete;
-    HANDLE* Out() { return &printer_; }
-    HANDLE get() const { return printer_; }
-
-private:
-    HANDLE printer_ = nullptr;
-};
 
 class FileOwner {
 public:

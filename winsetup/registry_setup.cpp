@@ -5,25 +5,12 @@
 #include <cwchar>
 #include <vector>
 
+#include "fmhost/win32_owners.h"
+
 namespace winsetup {
 namespace {
 
-class KeyOwner {
-public:
-    KeyOwner() = default;
-    ~KeyOwner() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    KeyOwner(const KeyOwner&) = delete;
-    KeyOwner& operator=(const KeyOwner&) = delete;
-    HKEY* Out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+using fmhost::KeyOwner;
 
 std::wstring Failure(const std::wstring& what, LSTATUS code) {
     return what + L": error " + std::to_wstring(code);
