@@ -5,20 +5,12 @@
 #include <limits.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <bit>
 
 #include "fmhost/plugin_library.h"
 
 namespace fmhost {
 namespace {
-
-template <typename To, typename From>
-To BitCast(From from) {
-    static_assert(sizeof(To) == sizeof(From));
-    To to;
-    std::memcpy(&to, &from, sizeof to);
-    return to;
-}
 
 std::uintptr_t ModuleBaseOf(const void* address) {
     Dl_info info{};
@@ -45,14 +37,14 @@ std::optional<PluginLibrary> PluginLibrary::Open(const std::string& path, std::s
     }
     PluginLibrary library;
     library.module_ = module;
-    library.entryPoint_ = BitCast<FMX_ExternCallProc>(entry);
+    library.entryPoint_ = std::bit_cast<FMX_ExternCallProc>(entry);
     library.instance_ = ModuleBaseOf(entry);
     return library;
 }
 
 bool PluginLibrary::Contains(FMX_ExternalFunction function) const {
     return module_ != nullptr && function != nullptr &&
-           ModuleBaseOf(BitCast<const void*>(function)) == instance_;
+           ModuleBaseOf(std::bit_cast<const void*>(function)) == instance_;
 }
 
 void PluginLibrary::Close() {

@@ -2,7 +2,7 @@
 // HMODULE, from which the plug-in reads its string table.
 #include <windows.h>
 
-#include <cstring>
+#include <bit>
 #include <vector>
 
 #include "fmhost/plugin_library.h"
@@ -10,14 +10,6 @@
 
 namespace fmhost {
 namespace {
-
-template <typename To, typename From>
-To BitCast(From from) {
-    static_assert(sizeof(To) == sizeof(From));
-    To to;
-    std::memcpy(&to, &from, sizeof to);
-    return to;
-}
 
 std::string LastErrorText() {
     return "Windows error " + std::to_string(GetLastError());
@@ -40,7 +32,7 @@ std::optional<PluginLibrary> PluginLibrary::Open(const std::string& path, std::s
     }
     PluginLibrary library;
     library.module_ = module;
-    library.entryPoint_ = BitCast<FMX_ExternCallProc>(entry);
+    library.entryPoint_ = std::bit_cast<FMX_ExternCallProc>(entry);
     library.instance_ = reinterpret_cast<std::uintptr_t>(module);
     return library;
 }
@@ -52,7 +44,7 @@ bool PluginLibrary::Contains(FMX_ExternalFunction function) const {
     HMODULE owner = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            BitCast<LPCWSTR>(function), &owner)) {
+                            std::bit_cast<LPCWSTR>(function), &owner)) {
         return false;
     }
     return reinterpret_cast<std::uintptr_t>(owner) == instance_;
