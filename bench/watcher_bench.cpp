@@ -262,7 +262,7 @@ void SearchPassFacade(benchmark::State& state) {
     for (auto _ : state) {
         for (const std::u16string& caption : printdialog::kDialogCaptions) {
             benchmark::DoNotOptimize(
-                platform::FindWindow(0, 0, {printdialog::kDialogClassAtom, nullptr}, caption));
+                platform::FindWindowAfter(0, 0, {printdialog::kDialogClassAtom, nullptr}, caption));
         }
     }
 }

@@ -39,21 +39,21 @@ TEST_F(FacadeTest, EnumerationGivesTheNamesInOrder) {
 }
 
 TEST_F(FacadeTest, DefaultPrinterReadAndSet) {
-    EXPECT_EQ(platform::GetDefaultPrinter(), u"Office Laser");
-    EXPECT_FALSE(platform::SetDefaultPrinter(u"Nowhere"));
-    EXPECT_TRUE(platform::SetDefaultPrinter(u"fax"));
-    EXPECT_EQ(platform::GetDefaultPrinter(), u"Fax");
+    EXPECT_EQ(platform::DefaultPrinterName(), u"Office Laser");
+    EXPECT_FALSE(platform::MakeDefaultPrinter(u"Nowhere"));
+    EXPECT_TRUE(platform::MakeDefaultPrinter(u"fax"));
+    EXPECT_EQ(platform::DefaultPrinterName(), u"Fax");
     simwin::RemovePrinter(u"Fax");
-    EXPECT_EQ(platform::GetDefaultPrinter(), u"");
+    EXPECT_EQ(platform::DefaultPrinterName(), u"");
 }
 
 TEST_F(FacadeTest, PrinterHandlesAreClosedByTheirOwner) {
     {
-        platform::PrinterHandle missing = platform::OpenPrinter(u"Nowhere");
+        platform::PrinterHandle missing = platform::OpenPrinterByName(u"Nowhere");
         EXPECT_FALSE(missing);
-        platform::PrinterHandle laser = platform::OpenPrinter(u"Office Laser");
+        platform::PrinterHandle laser = platform::OpenPrinterByName(u"Office Laser");
         ASSERT_TRUE(laser);
-        platform::PrinterHandle label = platform::OpenPrinter(u"Label Printer");
+        platform::PrinterHandle label = platform::OpenPrinterByName(u"Label Printer");
         EXPECT_EQ(simwin::CountHandles().printers, 2u);
 
         std::optional<platform::PrinterDetails> details = platform::GetPrinterDetails(laser);
@@ -175,24 +175,24 @@ TEST_F(FacadeTest, LoadStringCopiesFromTheOwnStringTableOnly) {
 
     char16_t buffer[512];
     std::fill(std::begin(buffer), std::end(buffer), u'#');
-    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 512), text.size());
+    EXPECT_EQ(platform::LoadModuleString(ThisModule(), entry.id, buffer, 512), text.size());
     EXPECT_EQ(std::u16string_view(buffer), text);
 
     std::fill(std::begin(buffer), std::end(buffer), u'#');
-    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 4), 3u);
+    EXPECT_EQ(platform::LoadModuleString(ThisModule(), entry.id, buffer, 4), 3u);
     EXPECT_EQ(std::u16string_view(buffer), text.substr(0, 3));
     EXPECT_EQ(buffer[4], u'#');
 
     std::fill(std::begin(buffer), std::end(buffer), u'#');
-    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 0), 0u);
+    EXPECT_EQ(platform::LoadModuleString(ThisModule(), entry.id, buffer, 0), 0u);
     EXPECT_EQ(buffer[0], u'#');
-    EXPECT_EQ(platform::LoadString(ThisModule(), entry.id, buffer, 1), 0u);
+    EXPECT_EQ(platform::LoadModuleString(ThisModule(), entry.id, buffer, 1), 0u);
     EXPECT_EQ(buffer[0], u'\0');
 
-    EXPECT_EQ(platform::LoadString(ThisModule(), 0xFFFF, buffer, 512), 0u);
+    EXPECT_EQ(platform::LoadModuleString(ThisModule(), 0xFFFF, buffer, 512), 0u);
     EXPECT_EQ(buffer[0], u'\0');
-    EXPECT_EQ(platform::LoadString(SimwinModule(), entry.id, buffer, 512), 0u);
-    EXPECT_EQ(platform::LoadString(0, entry.id, buffer, 512), 0u);
+    EXPECT_EQ(platform::LoadModuleString(SimwinModule(), entry.id, buffer, 512), 0u);
+    EXPECT_EQ(platform::LoadModuleString(0, entry.id, buffer, 512), 0u);
 }
 
 }  // namespace

@@ -29,8 +29,8 @@ TEST_F(FindWindowTest, ChildAfterSkipsWindowsOfOtherClassesInChildOrder) {
     EXPECT_EQ(Wm().Find(dialog, 0, combo, u""), combo1);
 
     platform::WindowClass byName{0, u"ComboBox"};
-    EXPECT_EQ(platform::FindWindow(dialog, label, byName, u""), combo2);
-    EXPECT_EQ(platform::FindWindow(dialog, 0, byName, u""), combo1);
+    EXPECT_EQ(platform::FindWindowAfter(dialog, label, byName, u""), combo2);
+    EXPECT_EQ(platform::FindWindowAfter(dialog, 0, byName, u""), combo1);
 }
 
 TEST_F(FindWindowTest, ChildAfterThatIsNoChildOfTheParentFindsNothing) {
@@ -51,7 +51,7 @@ TEST_F(FindWindowTest, DialogClassIsFoundByItsAtomAndClassNamesIgnoreCase) {
     EXPECT_EQ(Wm().ClassAtomOf(print), kDialogClassAtom);
     EXPECT_EQ(Wm().ClassAtom(u"#32770"), kDialogClassAtom);
     EXPECT_EQ(Wm().Find(0, 0, ClassRef::ByAtom(kDialogClassAtom), u"Print"), print);
-    EXPECT_EQ(platform::FindWindow(0, 0, {kDialogClassAtom, nullptr}, u"Print"), print);
+    EXPECT_EQ(platform::FindWindowAfter(0, 0, {kDialogClassAtom, nullptr}, u"Print"), print);
 
     Hwnd dialog = Make(0, u"#32770", u"Host");
     Hwnd button = Make(dialog, u"button", u"OK", 1);

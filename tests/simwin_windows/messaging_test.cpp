@@ -36,7 +36,7 @@ TEST_F(MessagingTest, SendMessageIsHandledOnTheWindowsThreadAndWaitsForIt) {
     Hwnd window = AnsweringWindow(ui);
     ASSERT_NE(window, 0u);
 
-    EXPECT_EQ(platform::SendMessage(window, kAsk, 0, 41), 42);
+    EXPECT_EQ(platform::SendWindowMessage(window, kAsk, 0, 41), 42);
     EXPECT_EQ(handledOn_.load(), ui.Id());
 
     ui.Hold();
@@ -73,7 +73,7 @@ TEST_F(MessagingTest, NotifyMessageReturnsAtOnceAndIsHandledLater) {
     UiThread ui;
     Hwnd window = AnsweringWindow(ui);
     ui.Hold();
-    EXPECT_TRUE(platform::SendNotifyMessage(window, kAsk, 0, 0));
+    EXPECT_TRUE(platform::NotifyWindow(window, kAsk, 0, 0));
     EXPECT_TRUE(Wm().SendNotify(window, kAsk, 0, 0));
     EXPECT_EQ(ui.Pending(), 2u);
     EXPECT_EQ(handled_.load(), 0);

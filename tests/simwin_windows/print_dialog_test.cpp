@@ -23,9 +23,9 @@ protected:
     // What the print-dialog watcher does, through the facade: dialog by atom and
     // caption, label, the empty-titled combo box after it, and the OK button.
     static Hwnd ComboAfterLabel(const std::u16string& caption, const std::u16string& label) {
-        Hwnd dialog = platform::FindWindow(0, 0, {kDialogClassAtom, nullptr}, caption);
-        Hwnd found = platform::FindWindow(dialog, 0, {0, u"Static"}, label);
-        return found != 0 ? platform::FindWindow(dialog, found, {0, u"ComboBox"}, u"") : 0;
+        Hwnd dialog = platform::FindWindowAfter(0, 0, {kDialogClassAtom, nullptr}, caption);
+        Hwnd found = platform::FindWindowAfter(dialog, 0, {0, u"Static"}, label);
+        return found != 0 ? platform::FindWindowAfter(dialog, found, {0, u"ComboBox"}, u"") : 0;
     }
 
     UiThread ui_;
@@ -65,20 +65,20 @@ TEST_F(PrintDialogTest, WatcherSequenceConfirmsWithTheSelectedPrinter) {
     Hwnd combo = ComboAfterLabel(u"Print", u"&Name:");
     ASSERT_NE(combo, 0u);
 
-    ASSERT_EQ(platform::SendMessage(combo, kCbGetCount, 0, 0), 3);
+    ASSERT_EQ(platform::SendWindowMessage(combo, kCbGetCount, 0, 0), 3);
     std::u16string buffer(1028, u'\0');
-    EXPECT_EQ(platform::SendMessage(combo, kCbGetLbText, 1, reinterpret_cast<std::intptr_t>(buffer.data())), 8);
+    EXPECT_EQ(platform::SendWindowMessage(combo, kCbGetLbText, 1, reinterpret_cast<std::intptr_t>(buffer.data())), 8);
     EXPECT_EQ(std::u16string(buffer.c_str()), u"Invoices");
-    EXPECT_EQ(platform::SendMessage(combo, kCbSetCurSel, 1, 0), 1);
-    platform::SendMessage(window, kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(combo));
+    EXPECT_EQ(platform::SendWindowMessage(combo, kCbSetCurSel, 1, 0), 1);
+    platform::SendWindowMessage(window, kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(combo));
     EXPECT_EQ(dialog.SelectionChangeCount(), 1u);
     EXPECT_EQ(dialog.NotifiedSelection(), 1);
     EXPECT_EQ(dialog.SelectedPrinter(), u"Invoices");
     EXPECT_TRUE(dialog.IsOpen());
 
-    Hwnd ok = platform::FindWindow(window, 0, {0, u"Button"}, u"OK");
+    Hwnd ok = platform::FindWindowAfter(window, 0, {0, u"Button"}, u"OK");
     EXPECT_TRUE(platform::RedrawWindow(window));
-    EXPECT_TRUE(platform::SendNotifyMessage(window, kWmCommand, kIdOk, static_cast<std::intptr_t>(ok)));
+    EXPECT_TRUE(platform::NotifyWindow(window, kWmCommand, kIdOk, static_cast<std::intptr_t>(ok)));
     EXPECT_EQ(dialog.WaitUntilClosed(std::chrono::seconds(10)), DialogState::Confirmed);
     EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
     EXPECT_FALSE(Wm().IsWindow(window));
@@ -109,7 +109,7 @@ TEST_F(PrintDialogTest, CancelButtonHostCancelAndVanishing) {
     byHost.Cancel();
     EXPECT_EQ(byHost.State(), DialogState::Cancelled);
     // An OK after the cancel finds no dialog and changes nothing.
-    EXPECT_EQ(platform::SendMessage(byHost.Window(), kWmCommand, kIdOk, 0), 0);
+    EXPECT_EQ(platform::SendWindowMessage(byHost.Window(), kWmCommand, kIdOk, 0), 0);
     EXPECT_EQ(byHost.State(), DialogState::Cancelled);
 
     PrintDialog vanishing(ui_, Options());

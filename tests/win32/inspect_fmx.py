@@ -7,7 +7,7 @@ Checks that FMX is a PE32 DLL for i386 whose only export is FMExternCallProc
 (undecorated), whose imports are FM_* operations of FMWrapper.dll (each one our
 host exports, hostsdk/FMWrapper.def) and functions of Windows system DLLs only
 (no MinGW runtime DLL), whose string table holds every entry of
-resources/string_table.inc text for text in English (United States), and whose
+plugin/resources/string_table.inc text for text in English (United States), and whose
 version resource says 3.0.4.3 for file and product version. Prints one line per
 check and closes with "N passed, N failed"; exit status 1 when any failed.
 """
@@ -53,7 +53,7 @@ def unescape(literal, where):
 
 
 def string_table_source(path):
-    """{id: text} of resources/string_table.inc."""
+    """{id: text} of plugin/resources/string_table.inc."""
     text = open(path, encoding="utf-8").read()
     entries = {}
     for m in re.finditer(r'VORELLE_STRING\(\s*(\d+)\s*,\s*"((?:[^"\\]|\\.)*)"\s*\)', text):
@@ -129,7 +129,7 @@ def inspect(fmx, root, checks):
     checks.check("other imports only from Windows system DLLs", not other, "also %r" % other)
 
     try:
-        source = string_table_source(os.path.join(root, "resources", "string_table.inc"))
+        source = string_table_source(os.path.join(root, "plugin", "resources", "string_table.inc"))
         table = image.string_table()
     except (OSError, ValueError, pe_reader.PeError) as e:
         checks.check("string table readable", False, str(e))

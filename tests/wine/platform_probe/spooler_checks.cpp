@@ -22,21 +22,21 @@ void SpoolerChecks(const std::u16string& printerOnFile) {
     Check(!stale, "the list is filled afresh");
     Check(listed, "the printer is listed", Narrow(printerOnFile));
 
-    PrinterHandle printer = OpenPrinter(printerOnFile);
+    PrinterHandle printer = OpenPrinterByName(printerOnFile);
     Check(static_cast<bool>(printer), "OpenPrinter of a known printer");
     const auto details = GetPrinterDetails(printer);
     Check(details && details->portName && *details->portName == u"FILE:",
           "level-2 details name its port FILE:");
-    Check(!OpenPrinter(u"No Such Printer"), "OpenPrinter of an unknown printer is empty");
+    Check(!OpenPrinterByName(u"No Such Printer"), "OpenPrinter of an unknown printer is empty");
     Check(!GetPrinterDetails(PrinterHandle{}), "no details without a printer");
 
-    const std::u16string before = GetDefaultPrinter();
-    Check(SetDefaultPrinter(printerOnFile) && GetDefaultPrinter() == printerOnFile,
+    const std::u16string before = DefaultPrinterName();
+    Check(MakeDefaultPrinter(printerOnFile) && DefaultPrinterName() == printerOnFile,
           "SetDefaultPrinter, then GetDefaultPrinter");
-    Check(!SetDefaultPrinter(u"No Such Printer") && GetDefaultPrinter() == printerOnFile,
+    Check(!MakeDefaultPrinter(u"No Such Printer") && DefaultPrinterName() == printerOnFile,
           "an unknown default is refused and changes nothing");
     if (!before.empty()) {
-        SetDefaultPrinter(before);
+        MakeDefaultPrinter(before);
     }
 }
 

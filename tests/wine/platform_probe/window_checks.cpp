@@ -14,7 +14,7 @@
 namespace probe {
 namespace {
 
-using vorelle::platform::FindWindow;
+using vorelle::platform::FindWindowAfter;
 using vorelle::platform::Window;
 using vorelle::platform::WindowClass;
 
@@ -65,7 +65,7 @@ struct CrossThreadAsk {
 
 void AskFromOtherThread(void* argument) {
     auto* ask = static_cast<CrossThreadAsk*>(argument);
-    ask->answer = vorelle::platform::SendMessage(ask->combo, kCbGetCount, 0, 0);
+    ask->answer = vorelle::platform::SendWindowMessage(ask->combo, kCbGetCount, 0, 0);
     ask->done = true;
 }
 
@@ -94,26 +94,26 @@ void WindowChecks() {
     const WindowClass comboClass{0, u"ComboBox"};
     const Window p = AsWindow(parent);
 
-    Window found = FindWindow(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog");
+    Window found = FindWindowAfter(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog");
     Check(found == AsWindow(parent), "top-level window by class atom 0x8002 and exact caption",
           found == AsWindow(decoy.get()) ? "found the caption differing in case" : "not found");
-    Check(FindWindow(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog?") == 0,
+    Check(FindWindowAfter(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog?") == 0,
           "no top-level window for an unknown caption");
 
-    found = FindWindow(p, 0, staticClass, u"&Name:");
+    found = FindWindowAfter(p, 0, staticClass, u"&Name:");
     Check(found == AsWindow(label), "label by exact title, past one differing in case", Id(found));
-    found = FindWindow(p, AsWindow(comboBefore), staticClass, u"&Name:");
+    found = FindWindowAfter(p, AsWindow(comboBefore), staticClass, u"&Name:");
     Check(found == AsWindow(label), "child after a combo box: label by exact title", Id(found));
-    found = FindWindow(p, AsWindow(label), comboClass, u"");
+    found = FindWindowAfter(p, AsWindow(label), comboClass, u"");
     Check(found == AsWindow(combo),
           "combo box after the label, past a Button and an Edit between", Id(found));
-    found = FindWindow(p, AsWindow(label), WindowClass{0, u"combobox"}, u"");
+    found = FindWindowAfter(p, AsWindow(label), WindowClass{0, u"combobox"}, u"");
     Check(found == AsWindow(combo), "class names compare without regard to case", Id(found));
-    Check(FindWindow(p, AsWindow(combo), comboClass, u"") == 0,
+    Check(FindWindowAfter(p, AsWindow(combo), comboClass, u"") == 0,
           "nothing after the last combo box");
-    Check(FindWindow(p, 0, WindowClass{0, u"Button"}, u"G") == 0,
+    Check(FindWindowAfter(p, 0, WindowClass{0, u"Button"}, u"G") == 0,
           "a title is not matched by its beginning");
-    found = FindWindow(p, 0, WindowClass{0, u"Button"}, u"Go");
+    found = FindWindowAfter(p, 0, WindowClass{0, u"Button"}, u"Go");
     Check(GetDlgCtrlID(reinterpret_cast<HWND>(found)) == 3, "button by its caption", Id(found));
 
     HWND caseless = FindWindowExW(parent, nullptr, L"Static", L"&Name:");
@@ -127,19 +127,19 @@ void WindowChecks() {
                "(Wine: child-after only among windows of the searched class)"
              : "FindWindowExW(dialog, label, \"ComboBox\", \"\") finds the combo box here");
 
-    vorelle::platform::SendMessage(AsWindow(combo), kCbAddString, 0,
+    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbAddString, 0,
                                    reinterpret_cast<std::intptr_t>(L"Office Laser"));
-    vorelle::platform::SendMessage(AsWindow(combo), kCbAddString, 0,
+    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbAddString, 0,
                                    reinterpret_cast<std::intptr_t>(L"Invoices"));
-    Check(vorelle::platform::SendMessage(AsWindow(combo), kCbGetCount, 0, 0) == 2,
+    Check(vorelle::platform::SendWindowMessage(AsWindow(combo), kCbGetCount, 0, 0) == 2,
           "SendMessage answers CB_GETCOUNT");
     char16_t item[32] = {};
-    vorelle::platform::SendMessage(AsWindow(combo), kCbGetLbText, 1,
+    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbGetLbText, 1,
                                    reinterpret_cast<std::intptr_t>(item));
     Check(std::u16string(item) == u"Invoices", "CB_GETLBTEXT copies the item text",
           Narrow(item));
-    vorelle::platform::SendMessage(AsWindow(combo), kCbSetCurSel, 1, 0);
-    Check(vorelle::platform::SendMessage(AsWindow(combo), kCbGetCurSel, 0, 0) == 1,
+    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbSetCurSel, 1, 0);
+    Check(vorelle::platform::SendWindowMessage(AsWindow(combo), kCbGetCurSel, 0, 0) == 1,
           "CB_SETCURSEL selects the item");
 
     // From another thread, as the watcher asks: answered on this thread while
@@ -166,10 +166,10 @@ void WindowChecks() {
     }
     asker.Join();
 
-    Check(vorelle::platform::SendNotifyMessage(AsWindow(parent), WM_NULL, 0, 0),
+    Check(vorelle::platform::NotifyWindow(AsWindow(parent), WM_NULL, 0, 0),
           "SendNotifyMessage delivers");
     Check(vorelle::platform::RedrawWindow(AsWindow(parent)), "RedrawWindow with flags 0");
-    Check(FindWindow(0, 0, WindowClass{0, nullptr}, u"x") == 0, "no class given: no window");
+    Check(FindWindowAfter(0, 0, WindowClass{0, nullptr}, u"x") == 0, "no class given: no window");
 }
 
 }  // namespace probe

@@ -16,7 +16,7 @@ std::uint32_t LoadPluginString(std::uint32_t id, char16_t* buffer, std::uint32_t
     if (record == nullptr || buffer == nullptr || bufferUnits == 0) {
         return 0;
     }
-    return platform::LoadString(record->instance, id, buffer, bufferUnits);
+    return platform::LoadModuleString(record->instance, id, buffer, bufferUnits);
 }
 
 void LoadFunctionText(std::uint32_t id, FMX_Text* target, bool nameOnly) {

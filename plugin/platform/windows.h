@@ -19,15 +19,15 @@ struct WindowClass {
 // (from the first when 0), whatever the classes of the windows in between,
 // whose class is `windowClass` and whose title equals `title` exactly.
 // 0 when there is none.
-Window FindWindow(Window parent, Window childAfter, WindowClass windowClass,
+Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
                   const std::u16string& title);
 
 // SendMessageW: delivered on the window's own thread; returns its answer.
-std::intptr_t SendMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
+std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
                           std::intptr_t lParam);
 
 // SendNotifyMessageW: does not wait for a window of another thread.
-bool SendNotifyMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
+bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam);
 
 // RedrawWindow with no rectangle, no region and flags 0.

@@ -60,7 +60,7 @@ public:
             return;
         }
         const Window comboBox = Seek(start, kComboBoxLimit, [this, label] {
-            return platform::FindWindow(dialog_, label, {0, kComboBoxClass}, kEmptyTitle);
+            return platform::FindWindowAfter(dialog_, label, {0, kComboBoxClass}, kEmptyTitle);
         });
         if (comboBox == 0) {
             return;
@@ -103,7 +103,7 @@ private:
 
     static Window FindDialog() {
         for (const std::u16string& caption : kDialogCaptions) {
-            if (Window w = platform::FindWindow(0, 0, {kDialogClassAtom, nullptr}, caption)) {
+            if (Window w = platform::FindWindowAfter(0, 0, {kDialogClassAtom, nullptr}, caption)) {
                 return w;
             }
         }
@@ -112,7 +112,7 @@ private:
 
     Window FindLabel() const {
         for (const std::u16string& text : kNameLabels) {
-            if (Window w = platform::FindWindow(dialog_, 0, {0, kStaticClass}, text)) {
+            if (Window w = platform::FindWindowAfter(dialog_, 0, {0, kStaticClass}, text)) {
                 return w;
             }
         }
@@ -121,7 +121,7 @@ private:
 
     Window FindButton() const {
         for (const std::u16string& caption : kConfirmCaptions) {
-            if (Window w = platform::FindWindow(dialog_, 0, {0, kButtonClass}, caption)) {
+            if (Window w = platform::FindWindowAfter(dialog_, 0, {0, kButtonClass}, caption)) {
                 return w;
             }
         }
@@ -129,21 +129,21 @@ private:
     }
 
     std::intptr_t ItemCount(Window comboBox) const {
-        return platform::SendMessage(comboBox, kCbGetCount, 0, 0);
+        return platform::SendWindowMessage(comboBox, kCbGetCount, 0, 0);
     }
 
     void SelectPrinter(Window comboBox) {
         std::intptr_t i = 0;
         if (ItemCount(comboBox) > 0) {
             do {
-                const std::intptr_t length = platform::SendMessage(
+                const std::intptr_t length = platform::SendWindowMessage(
                     comboBox, kCbGetLbTextLen, static_cast<std::uintptr_t>(i), 0);
                 // An item that does not fit the buffer (or whose length the
                 // box cannot tell) cannot be a printer name: it is skipped
                 // unread, never copied past the buffer.
                 if (length >= 0 && length <= kItemTextMaxLength) {
                     itemText_.fill(u'\0');
-                    platform::SendMessage(comboBox, kCbGetLbText, static_cast<std::uintptr_t>(i),
+                    platform::SendWindowMessage(comboBox, kCbGetLbText, static_cast<std::uintptr_t>(i),
                                           reinterpret_cast<std::intptr_t>(itemText_.data()));
                     if (job_.MatchesPrinterName(itemText_.data())) {
                         break;
@@ -153,8 +153,8 @@ private:
             } while (i < ItemCount(comboBox));
         }
         if (i != ItemCount(comboBox)) {
-            platform::SendMessage(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0);
-            platform::SendMessage(dialog_, kWmCommand, kSelectionChanged,
+            platform::SendWindowMessage(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0);
+            platform::SendWindowMessage(dialog_, kWmCommand, kSelectionChanged,
                                   static_cast<std::intptr_t>(comboBox));
         }
     }
@@ -166,7 +166,7 @@ private:
         while (ElapsedMod60(pauseStart) < 1) {
         }
         platform::RedrawWindow(dialog_);
-        platform::SendNotifyMessage(dialog_, kWmCommand, kConfirm,
+        platform::NotifyWindow(dialog_, kWmCommand, kConfirm,
                                     static_cast<std::intptr_t>(button));
     }
 

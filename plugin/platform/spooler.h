@@ -45,10 +45,10 @@ bool EnumeratePrinters(PrinterList& out);
 
 // GetDefaultPrinterW: size query, then a zero-filled buffer of that size. The
 // empty text when there is no default printer.
-std::u16string GetDefaultPrinter();
+std::u16string DefaultPrinterName();
 
 // SetDefaultPrinterW with the name unchanged.
-bool SetDefaultPrinter(const std::u16string& name);
+bool MakeDefaultPrinter(const std::u16string& name);
 
 struct PrinterHandleTraits {
     static void Close(RawHandle handle);  // ClosePrinter
@@ -56,7 +56,7 @@ struct PrinterHandleTraits {
 using PrinterHandle = UniqueHandle<PrinterHandleTraits>;
 
 // OpenPrinterW with default access and no defaults record; empty on failure.
-PrinterHandle OpenPrinter(const std::u16string& name);
+PrinterHandle OpenPrinterByName(const std::u16string& name);
 
 // What the level-2 details (GetPrinterW, PRINTER_INFO_2W) say of a printer.
 struct PrinterDetails {

@@ -30,10 +30,10 @@ std::int32_t PrinterServices::GetPrinterAt(std::int32_t index, std::u16string& n
     return 0;
 }
 
-std::u16string PrinterServices::GetSystemPrinter() const { return platform::GetDefaultPrinter(); }
+std::u16string PrinterServices::GetSystemPrinter() const { return platform::DefaultPrinterName(); }
 
 std::u16string PrinterServices::SetSystemPrinter(const std::u16string& printerName) const {
-    return std::u16string(platform::SetDefaultPrinter(printerName) ? kSwitched
+    return std::u16string(platform::MakeDefaultPrinter(printerName) ? kSwitched
                                                                    : kUnableToSetSystemPrinter);
 }
 

@@ -50,7 +50,7 @@ DevicesData ReadDevicesData(const std::u16string& printerName) {
 }  // namespace
 
 std::u16string PrinterServices::SetApplicationPrinter(const std::u16string& printerName) const {
-    const platform::PrinterHandle printer = platform::OpenPrinter(printerName);
+    const platform::PrinterHandle printer = platform::OpenPrinterByName(printerName);
     if (!printer) {
         return std::u16string(kPrinterNotFound);
     }

@@ -55,7 +55,7 @@ bool EnumeratePrinters(PrinterList& out) {
     return true;
 }
 
-std::u16string GetDefaultPrinter() {
+std::u16string DefaultPrinterName() {
     DWORD units = 0;
     GetDefaultPrinterW(nullptr, &units);
     if (units == 0) {
@@ -71,7 +71,7 @@ std::u16string GetDefaultPrinter() {
     return std::u16string(Utf16(buffer.data(), length));
 }
 
-bool SetDefaultPrinter(const std::u16string& name) {
+bool MakeDefaultPrinter(const std::u16string& name) {
     return SetDefaultPrinterW(Wide(name)) != FALSE;
 }
 
@@ -79,7 +79,7 @@ void PrinterHandleTraits::Close(RawHandle handle) {
     ClosePrinter(win32::AsHandle(handle));
 }
 
-PrinterHandle OpenPrinter(const std::u16string& name) {
+PrinterHandle OpenPrinterByName(const std::u16string& name) {
     std::u16string copy = name;  // OpenPrinterW takes a non-const name
     HANDLE printer = nullptr;
     if (!OpenPrinterW(reinterpret_cast<wchar_t*>(copy.data()), &printer, nullptr) ||

@@ -1,23 +1,9 @@
 // The Win32 headers for the facade's Windows side, and the one place where
 // UTF-16 texts cross between char16_t and wchar_t (both 16 bits on Windows).
-//
-// Include this before any facade header: <windows.h> and <winspool.h> define
-// macros (SendMessage, FindWindow, LoadString, OpenPrinter, ...) that would
-// otherwise rename the facade's own operations.
 #pragma once
 
 #include <windows.h>
 #include <winspool.h>
-
-#undef FindWindow
-#undef SendMessage
-#undef SendNotifyMessage
-#undef LoadString
-#undef OpenPrinter
-#undef GetDefaultPrinter
-#undef SetDefaultPrinter
-#undef EnumPrinters
-#undef GetPrinter
 
 #include <cstddef>
 #include <cstdint>

@@ -52,7 +52,7 @@ bool HasTitle(HWND window, const std::u16string& title) {
 
 }  // namespace
 
-Window FindWindow(Window parent, Window childAfter, WindowClass windowClass,
+Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
                   const std::u16string& title) {
     if (windowClass.atom == 0 && windowClass.name == nullptr) {
         return 0;
@@ -83,14 +83,14 @@ Window FindWindow(Window parent, Window childAfter, WindowClass windowClass,
     return 0;
 }
 
-std::intptr_t SendMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
+std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
                           std::intptr_t lParam) {
     return static_cast<std::intptr_t>(SendMessageW(AsWindow(window), message,
                                                    static_cast<WPARAM>(wParam),
                                                    static_cast<LPARAM>(lParam)));
 }
 
-bool SendNotifyMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
+bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
     return SendNotifyMessageW(AsWindow(window), message, static_cast<WPARAM>(wParam),
                               static_cast<LPARAM>(lParam)) != FALSE;

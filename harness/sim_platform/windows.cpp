@@ -19,15 +19,15 @@ simwin::ClassRef ToClassRef(const WindowClass& windowClass) {
 
 }  // namespace
 
-Window FindWindow(Window parent, Window childAfter, WindowClass windowClass, const std::u16string& title) {
+Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass, const std::u16string& title) {
     return simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), title);
 }
 
-std::intptr_t SendMessage(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return simwin::WindowManager::Instance().Send(window, message, wParam, lParam);
 }
 
-bool SendNotifyMessage(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return simwin::WindowManager::Instance().SendNotify(window, message, wParam, lParam);
 }
 

@@ -7,7 +7,7 @@
 
 namespace vorelle::platform {
 
-std::uint32_t LoadString(std::uintptr_t instance, std::uint32_t id, char16_t* buffer,
+std::uint32_t LoadModuleString(std::uintptr_t instance, std::uint32_t id, char16_t* buffer,
                          std::uint32_t bufferUnits) {
     if (bufferUnits == 0 || buffer == nullptr) {
         // LoadStringW with a size of 0 would hand back a pointer into the

@@ -24,7 +24,7 @@ std::uintptr_t OwnModuleBase() {
 
 }  // namespace
 
-std::uint32_t LoadString(std::uintptr_t instance, std::uint32_t id, char16_t* buffer,
+std::uint32_t LoadModuleString(std::uintptr_t instance, std::uint32_t id, char16_t* buffer,
                          std::uint32_t bufferUnits) {
     if (buffer == nullptr || bufferUnits == 0) {
         return 0;

@@ -46,7 +46,7 @@ bool EnumeratePrinters(PrinterList& out) {
     return true;
 }
 
-std::u16string GetDefaultPrinter() {
+std::u16string DefaultPrinterName() {
     std::uint32_t units = 0;
     (void)simwin::GetDefaultPrinter(nullptr, units);
     std::u16string name(units + 1, u'\0');  // zero-filled, with room for a terminator even when 0
@@ -55,11 +55,11 @@ std::u16string GetDefaultPrinter() {
     return name;
 }
 
-bool SetDefaultPrinter(const std::u16string& name) { return simwin::SetDefaultPrinter(name.c_str()); }
+bool MakeDefaultPrinter(const std::u16string& name) { return simwin::SetDefaultPrinter(name.c_str()); }
 
 void PrinterHandleTraits::Close(RawHandle handle) { (void)simwin::ClosePrinter(handle); }
 
-PrinterHandle OpenPrinter(const std::u16string& name) {
+PrinterHandle OpenPrinterByName(const std::u16string& name) {
     simwin::Handle printer = 0;
     if (!simwin::OpenPrinter(name.c_str(), printer)) {
         return PrinterHandle();
