@@ -4,10 +4,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/trace.h"
+#include "simwin/errors.h"
 #include "simwin/spooler.h"
 
 namespace vorelle::platform {
 namespace {
+
+void TraceLastError(std::u16string_view call) { TraceFailure(call, simwin::GetLastError()); }
 
 // A spooler buffer of `bytes` bytes, aligned for the records at its start.
 // Not filled: the spooler writes what is read of it.
@@ -34,6 +38,7 @@ bool EnumeratePrinters(PrinterList& out) {
     (void)simwin::EnumPrinters(kFlags, 4, nullptr, 0, needed, returned);  // only the size counts
     SpoolerBuffer buffer(needed);
     if (!simwin::EnumPrinters(kFlags, 4, buffer.data(), buffer.size(), needed, returned)) {
+        TraceLastError(u"EnumPrintersW");
         return false;
     }
     const auto* records = reinterpret_cast<const simwin::PrinterInfo4*>(buffer.data());
@@ -50,18 +55,27 @@ std::u16string DefaultPrinterName() {
     std::uint32_t units = 0;
     (void)simwin::GetDefaultPrinter(nullptr, units);
     std::u16string name(units + 1, u'\0');  // zero-filled, with room for a terminator even when 0
-    (void)simwin::GetDefaultPrinter(name.data(), units);
+    if (units != 0 && !simwin::GetDefaultPrinter(name.data(), units)) {
+        TraceLastError(u"GetDefaultPrinterW");  // the zero-filled buffer stays empty
+    }
     name.resize(std::char_traits<char16_t>::length(name.c_str()));
     return name;
 }
 
-bool MakeDefaultPrinter(const std::u16string& name) { return simwin::SetDefaultPrinter(name.c_str()); }
+bool MakeDefaultPrinter(const std::u16string& name) {
+    if (!simwin::SetDefaultPrinter(name.c_str())) {
+        TraceLastError(u"SetDefaultPrinterW");
+        return false;
+    }
+    return true;
+}
 
 void PrinterHandleTraits::Close(RawHandle handle) { (void)simwin::ClosePrinter(handle); }
 
 PrinterHandle OpenPrinterByName(const std::u16string& name) {
     simwin::Handle printer = 0;
     if (!simwin::OpenPrinter(name.c_str(), printer)) {
+        TraceLastError(u"OpenPrinterW");
         return PrinterHandle();
     }
     return PrinterHandle(printer);
@@ -73,6 +87,7 @@ std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer) {
     SpoolerBuffer buffer(needed);
     if (needed < sizeof(simwin::PrinterInfo2) ||
         !simwin::GetPrinter(printer.get(), 2, buffer.data(), buffer.size(), needed)) {
+        TraceLastError(u"GetPrinterW");
         return std::nullopt;
     }
     const auto* info = reinterpret_cast<const simwin::PrinterInfo2*>(buffer.data());

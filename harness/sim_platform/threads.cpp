@@ -1,15 +1,26 @@
 // Threads, the named mutex, sleeping and the clock on the simulated Windows.
 #include "platform/threads.h"
 
+#include "platform/trace.h"
 #include "simwin/clock.h"
+#include "simwin/errors.h"
 #include "simwin/kernel.h"
 
 namespace vorelle::platform {
+namespace {
+
+void TraceLastError(std::u16string_view call) { TraceFailure(call, simwin::GetLastError()); }
+
+}  // namespace
 
 void KernelHandleTraits::Close(RawHandle handle) { (void)simwin::CloseHandle(handle); }
 
 NamedMutex NamedMutex::Create(const std::u16string& name) {
-    return NamedMutex(simwin::CreateMutex(name.c_str(), false));
+    const simwin::Handle mutex = simwin::CreateMutex(name.c_str(), false);
+    if (mutex == 0) {
+        TraceLastError(u"CreateMutexW");
+    }
+    return NamedMutex(mutex);
 }
 
 WaitResult NamedMutex::Wait(std::uint32_t milliseconds) const {
@@ -26,12 +37,28 @@ WaitResult NamedMutex::Wait(std::uint32_t milliseconds) const {
         case simwin::WaitResult::Failed:
             break;
     }
+    TraceLastError(u"WaitForSingleObject");
     return WaitResult::Failed;
 }
 
-bool NamedMutex::Release() const { return handle_ && simwin::ReleaseMutex(handle_.get()); }
+bool NamedMutex::Release() const {
+    if (!handle_) {
+        return false;
+    }
+    if (!simwin::ReleaseMutex(handle_.get())) {
+        TraceLastError(u"ReleaseMutex");
+        return false;
+    }
+    return true;
+}
 
-Thread Thread::Start(ThreadEntry entry, void* argument) { return Thread(simwin::CreateThread(entry, argument)); }
+Thread Thread::Start(ThreadEntry entry, void* argument) {
+    const simwin::Handle thread = simwin::CreateThread(entry, argument);
+    if (thread == 0) {
+        TraceLastError(u"CreateThread");
+    }
+    return Thread(thread);
+}
 
 void Thread::Join() {
     if (handle_) {

@@ -1,6 +1,8 @@
 // The window manager facade on the simulated Windows.
 #include "platform/windows.h"
 
+#include "platform/trace.h"
+#include "simwin/errors.h"
 #include "simwin/window_manager.h"
 
 namespace vorelle::platform {
@@ -28,9 +30,19 @@ std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintp
 }
 
 bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return simwin::WindowManager::Instance().SendNotify(window, message, wParam, lParam);
+    if (!simwin::WindowManager::Instance().SendNotify(window, message, wParam, lParam)) {
+        TraceFailure(u"SendNotifyMessageW", simwin::kErrorInvalidWindowHandle);
+        return false;
+    }
+    return true;
 }
 
-bool RedrawWindow(Window window) { return simwin::WindowManager::Instance().Redraw(window); }
+bool RedrawWindow(Window window) {
+    if (!simwin::WindowManager::Instance().Redraw(window)) {
+        TraceFailure(u"RedrawWindow", simwin::kErrorInvalidWindowHandle);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace vorelle::platform

@@ -21,7 +21,8 @@ ResultText GetPrinterAtText(const FMX_DataVect& parameters) {
     }
     const std::int32_t index = ReadIntegerParameter(parameters, 0);
     std::u16string name;
-    printers::ThePrinterServices()->GetPrinterAt(index, name);
+    // On failure the name holds the error text, which is the result either way.
+    (void)printers::ThePrinterServices()->GetPrinterAt(index, name);
     return name;
 }
 

@@ -20,20 +20,20 @@ class RegistryKey {
 public:
     // RegOpenKeyExW below HKEY_CURRENT_USER. Never creates the key. An empty
     // key (false) when it cannot be opened with that access.
-    static RegistryKey OpenCurrentUser(const std::u16string& path, KeyAccess access);
+    [[nodiscard]] static RegistryKey OpenCurrentUser(const std::u16string& path, KeyAccess access);
 
     explicit operator bool() const { return static_cast<bool>(key_); }
 
     // RegQueryValueExW with no buffer and no type: the data's size in bytes.
-    std::optional<std::uint32_t> ValueSize(const std::u16string& name) const;
+    [[nodiscard]] std::optional<std::uint32_t> ValueSize(const std::u16string& name) const;
 
     // RegQueryValueExW into `buffer` of `size` bytes, type not asked. On
     // success `size` holds the bytes written.
-    bool ReadValue(const std::u16string& name, void* buffer, std::uint32_t& size) const;
+    [[nodiscard]] bool ReadValue(const std::u16string& name, void* buffer, std::uint32_t& size) const;
 
     // RegSetValueExW, REG_SZ, `text` and its terminating null
     // (2 * length + 2 bytes).
-    bool SetString(const std::u16string& name, std::u16string_view text) const;
+    [[nodiscard]] bool SetString(const std::u16string& name, std::u16string_view text) const;
 
 private:
     explicit RegistryKey(RawHandle key) : key_(key) {}

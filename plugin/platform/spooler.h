@@ -41,14 +41,14 @@ private:
 // EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, level 4) with the
 // two-call size pattern: the first call's outcome is ignored, only its byte
 // count is used. False when the second call fails; `out` then holds nothing.
-bool EnumeratePrinters(PrinterList& out);
+[[nodiscard]] bool EnumeratePrinters(PrinterList& out);
 
 // GetDefaultPrinterW: size query, then a zero-filled buffer of that size. The
 // empty text when there is no default printer.
-std::u16string DefaultPrinterName();
+[[nodiscard]] std::u16string DefaultPrinterName();
 
 // SetDefaultPrinterW with the name unchanged.
-bool MakeDefaultPrinter(const std::u16string& name);
+[[nodiscard]] bool MakeDefaultPrinter(const std::u16string& name);
 
 struct PrinterHandleTraits {
     static void Close(RawHandle handle);  // ClosePrinter
@@ -56,7 +56,7 @@ struct PrinterHandleTraits {
 using PrinterHandle = UniqueHandle<PrinterHandleTraits>;
 
 // OpenPrinterW with default access and no defaults record; empty on failure.
-PrinterHandle OpenPrinterByName(const std::u16string& name);
+[[nodiscard]] PrinterHandle OpenPrinterByName(const std::u16string& name);
 
 // What the level-2 details (GetPrinterW, PRINTER_INFO_2W) say of a printer.
 struct PrinterDetails {
@@ -65,6 +65,6 @@ struct PrinterDetails {
 
 // GetPrinterW level 2: a size query, then a buffer of that size. None when the
 // second call fails.
-std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer);
+[[nodiscard]] std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer);
 
 }  // namespace vorelle::platform

@@ -19,14 +19,14 @@ public:
     NamedMutex() = default;
     // CreateMutexW: no security attributes, not initially owned; opens the
     // mutex when one of that name exists. Empty when the call fails.
-    static NamedMutex Create(const std::u16string& name);
+    [[nodiscard]] static NamedMutex Create(const std::u16string& name);
 
     explicit operator bool() const { return static_cast<bool>(handle_); }
 
     // WaitForSingleObject. A failed or empty mutex gives Failed at once.
-    WaitResult Wait(std::uint32_t milliseconds) const;
+    [[nodiscard]] WaitResult Wait(std::uint32_t milliseconds) const;
     // ReleaseMutex.
-    bool Release() const;
+    [[nodiscard]] bool Release() const;
     // CloseHandle now rather than at scope end.
     void Close() { handle_.reset(); }
 
@@ -43,7 +43,7 @@ using ThreadEntry = void (*)(void* argument);
 class Thread {
 public:
     Thread() = default;
-    static Thread Start(ThreadEntry entry, void* argument);  // empty on failure
+    [[nodiscard]] static Thread Start(ThreadEntry entry, void* argument);  // empty on failure
     ~Thread() { Join(); }
 
     Thread(Thread&&) noexcept = default;

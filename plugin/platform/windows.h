@@ -19,7 +19,7 @@ struct WindowClass {
 // (from the first when 0), whatever the classes of the windows in between,
 // whose class is `windowClass` and whose title equals `title` exactly.
 // 0 when there is none.
-Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
+[[nodiscard]] Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
                   const std::u16string& title);
 
 // SendMessageW: delivered on the window's own thread; returns its answer.
@@ -27,10 +27,10 @@ std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintp
                           std::intptr_t lParam);
 
 // SendNotifyMessageW: does not wait for a window of another thread.
-bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam,
+[[nodiscard]] bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam);
 
 // RedrawWindow with no rectangle, no region and flags 0.
-bool RedrawWindow(Window window);
+[[nodiscard]] bool RedrawWindow(Window window);
 
 }  // namespace vorelle::platform

@@ -5,6 +5,7 @@
 
 #include "platform/threads.h"
 #include "platform/windows.h"
+#include "printdialog/dialog_messages.h"
 #include "printdialog/dialog_texts.h"
 #include "printdialog/print_job_handoff.h"
 
@@ -13,14 +14,6 @@ namespace vorelle::printdialog {
 namespace {
 
 using platform::Window;
-
-constexpr std::uint32_t kCbGetCount = 0x0146;
-constexpr std::uint32_t kCbGetLbText = 0x0148;
-constexpr std::uint32_t kCbGetLbTextLen = 0x0149;
-constexpr std::uint32_t kCbSetCurSel = 0x014E;
-constexpr std::uint32_t kWmCommand = 0x0111;
-constexpr std::uintptr_t kSelectionChanged = 0x10473;  // CBN_SELCHANGE from control 0x0473
-constexpr std::uintptr_t kConfirm = 1;                  // IDOK, BN_CLICKED
 
 // Seconds a stage may search, counted as elapsed mod 60 from its reference.
 constexpr std::int64_t kDialogLimit = 20;
@@ -165,9 +158,10 @@ private:
         const std::int32_t pauseStart = platform::CalendarSeconds();
         while (ElapsedMod60(pauseStart) < 1) {
         }
-        platform::RedrawWindow(dialog_);
-        platform::NotifyWindow(dialog_, kWmCommand, kConfirm,
-                                    static_cast<std::intptr_t>(button));
+        // Either failing (the dialog went away) is traced by the facade; the
+        // job ends all the same.
+        (void)platform::RedrawWindow(dialog_);
+        (void)platform::NotifyWindow(dialog_, kWmCommand, kConfirm, static_cast<std::intptr_t>(button));
     }
 
     PrintJobHandoff& job_;

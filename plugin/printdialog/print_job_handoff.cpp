@@ -15,7 +15,7 @@ std::unique_ptr<PrintJobHandoff> gHandoff;
 class MutexRelease {
 public:
     explicit MutexRelease(const platform::NamedMutex& mutex) : mutex_(mutex) {}
-    ~MutexRelease() { mutex_.Release(); }
+    ~MutexRelease() { (void)mutex_.Release(); }  // a failure is traced; nothing more to do here
     MutexRelease(const MutexRelease&) = delete;
     MutexRelease& operator=(const MutexRelease&) = delete;
 

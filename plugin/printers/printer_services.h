@@ -17,17 +17,17 @@ public:
 
     // The printer at the one-based `index` in the spooler's order. 0 with the
     // name in `name`, or -1 with an error text in `name`.
-    std::int32_t GetPrinterAt(std::int32_t index, std::u16string& name) const;
+    [[nodiscard]] std::int32_t GetPrinterAt(std::int32_t index, std::u16string& name) const;
 
     // The Windows default printer; the empty text when there is none.
-    std::u16string GetSystemPrinter() const;
+    [[nodiscard]] std::u16string GetSystemPrinter() const;
 
     // Makes `printerName` the Windows default: "0", or the error text.
-    std::u16string SetSystemPrinter(const std::u16string& printerName) const;
+    [[nodiscard]] std::u16string SetSystemPrinter(const std::u16string& printerName) const;
 
     // Writes the host's "Printer" preference for `printerName` (never empty):
     // "0", or the status text of the first check that fails.
-    std::u16string SetApplicationPrinter(const std::u16string& printerName) const;
+    [[nodiscard]] std::u16string SetApplicationPrinter(const std::u16string& printerName) const;
 
 private:
     std::u16string preferencesPath_;

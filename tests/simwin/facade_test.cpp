@@ -11,6 +11,8 @@
 #include "platform/spooler.h"
 #include "platform/threads.h"
 #include "resources/string_table.h"
+#include "sim_platform/failure_trace.h"
+#include "simwin/errors.h"
 #include "tests/simwin/machine_fixture.h"
 
 namespace simwin_test {
@@ -45,6 +47,30 @@ TEST_F(FacadeTest, DefaultPrinterReadAndSet) {
     EXPECT_EQ(platform::DefaultPrinterName(), u"Fax");
     simwin::RemovePrinter(u"Fax");
     EXPECT_EQ(platform::DefaultPrinterName(), u"");
+}
+
+TEST_F(FacadeTest, FailuresAreTracedWithTheirErrorCodeAndSuccessesAreNot) {
+    using platform::sim::TakeTracedFailures;
+    (void)TakeTracedFailures();
+    platform::PrinterList list;
+    ASSERT_TRUE(platform::EnumeratePrinters(list));
+    platform::PrinterHandle laser = platform::OpenPrinterByName(u"Office Laser");
+    ASSERT_TRUE(laser && platform::GetPrinterDetails(laser));
+    ASSERT_TRUE(platform::RegistryKey::OpenCurrentUser(std::u16string(simwin::kDevicesKeyPath), platform::KeyAccess::QueryValue));
+    EXPECT_TRUE(TakeTracedFailures().empty()) << "a successful call traced something";
+
+    EXPECT_FALSE(platform::OpenPrinterByName(u"Nowhere"));
+    EXPECT_FALSE(platform::RegistryKey::OpenCurrentUser(u"Software\\Nowhere", platform::KeyAccess::QueryValue));
+    simwin::SetFault(simwin::Fault::PrinterDetails, true);
+    EXPECT_FALSE(platform::GetPrinterDetails(laser));
+    const std::vector<platform::sim::TracedFailure> traced = TakeTracedFailures();
+    ASSERT_EQ(traced.size(), 3u);
+    EXPECT_EQ(traced[0].call, u"OpenPrinterW");
+    EXPECT_EQ(traced[0].errorCode, simwin::kErrorInvalidPrinterName);
+    EXPECT_EQ(traced[1].call, u"RegOpenKeyExW");
+    EXPECT_EQ(traced[1].errorCode, simwin::kErrorFileNotFound);
+    EXPECT_EQ(traced[2].call, u"GetPrinterW");
+    EXPECT_NE(traced[2].errorCode, simwin::kErrorSuccess);
 }
 
 TEST_F(FacadeTest, PrinterHandlesAreClosedByTheirOwner) {

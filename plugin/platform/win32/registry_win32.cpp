@@ -24,8 +24,9 @@ void RegistryKeyTraits::Close(RawHandle handle) {
 RegistryKey RegistryKey::OpenCurrentUser(const std::u16string& path, KeyAccess access) {
     const REGSAM rights = access == KeyAccess::QueryValue ? KEY_QUERY_VALUE : KEY_SET_VALUE;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path), 0, rights, &key) != ERROR_SUCCESS ||
-        key == nullptr) {
+    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path), 0, rights, &key);
+    if (status != ERROR_SUCCESS || key == nullptr) {
+        TraceFailure(u"RegOpenKeyExW", static_cast<std::uint32_t>(status));
         return RegistryKey(0);
     }
     return RegistryKey(win32::AsRaw(key));
@@ -36,8 +37,10 @@ std::optional<std::uint32_t> RegistryKey::ValueSize(const std::u16string& name) 
         return std::nullopt;
     }
     DWORD bytes = 0;
-    if (RegQueryValueExW(AsKey(key_.get()), Wide(name), nullptr, nullptr, nullptr, &bytes) !=
-        ERROR_SUCCESS) {
+    const LSTATUS status =
+        RegQueryValueExW(AsKey(key_.get()), Wide(name), nullptr, nullptr, nullptr, &bytes);
+    if (status != ERROR_SUCCESS) {
+        TraceFailure(u"RegQueryValueExW", static_cast<std::uint32_t>(status));
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(bytes);
@@ -48,8 +51,10 @@ bool RegistryKey::ReadValue(const std::u16string& name, void* buffer, std::uint3
         return false;
     }
     DWORD bytes = size;
-    if (RegQueryValueExW(AsKey(key_.get()), Wide(name), nullptr, nullptr,
-                         static_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS) {
+    const LSTATUS status = RegQueryValueExW(AsKey(key_.get()), Wide(name), nullptr, nullptr,
+                                            static_cast<BYTE*>(buffer), &bytes);
+    if (status != ERROR_SUCCESS) {
+        TraceFailure(u"RegQueryValueExW", static_cast<std::uint32_t>(status));
         return false;
     }
     size = static_cast<std::uint32_t>(bytes);
@@ -66,9 +71,14 @@ bool RegistryKey::SetString(const std::u16string& name, std::u16string_view text
     if (bytes > std::numeric_limits<DWORD>::max()) {
         return false;
     }
-    return RegSetValueExW(AsKey(key_.get()), Wide(name), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(terminated.c_str()),
-                          static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
+    const LSTATUS status = RegSetValueExW(AsKey(key_.get()), Wide(name), 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(terminated.c_str()),
+                                          static_cast<DWORD>(bytes));
+    if (status != ERROR_SUCCESS) {
+        TraceFailure(u"RegSetValueExW", static_cast<std::uint32_t>(status));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace vorelle::platform

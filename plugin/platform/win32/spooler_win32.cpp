@@ -41,6 +41,7 @@ bool EnumeratePrinters(PrinterList& out) {
     returned = 0;
     if (!EnumPrintersW(kLocalAndConnections, nullptr, 4, buffer.data(), needed, &written,
                        &returned)) {
+        win32::TraceLastError(u"EnumPrintersW");
         return false;
     }
     const auto* records = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
@@ -63,7 +64,9 @@ std::u16string DefaultPrinterName() {
     }
     std::vector<wchar_t> buffer(units, L'\0');
     DWORD size = units;
-    GetDefaultPrinterW(buffer.data(), &size);  // outcome not examined
+    if (!GetDefaultPrinterW(buffer.data(), &size)) {
+        win32::TraceLastError(u"GetDefaultPrinterW");  // the zero-filled buffer stays empty
+    }
     std::size_t length = 0;
     while (length < buffer.size() && buffer[length] != L'\0') {
         ++length;
@@ -72,7 +75,11 @@ std::u16string DefaultPrinterName() {
 }
 
 bool MakeDefaultPrinter(const std::u16string& name) {
-    return SetDefaultPrinterW(Wide(name)) != FALSE;
+    if (!SetDefaultPrinterW(Wide(name))) {
+        win32::TraceLastError(u"SetDefaultPrinterW");
+        return false;
+    }
+    return true;
 }
 
 void PrinterHandleTraits::Close(RawHandle handle) {
@@ -84,6 +91,7 @@ PrinterHandle OpenPrinterByName(const std::u16string& name) {
     HANDLE printer = nullptr;
     if (!OpenPrinterW(reinterpret_cast<wchar_t*>(copy.data()), &printer, nullptr) ||
         printer == nullptr) {
+        win32::TraceLastError(u"OpenPrinterW");
         return PrinterHandle{};
     }
     return PrinterHandle(win32::AsRaw(printer));
@@ -99,6 +107,7 @@ std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer) {
     RecordBuffer buffer(needed);
     DWORD written = 0;
     if (!GetPrinterW(handle, 2, buffer.data(), needed, &written)) {
+        win32::TraceLastError(u"GetPrinterW");
         return std::nullopt;
     }
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());

@@ -41,6 +41,7 @@ void KernelHandleTraits::Close(RawHandle handle) {
 NamedMutex NamedMutex::Create(const std::u16string& name) {
     HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(name));
     if (mutex == nullptr) {
+        win32::TraceLastError(u"CreateMutexW");
         return NamedMutex{};
     }
     return NamedMutex(AsRaw(mutex));
@@ -58,18 +59,27 @@ WaitResult NamedMutex::Wait(std::uint32_t milliseconds) const {
         case WAIT_TIMEOUT:
             return WaitResult::TimedOut;
         default:
+            win32::TraceLastError(u"WaitForSingleObject");
             return WaitResult::Failed;
     }
 }
 
 bool NamedMutex::Release() const {
-    return handle_ && ReleaseMutex(AsHandle(handle_.get())) != FALSE;
+    if (!handle_) {
+        return false;
+    }
+    if (!ReleaseMutex(AsHandle(handle_.get()))) {
+        win32::TraceLastError(u"ReleaseMutex");
+        return false;
+    }
+    return true;
 }
 
 Thread Thread::Start(ThreadEntry entry, void* argument) {
     auto start = std::make_unique<ThreadStart>(ThreadStart{entry, argument});
     HANDLE thread = CreateThread(nullptr, 0, RunThread, start.get(), 0, nullptr);
     if (thread == nullptr) {
+        win32::TraceLastError(u"CreateThread");
         return Thread{};
     }
     start.release();  // the thread owns it now

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/trace.h"
+
 namespace vorelle::platform::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected on Windows");
@@ -36,6 +38,12 @@ inline std::u16string_view Utf16(const wchar_t* text) {
         return {};
     }
     return std::u16string_view(reinterpret_cast<const char16_t*>(text));
+}
+
+// Traces the failed call `call` with the calling thread's last error. Call it
+// before anything else can overwrite that error.
+inline void TraceLastError(std::u16string_view call) noexcept {
+    TraceFailure(call, GetLastError());
 }
 
 template <typename T>

@@ -92,12 +92,20 @@ std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintp
 
 bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
-    return SendNotifyMessageW(AsWindow(window), message, static_cast<WPARAM>(wParam),
-                              static_cast<LPARAM>(lParam)) != FALSE;
+    if (!SendNotifyMessageW(AsWindow(window), message, static_cast<WPARAM>(wParam),
+                            static_cast<LPARAM>(lParam))) {
+        win32::TraceLastError(u"SendNotifyMessageW");
+        return false;
+    }
+    return true;
 }
 
 bool RedrawWindow(Window window) {
-    return ::RedrawWindow(AsWindow(window), nullptr, nullptr, 0) != FALSE;
+    if (!::RedrawWindow(AsWindow(window), nullptr, nullptr, 0)) {
+        win32::TraceLastError(u"RedrawWindow");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace vorelle::platform

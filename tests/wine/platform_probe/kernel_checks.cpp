@@ -98,7 +98,7 @@ void KernelChecks() {
     const WaitResult afterAbandon = first.Wait(1000);
     Check(afterAbandon == WaitResult::Abandoned, "a mutex whose owner ended is Abandoned",
           Name(afterAbandon));
-    first.Release();
+    Check(first.Release(), "the new owner releases it");
     NamedMutex empty;
     Check(empty.Wait(1000) == WaitResult::Failed, "an empty mutex fails at once");
     first.Close();

@@ -36,7 +36,7 @@ void SpoolerChecks(const std::u16string& printerOnFile) {
     Check(!MakeDefaultPrinter(u"No Such Printer") && DefaultPrinterName() == printerOnFile,
           "an unknown default is refused and changes nothing");
     if (!before.empty()) {
-        MakeDefaultPrinter(before);
+        Check(MakeDefaultPrinter(before), "the earlier default is restored");
     }
 }
 
