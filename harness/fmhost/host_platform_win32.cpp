@@ -34,25 +34,6 @@ std::u16string FromWide(const wchar_t* text, std::size_t units) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), units);
 }
 
-// A locked global memory block, unlocked when it leaves scope.
-class GlobalLockOwner {
-public:
-    explicit GlobalLockOwner(HGLOBAL block)
-        : block_(block), data_(block != nullptr ? GlobalLock(block) : nullptr) {}
-    ~GlobalLockOwner() {
-        if (data_ != nullptr) {
-            GlobalUnlock(block_);
-        }
-    }
-    GlobalLockOwner(const GlobalLockOwner&) = delete;
-    GlobalLockOwner& operator=(const GlobalLockOwner&) = delete;
-    void* data() const { return data_; }
-
-private:
-    HGLOBAL block_;
-    void* data_;
-};
-
 // What the dialog hook needs: the texts to show and the time to stay open.
 struct DialogSession {
     const DialogTexts* texts = nullptr;
@@ -134,7 +115,7 @@ bool PrepareMachine(const std::string& path, std::string& error) {
 
 std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath) {
     KeyOwner key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.Out()) !=
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.put()) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -182,22 +163,21 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     }
 
     const BOOL confirmed = PrintDlgW(&request);
-    GlobalOwner devMode(request.hDevMode);
-    GlobalOwner devNames(request.hDevNames);
-    if (request.hDC != nullptr) {
-        DeleteDC(request.hDC);
-    }
+    const GlobalOwner devMode(request.hDevMode);
+    const GlobalOwner devNames(request.hDevNames);
+    const DcOwner deviceContext(request.hDC);
 
     PrintOutcome outcome;
     if (!confirmed) {
         return outcome;
     }
-    GlobalLockOwner names(request.hDevNames);
-    if (names.data() == nullptr) {
+    const void* names = devNames ? GlobalLock(devNames.get()) : nullptr;
+    if (names == nullptr) {
         return outcome;
     }
-    const auto* header = static_cast<const DEVNAMES*>(names.data());
-    const auto* device = static_cast<const wchar_t*>(names.data()) + header->wDeviceOffset;
+    const GlobalLockOwner unlock(devNames.get());
+    const auto* header = static_cast<const DEVNAMES*>(names);
+    const auto* device = static_cast<const wchar_t*>(names) + header->wDeviceOffset;
     outcome.confirmed = true;
     outcome.printer = FromWide(device, std::wcslen(device));
     return outcome;
