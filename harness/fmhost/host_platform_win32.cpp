@@ -69,16 +69,17 @@ UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     return FALSE;
 }
 
-// Wine's built-in template (combo box before the label) instead of ours, for
-// showing that the watcher leaves such a dialog alone.
+// The system's built-in template instead of ours (Wine 8: it puts the combo
+// box before the label), for showing that the watcher leaves such a dialog
+// alone.
 bool UseSystemTemplate() {
     const char* choice = std::getenv("FMHOST_PRINT_TEMPLATE");
     return choice != nullptr && std::strcmp(choice, "system") == 0;
 }
 
 // Whether the spooler lists any printer. Without one, Windows' PrintDlgW with
-// PD_NOWARNING fails at once (PDERR_NODEFAULTPRN); Wine's shows a message box
-// all the same, which nobody would close.
+// PD_NOWARNING fails at once (PDERR_NODEFAULTPRN). Wine 8: it shows a message
+// box all the same, which nobody would close.
 bool AnyPrinter() {
     constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;

@@ -19,7 +19,7 @@ using fmhost::PrinterOwner;
 constexpr const wchar_t* kDriverName = L"Vorelle PostScript";
 constexpr const wchar_t* kPpdFile = L"vorelle.ppd";
 
-// Wine's PostScript driver refuses DocumentPropertiesW, and so its Print
+// Wine 8: its PostScript driver refuses DocumentPropertiesW, and so its Print
 // dialog refuses OK, unless the printer's data file is a PPD it can read.
 constexpr std::string_view kPpd =
     "*PPD-Adobe: \"4.3\"\r\n"
