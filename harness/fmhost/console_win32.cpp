@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "fmhost/console.h"
+#include "fmhost/win32_owners.h"
 #include "fmwrapper/host_runtime.h"
 
 namespace fmhost {
@@ -17,10 +18,10 @@ std::vector<std::string> CommandLineArguments(int, char**) {
     if (wide == nullptr) {
         return arguments;
     }
+    const LocalOwner memory(wide);
     for (int i = 1; i < count; ++i) {
         arguments.push_back(fmwrapper::Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
     }
-    LocalFree(wide);
     return arguments;
 }
 

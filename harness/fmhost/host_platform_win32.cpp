@@ -34,25 +34,6 @@ std::u16string FromWide(const wchar_t* text, std::size_t units) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), units);
 }
 
-// A locked global memory block, unlocked when it leaves scope.
-class GlobalLockOwner {
-public:
-    explicit GlobalLockOwner(HGLOBAL block)
-        : block_(block), data_(block != nullptr ? GlobalLock(block) : nullptr) {}
-    ~GlobalLockOwner() {
-        if (data_ != nullptr) {
-            GlobalUnlock(block_);
-        }
-    }
-    GlobalLockOwner(const GlobalLockOwner&) = delete;
-    GlobalLockOwner& operator=(const GlobalLockOwner&) = delete;
-    void* data() const { return data_; }
-
-private:
-    HGLOBAL block_;
-    void* data_;
-};
-
 // What the dialog hook needs: the texts to show and the time to stay open.
 struct DialogSession {
     const DialogTexts* texts = nullptr;
@@ -88,16 +69,17 @@ UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     return FALSE;
 }
 
-// Wine's built-in template (combo box before the label) instead of ours, for
-// showing that the watcher leaves such a dialog alone.
+// The system's built-in template instead of ours (Wine 8: it puts the combo
+// box before the label), for showing that the watcher leaves such a dialog
+// alone.
 bool UseSystemTemplate() {
     const char* choice = std::getenv("FMHOST_PRINT_TEMPLATE");
     return choice != nullptr && std::strcmp(choice, "system") == 0;
 }
 
 // Whether the spooler lists any printer. Without one, Windows' PrintDlgW with
-// PD_NOWARNING fails at once (PDERR_NODEFAULTPRN); Wine's shows a message box
-// all the same, which nobody would close.
+// PD_NOWARNING fails at once (PDERR_NODEFAULTPRN). Wine 8: it shows a message
+// box all the same, which nobody would close.
 bool AnyPrinter() {
     constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
@@ -134,7 +116,7 @@ bool PrepareMachine(const std::string& path, std::string& error) {
 
 std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath) {
     KeyOwner key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.Out()) !=
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.put()) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -182,22 +164,21 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     }
 
     const BOOL confirmed = PrintDlgW(&request);
-    GlobalOwner devMode(request.hDevMode);
-    GlobalOwner devNames(request.hDevNames);
-    if (request.hDC != nullptr) {
-        DeleteDC(request.hDC);
-    }
+    const GlobalOwner devMode(request.hDevMode);
+    const GlobalOwner devNames(request.hDevNames);
+    const DcOwner deviceContext(request.hDC);
 
     PrintOutcome outcome;
     if (!confirmed) {
         return outcome;
     }
-    GlobalLockOwner names(request.hDevNames);
-    if (names.data() == nullptr) {
+    const void* names = devNames ? GlobalLock(devNames.get()) : nullptr;
+    if (names == nullptr) {
         return outcome;
     }
-    const auto* header = static_cast<const DEVNAMES*>(names.data());
-    const auto* device = static_cast<const wchar_t*>(names.data()) + header->wDeviceOffset;
+    const GlobalLockOwner unlock(devNames.get());
+    const auto* header = static_cast<const DEVNAMES*>(names);
+    const auto* device = static_cast<const wchar_t*>(names) + header->wDeviceOffset;
     outcome.confirmed = true;
     outcome.printer = FromWide(device, std::wcslen(device));
     return outcome;

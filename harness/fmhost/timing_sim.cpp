@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fmhost/print_dialog_sim.h"
+#include "fmhost/unique_any.h"
 #include "simwin/errors.h"
 #include "simwin/kernel.h"
 #include "simwin/machine.h"
@@ -50,26 +51,9 @@ void PollOnce(void* ended) {
     static_cast<std::atomic<bool>*>(ended)->store(true);
 }
 
-// One handle of the simulated Windows, closed by `close` when it leaves scope.
-template <auto Close>
-class Owner {
-public:
-    Owner() = default;
-    ~Owner() {
-        if (handle_ != 0) {
-            Close(handle_);
-        }
-    }
-    Owner(const Owner&) = delete;
-    Owner& operator=(const Owner&) = delete;
-    simwin::Handle& Out() { return handle_; }
-    simwin::Handle get() const { return handle_; }
-
-private:
-    simwin::Handle handle_ = 0;
-};
-using PrinterOwner = Owner<simwin::ClosePrinter>;
-using KeyOwner = Owner<simwin::RegCloseKey>;
+using PrinterOwner = UniqueAny<simwin::Handle, &simwin::ClosePrinter>;
+using KeyOwner = UniqueAny<simwin::Handle, &simwin::RegCloseKey>;
+using KernelOwner = UniqueAny<simwin::Handle, &simwin::CloseHandle>;
 
 }  // namespace
 
@@ -80,15 +64,14 @@ struct PlatformCalls::State {
     std::u16string preferencesKey;
     RecordBuffer records;
     std::vector<char16_t> text = std::vector<char16_t>(4096, u'\0');
-    simwin::Handle mutex = 0;
-    simwin::Handle thread = 0;
+    KernelOwner mutex;
+    KernelOwner thread;
     std::atomic<bool> threadEnded{false};
 
     void JoinThread() {
-        if (thread != 0) {
-            simwin::WaitForSingleObject(thread, simwin::kInfinite);
-            simwin::CloseHandle(thread);
-            thread = 0;
+        if (thread) {
+            simwin::WaitForSingleObject(thread.get(), simwin::kInfinite);
+            thread.reset();
         }
     }
 
@@ -117,7 +100,7 @@ struct PlatformCalls::State {
 
     bool Switch(const char16_t* printerName) {
         PrinterOwner printer;
-        if (!simwin::OpenPrinter(printerName, printer.Out())) {
+        if (!simwin::OpenPrinter(printerName, *printer.put())) {
             return false;
         }
         std::uint32_t needed = 0;
@@ -126,7 +109,7 @@ struct PlatformCalls::State {
             return false;
         }
         KeyOwner devices;
-        if (simwin::RegOpenKey(simwin::kDevicesKeyPath.data(), simwin::kKeyQueryValue, devices.Out()) !=
+        if (simwin::RegOpenKey(simwin::kDevicesKeyPath.data(), simwin::kKeyQueryValue, *devices.put()) !=
             kSuccess) {
             return false;
         }
@@ -140,7 +123,7 @@ struct PlatformCalls::State {
             return false;
         }
         KeyOwner preferences;
-        if (simwin::RegOpenKey(preferencesKey.c_str(), simwin::kKeySetValue, preferences.Out()) != kSuccess) {
+        if (simwin::RegOpenKey(preferencesKey.c_str(), simwin::kKeySetValue, *preferences.put()) != kSuccess) {
             return false;
         }
         return simwin::RegSetValue(preferences.get(), u"Printer", simwin::kRegSz, deviceText.data(),
@@ -150,7 +133,7 @@ struct PlatformCalls::State {
     // The printer's Devices data as text (empty when it has none).
     std::u16string DevicesData() {
         KeyOwner devices;
-        if (simwin::RegOpenKey(simwin::kDevicesKeyPath.data(), simwin::kKeyQueryValue, devices.Out()) !=
+        if (simwin::RegOpenKey(simwin::kDevicesKeyPath.data(), simwin::kKeyQueryValue, *devices.put()) !=
             kSuccess) {
             return {};
         }
@@ -164,13 +147,13 @@ struct PlatformCalls::State {
     }
 
     bool HandOver() {
-        if (simwin::WaitForSingleObject(mutex, 1000) != simwin::WaitResult::Acquired) {
+        if (simwin::WaitForSingleObject(mutex.get(), 1000) != simwin::WaitResult::Acquired) {
             return false;
         }
         JoinThread();
         threadEnded.store(false);
-        thread = simwin::CreateThread(&PollOnce, &threadEnded);
-        return simwin::ReleaseMutex(mutex) && thread != 0;
+        thread.reset(simwin::CreateThread(&PollOnce, &threadEnded));
+        return simwin::ReleaseMutex(mutex.get()) && thread;
     }
 };
 
@@ -189,21 +172,18 @@ PlatformCalls::PlatformCalls(Calls calls, std::u16string name, std::u16string pr
         simwin::EnumPrinters(kLocalAndConnections, 4, nullptr, 0, needed, returned);
     } else if (calls == Calls::Switch || calls == Calls::SwitchAndHandOver) {
         PrinterOwner printer;
-        if (simwin::OpenPrinter(s.name.c_str(), printer.Out())) {
+        if (simwin::OpenPrinter(s.name.c_str(), *printer.put())) {
             simwin::GetPrinter(printer.get(), 2, nullptr, 0, needed);
         }
     }
     s.records = RecordBuffer(WithMargin(needed));
     if (calls == Calls::SwitchAndHandOver) {
-        s.mutex = simwin::CreateMutex(u"FmhostTimingHandOver");
+        s.mutex.reset(simwin::CreateMutex(u"FmhostTimingHandOver"));
     }
 }
 
 PlatformCalls::~PlatformCalls() {
     state_->JoinThread();
-    if (state_->mutex != 0) {
-        simwin::CloseHandle(state_->mutex);
-    }
 }
 
 const char16_t* PlatformCalls::Run(std::int32_t position, const char16_t* name) {
@@ -228,7 +208,7 @@ void PlatformCalls::AwaitThreadEnd() {
     // Seen from outside, not waited for: the wait (which on the simulated
     // Windows also joins the thread) and the close belong to the next Run, as
     // a hand-over waits for and closes the ended watcher.
-    if (state_->thread != 0) {
+    if (state_->thread) {
         while (!state_->threadEnded.load()) {
             simwin::Sleep(0);
         }

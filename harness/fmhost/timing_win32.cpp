@@ -63,15 +63,14 @@ struct PlatformCalls::State {
     std::u16string preferencesKey;
     RecordBuffer records;
     std::vector<wchar_t> text = std::vector<wchar_t>(4096, L'\0');
-    HANDLE mutex = nullptr;
-    HANDLE thread = nullptr;
+    KernelOwner mutex;
+    KernelOwner thread;
     std::atomic<bool> threadEnded{false};
 
     void JoinThread() {
-        if (thread != nullptr) {
-            WaitForSingleObject(thread, INFINITE);
-            CloseHandle(thread);
-            thread = nullptr;
+        if (thread) {
+            WaitForSingleObject(thread.get(), INFINITE);
+            thread.reset();
         }
     }
 
@@ -101,7 +100,7 @@ struct PlatformCalls::State {
 
     bool Switch(const char16_t* printerName) {
         PrinterOwner printer;
-        if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printerName)), printer.Out(), nullptr)) {
+        if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printerName)), printer.put(), nullptr)) {
             return false;
         }
         DWORD needed = 0;
@@ -110,7 +109,7 @@ struct PlatformCalls::State {
             return false;
         }
         KeyOwner devices;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kDevicesKey, 0, KEY_QUERY_VALUE, devices.Out()) !=
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kDevicesKey, 0, KEY_QUERY_VALUE, devices.put()) !=
             ERROR_SUCCESS) {
             return false;
         }
@@ -126,7 +125,7 @@ struct PlatformCalls::State {
         }
         KeyOwner preferences;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(preferencesKey), 0, KEY_SET_VALUE,
-                          preferences.Out()) != ERROR_SUCCESS) {
+                          preferences.put()) != ERROR_SUCCESS) {
             return false;
         }
         return RegSetValueExW(preferences.get(), L"Printer", 0, REG_SZ, deviceText.data(),
@@ -136,7 +135,7 @@ struct PlatformCalls::State {
     // The printer's Devices data as text (empty when it has none).
     std::u16string DevicesData() {
         KeyOwner devices;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kDevicesKey, 0, KEY_QUERY_VALUE, devices.Out()) !=
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kDevicesKey, 0, KEY_QUERY_VALUE, devices.put()) !=
             ERROR_SUCCESS) {
             return {};
         }
@@ -150,13 +149,13 @@ struct PlatformCalls::State {
     }
 
     bool HandOver() {
-        if (WaitForSingleObject(mutex, 1000) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(mutex.get(), 1000) != WAIT_OBJECT_0) {
             return false;
         }
         JoinThread();
         threadEnded.store(false);
-        thread = CreateThread(nullptr, 0, PollOnce, &threadEnded, 0, nullptr);
-        return ReleaseMutex(mutex) != FALSE && thread != nullptr;
+        thread.reset(CreateThread(nullptr, 0, PollOnce, &threadEnded, 0, nullptr));
+        return ReleaseMutex(mutex.get()) != FALSE && thread;
     }
 };
 
@@ -175,21 +174,18 @@ PlatformCalls::PlatformCalls(Calls calls, std::u16string name, std::u16string pr
         EnumPrintersW(kLocalAndConnections, nullptr, 4, nullptr, 0, &needed, &returned);
     } else if (calls == Calls::Switch || calls == Calls::SwitchAndHandOver) {
         PrinterOwner printer;
-        if (OpenPrinterW(const_cast<wchar_t*>(Wide(s.name)), printer.Out(), nullptr)) {
+        if (OpenPrinterW(const_cast<wchar_t*>(Wide(s.name)), printer.put(), nullptr)) {
             GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
         }
     }
     s.records = RecordBuffer(WithMargin(needed));
     if (calls == Calls::SwitchAndHandOver) {
-        s.mutex = CreateMutexW(nullptr, FALSE, L"FmhostTimingHandOver");
+        s.mutex.reset(CreateMutexW(nullptr, FALSE, L"FmhostTimingHandOver"));
     }
 }
 
 PlatformCalls::~PlatformCalls() {
     state_->JoinThread();
-    if (state_->mutex != nullptr) {
-        CloseHandle(state_->mutex);
-    }
 }
 
 const char16_t* PlatformCalls::Run(std::int32_t position, const char16_t* name) {
@@ -213,7 +209,7 @@ const char16_t* PlatformCalls::Run(std::int32_t position, const char16_t* name) 
 void PlatformCalls::AwaitThreadEnd() {
     // Seen from outside, not waited for: the wait and close belong to the
     // next Run, as a hand-over waits for and closes the ended watcher.
-    if (state_->thread != nullptr) {
+    if (state_->thread) {
         while (!state_->threadEnded.load()) {
             Sleep(0);
         }
@@ -346,9 +342,7 @@ DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection
     const BOOL confirmed = PrintDlgW(&request);
     const GlobalOwner devMode(request.hDevMode);
     const GlobalOwner devNames(request.hDevNames);
-    if (request.hDC != nullptr) {
-        DeleteDC(request.hDC);
-    }
+    const DcOwner deviceContext(request.hDC);
     DialogTiming timing;
     timing.opened = timed.findable != Clock::time_point{};
     if (timed.comboAsked) {
@@ -360,12 +354,12 @@ DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection
     if (timed.confirmed) {
         timing.confirmedMs = MillisecondsBetween(timed.findable, *timed.confirmed);
     }
-    if (confirmed && request.hDevNames != nullptr) {
-        if (const auto* header = static_cast<const DEVNAMES*>(GlobalLock(request.hDevNames))) {
+    if (confirmed && devNames) {
+        if (const auto* header = static_cast<const DEVNAMES*>(GlobalLock(devNames.get()))) {
+            const GlobalLockOwner unlock(devNames.get());
             const auto* device = reinterpret_cast<const wchar_t*>(header) + header->wDeviceOffset;
             timing.confirmedPrinter =
                 std::u16string(reinterpret_cast<const char16_t*>(device), std::wcslen(device));
-            GlobalUnlock(request.hDevNames);
         }
     }
     return timing;

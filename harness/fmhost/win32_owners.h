@@ -5,59 +5,20 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "fmhost/unique_any.h"
+
 namespace fmhost {
 
-// One open registry key.
-class KeyOwner {
-public:
-    KeyOwner() = default;
-    ~KeyOwner() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    KeyOwner(const KeyOwner&) = delete;
-    KeyOwner& operator=(const KeyOwner&) = delete;
-    HKEY* Out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// One open printer.
-class PrinterOwner {
-public:
-    PrinterOwner() = default;
-    ~PrinterOwner() {
-        if (printer_ != nullptr) {
-            ClosePrinter(printer_);
-        }
-    }
-    PrinterOwner(const PrinterOwner&) = delete;
-    PrinterOwner& operator=(const PrinterOwner&) = delete;
-    HANDLE* Out() { return &printer_; }
-    HANDLE get() const { return printer_; }
-
-private:
-    HANDLE printer_ = nullptr;
-};
-
-// A global memory block that PrintDlgW hands back.
-class GlobalOwner {
-public:
-    explicit GlobalOwner(HGLOBAL& block) : block_(block) {}
-    ~GlobalOwner() {
-        if (block_ != nullptr) {
-            GlobalFree(block_);
-            block_ = nullptr;
-        }
-    }
-    GlobalOwner(const GlobalOwner&) = delete;
-    GlobalOwner& operator=(const GlobalOwner&) = delete;
-
-private:
-    HGLOBAL& block_;
-};
+using KeyOwner = UniqueAny<HKEY, &RegCloseKey>;
+using PrinterOwner = UniqueAny<HANDLE, &ClosePrinter>;
+// A kernel object: a file, a mutex, a thread (never INVALID_HANDLE_VALUE).
+using KernelOwner = UniqueAny<HANDLE, &CloseHandle>;
+// Memory that Windows hands back: PrintDlgW's blocks, FormatMessageW's text.
+using GlobalOwner = UniqueAny<HGLOBAL, &GlobalFree>;
+using LocalOwner = UniqueAny<HLOCAL, &LocalFree>;
+// A global memory block locked by GlobalLock, unlocked when it leaves scope.
+using GlobalLockOwner = UniqueAny<HGLOBAL, &GlobalUnlock>;
+// The device context PrintDlgW creates.
+using DcOwner = UniqueAny<HDC, &DeleteDC>;
 
 }  // namespace fmhost

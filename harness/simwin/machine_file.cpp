@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "simwin/text.h"
+#include "utf/conversion.h"
 
 namespace simwin {
 namespace {
@@ -55,7 +56,7 @@ std::u16string RequireString(const Json& value, const std::string& what) {
     if (!value.is_string()) {
         throw ShapeError(what + " is not a string");
     }
-    return Utf8ToUtf16(value.get_ref<const std::string&>());
+    return utf::ToUtf16(value.get_ref<const std::string&>());
 }
 
 std::optional<std::u16string> OptionalString(const Json& object, const char* member, const std::string& where) {
@@ -66,7 +67,7 @@ std::optional<std::u16string> OptionalString(const Json& object, const char* mem
     if (!it->is_string()) {
         throw ShapeError(where + Quoted(member) + " is neither a string nor null");
     }
-    return Utf8ToUtf16(it->get_ref<const std::string&>());
+    return utf::ToUtf16(it->get_ref<const std::string&>());
 }
 
 const Json& RequireArray(const Json& value, const std::string& what) {
@@ -117,7 +118,7 @@ MachineSpec ReadMachine(const Json& root) {
         for (const PrinterSpec& earlier : setup.printers) {
             if (EqualsIgnoreCase(earlier.name, printer.name)) {
                 throw ShapeError("printers[" + std::to_string(setup.printers.size()) + "]: the name " +
-                                 Quoted(Utf16ToUtf8(printer.name)) + " is listed twice");
+                                 Quoted(utf::ToUtf8(printer.name)) + " is listed twice");
             }
         }
         setup.printers.push_back(std::move(printer));
@@ -135,10 +136,10 @@ MachineSpec ReadMachine(const Json& root) {
             if (!values.is_object()) {
                 throw ShapeError(where + " is not an object");
             }
-            RegistryKeySpec key{Utf8ToUtf16(path), {}};
+            RegistryKeySpec key{utf::ToUtf16(path), {}};
             for (const auto& [name, value] : values.items()) {
                 key.values.push_back(RegistryValue::String(
-                    Utf8ToUtf16(name), RequireString(value, where + "[" + Quoted(name) + "]")));
+                    utf::ToUtf16(name), RequireString(value, where + "[" + Quoted(name) + "]")));
             }
             setup.keys.push_back(std::move(key));
         }

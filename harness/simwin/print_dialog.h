@@ -43,7 +43,7 @@ struct PrintDialogTexts {
 
 // Deviations from the standard layout, for tests.
 struct PrintDialogLayout {
-    bool comboBeforeLabel = false;           // as Wine's built-in template
+    bool comboBeforeLabel = false;           // Wine 8: its built-in template
     std::vector<ChildSpec> betweenLabelAndCombo;  // extra children placed between them
     std::u16string comboTitle;               // not empty: a combo box with a title
     bool withOkButton = true;

@@ -12,12 +12,14 @@
 namespace winsetup {
 namespace {
 
+using fmhost::KernelOwner;
+using fmhost::LocalOwner;
 using fmhost::PrinterOwner;
 
 constexpr const wchar_t* kDriverName = L"Vorelle PostScript";
 constexpr const wchar_t* kPpdFile = L"vorelle.ppd";
 
-// Wine's PostScript driver refuses DocumentPropertiesW, and so its Print
+// Wine 8: its PostScript driver refuses DocumentPropertiesW, and so its Print
 // dialog refuses OK, unless the printer's data file is a PPD it can read.
 constexpr std::string_view kPpd =
     "*PPD-Adobe: \"4.3\"\r\n"
@@ -66,8 +68,8 @@ std::wstring Failure(const std::wstring& what, DWORD code) {
                    nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = what + L": error " + std::to_wstring(code);
     if (text != nullptr) {
+        const LocalOwner buffer(text);
         std::wstring reason(text);
-        LocalFree(text);
         while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) {
             reason.pop_back();
         }
@@ -75,22 +77,6 @@ std::wstring Failure(const std::wstring& what, DWORD code) {
     }
     return message;
 }
-
-class FileOwner {
-public:
-    explicit FileOwner(HANDLE file) : file_(file) {}
-    ~FileOwner() {
-        if (file_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(file_);
-        }
-    }
-    FileOwner(const FileOwner&) = delete;
-    FileOwner& operator=(const FileOwner&) = delete;
-    HANDLE get() const { return file_; }
-
-private:
-    HANDLE file_;
-};
 
 // The driver directory's "3\" folder, where the PPD has to be.
 std::wstring DriverVersionDirectory(std::wstring& error) {
@@ -110,11 +96,12 @@ std::wstring DriverVersionDirectory(std::wstring& error) {
 }
 
 std::wstring WritePpd(const std::wstring& path) {
-    FileOwner file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
+    const HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
         return Failure(L"cannot create " + path, GetLastError());
     }
+    const KernelOwner file(created);
     DWORD written = 0;
     if (!WriteFile(file.get(), kPpd.data(), static_cast<DWORD>(kPpd.size()), &written, nullptr) ||
         written != kPpd.size()) {
@@ -157,22 +144,21 @@ std::wstring AddQueue(const std::wstring& name) {
     info.pDriverName = const_cast<wchar_t*>(kDriverName);
     info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
     info.pDatatype = const_cast<wchar_t*>(L"RAW");
-    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (printer == nullptr) {
+    const PrinterOwner printer(AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+    if (!printer) {
         const DWORD code = GetLastError();
         if (code == ERROR_PRINTER_ALREADY_EXISTS) {
             return {};
         }
         return Failure(L"AddPrinterW \"" + name + L"\"", code);
     }
-    ClosePrinter(printer);
     return {};
 }
 
 std::wstring RemoveQueue(const std::wstring& name) {
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     PrinterOwner printer;
-    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), printer.Out(), &access)) {
+    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), printer.put(), &access)) {
         const DWORD code = GetLastError();
         if (code == ERROR_INVALID_PRINTER_NAME) {
             return {};  // already gone

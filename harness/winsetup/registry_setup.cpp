@@ -21,7 +21,7 @@ std::wstring Failure(const std::wstring& what, LSTATUS code) {
 std::wstring CreateKey(const std::wstring& path) {
     KeyOwner key;
     const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                          KEY_WRITE, nullptr, key.Out(), nullptr);
+                                          KEY_WRITE, nullptr, key.put(), nullptr);
     return status == ERROR_SUCCESS ? std::wstring() : Failure(L"RegCreateKeyExW " + path, status);
 }
 
@@ -35,7 +35,7 @@ std::wstring DeleteKey(const std::wstring& path) {
 
 std::wstring DeleteValue(const std::wstring& path, const std::wstring& name) {
     KeyOwner key;
-    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, key.Out());
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, key.put());
     if (status == ERROR_FILE_NOT_FOUND) {
         return {};
     }
@@ -51,13 +51,13 @@ std::wstring DeleteValue(const std::wstring& path, const std::wstring& name) {
 
 bool KeyExists(const std::wstring& path) {
     KeyOwner key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.Out()) ==
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
            ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> ReadText(const std::wstring& path, const std::wstring& name) {
     KeyOwner key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.Out()) !=
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }

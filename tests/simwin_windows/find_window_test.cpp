@@ -21,7 +21,7 @@ TEST_F(FindWindowTest, ChildAfterSkipsWindowsOfOtherClassesInChildOrder) {
 
     ClassRef combo = ClassRef::ByName(u"ComboBox");
     // The combo box after the label, though the label is a Static and another
-    // Static stands between them (Wine would find nothing here).
+    // Static stands between them (Wine 8: FindWindowExW finds nothing here).
     EXPECT_EQ(Wm().Find(dialog, label, combo, u""), combo2);
     EXPECT_EQ(Wm().Find(dialog, other, combo, u""), combo2);
     EXPECT_EQ(Wm().Find(dialog, combo2, combo, u""), combo3);

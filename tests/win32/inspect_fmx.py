@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Inspection of the 32-bit deliverable, which no machine here can execute.
 
 Usage: inspect_fmx.py FMX SOURCE_ROOT
@@ -16,8 +16,7 @@ import os
 import re
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import pe_reader  # noqa: E402
+import pefile  # Debian's python3-pefile
 
 VERSION = "3.0.4.3"
 LANG_EN_US = 0x0409
@@ -97,23 +96,77 @@ class Checks:
             print("FAIL %s%s" % (name, ": " + detail if detail else ""))
 
 
+def text(name):
+    return name.decode("ascii", "replace") if isinstance(name, bytes) else name
+
+
+def imports_by_dll(image):
+    """{dll name in lower case: [function name or '#ordinal', ...]}."""
+    result = {}
+    for entry in getattr(image, "DIRECTORY_ENTRY_IMPORT", []):
+        result[text(entry.dll).lower()] = [
+            text(i.name) if i.name is not None else "#%d" % i.ordinal for i in entry.imports]
+    return result
+
+
+def string_table(image):
+    """({language of every RT_STRING entry}, {id: text} of the English (United
+    States) blocks)."""
+    languages, english = set(), {}
+    resources = getattr(image, "DIRECTORY_ENTRY_RESOURCE", None)
+    for rtype in resources.entries if resources else []:
+        if rtype.id != pefile.RESOURCE_TYPE["RT_STRING"]:
+            continue
+        for block in rtype.directory.entries:
+            block_languages = {lang.id for lang in block.directory.entries}
+            languages |= block_languages
+            if LANG_EN_US in block_languages:
+                english.update(getattr(block.directory, "strings", {}))
+    return languages, english
+
+
+def version(image):
+    """(file version, product version, {string name: value}); None when the
+    image has no version resource."""
+    fixed = getattr(image, "VS_FIXEDFILEINFO", None)
+    if not fixed:
+        return None
+
+    def dotted(ms, ls):
+        return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+    strings = {}
+    for info in getattr(image, "FileInfo", []):
+        for block in info:
+            if getattr(block, "Key", None) == b"StringFileInfo":
+                for table in block.StringTable:
+                    strings.update({text(k): text(v) for k, v in table.entries.items()})
+    return (dotted(fixed[0].FileVersionMS, fixed[0].FileVersionLS),
+            dotted(fixed[0].ProductVersionMS, fixed[0].ProductVersionLS), strings)
+
+
 def inspect(fmx, root, checks):
     try:
-        image = pe_reader.PeImage(open(fmx, "rb").read())
-    except (OSError, pe_reader.PeError, ValueError) as e:
+        image = pefile.PE(fmx)
+    except (OSError, pefile.PEFormatError) as e:
         checks.check("a PE image", False, str(e))
         return
-    checks.check("PE32 (optional header magic 0x10b)", image.magic == pe_reader.MAGIC_PE32,
-                 "magic 0x%x" % image.magic)
-    checks.check("machine i386", image.machine == pe_reader.MACHINE_I386,
-                 "machine 0x%x" % image.machine)
-    checks.check("a DLL", image.is_dll, "characteristics 0x%x" % image.characteristics)
+    magic = image.OPTIONAL_HEADER.Magic
+    checks.check("PE32 (optional header magic 0x10b)", magic == pefile.OPTIONAL_HEADER_MAGIC_PE,
+                 "magic 0x%x" % magic)
+    machine = image.FILE_HEADER.Machine
+    checks.check("machine i386", machine == pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"],
+                 "machine 0x%x" % machine)
+    checks.check("a DLL", image.is_dll(),
+                 "characteristics 0x%x" % image.FILE_HEADER.Characteristics)
 
-    exports = image.export_names()
+    export_directory = getattr(image, "DIRECTORY_ENTRY_EXPORT", None)
+    exports = [text(s.name) for s in export_directory.symbols if s.name is not None] \
+        if export_directory else []
     checks.check("exports exactly FMExternCallProc", exports == ["FMExternCallProc"],
                  "exports %r" % exports)
 
-    imports = {dll.lower(): names for dll, names in image.imports().items()}
+    imports = imports_by_dll(image)
     host = imports.pop(HOST_DLL, [])
     checks.check("imports FM_* operations from FMWrapper.dll", len(host) > 0,
                  "no imports from FMWrapper.dll")
@@ -130,15 +183,14 @@ def inspect(fmx, root, checks):
 
     try:
         source = string_table_source(os.path.join(root, "plugin", "resources", "string_table.inc"))
-        table = image.string_table()
-    except (OSError, ValueError, pe_reader.PeError) as e:
+    except (OSError, ValueError) as e:
         checks.check("string table readable", False, str(e))
-        source, table = {}, {}
+        source = {}
+    languages, english = string_table(image)
     checks.check("string_table.inc has entries", len(source) > 0)
-    other_languages = sorted({hex(lang) for lang, _ in table if lang != LANG_EN_US})
+    other_languages = sorted(hex(lang) for lang in languages if lang != LANG_EN_US)
     checks.check("string table in English (United States) only", not other_languages,
                  "languages %r" % other_languages)
-    english = {ident: text for (lang, ident), text in table.items() if lang == LANG_EN_US}
     wrong = ["%d: %r, expected %r" % (i, english.get(i), t) for i, t in sorted(source.items())
              if english.get(i) != t]
     checks.check("string table holds every entry of string_table.inc, text for text",
@@ -146,15 +198,11 @@ def inspect(fmx, root, checks):
     extra = sorted(set(english) - set(source))
     checks.check("string table holds nothing else", not extra, "extra ids %r" % extra)
 
-    try:
-        version = image.version()
-    except pe_reader.PeError as e:
-        version = None
-        checks.check("version resource readable", False, str(e))
-    if version is None:
+    found = version(image)
+    if found is None:
         checks.check("version resource present", False)
         return
-    file_version, product_version, strings = version
+    file_version, product_version, strings = found
     checks.check("file version %s" % VERSION, file_version == VERSION, file_version)
     checks.check("product version %s" % VERSION, product_version == VERSION, product_version)
     checks.check("version strings say %s" % VERSION,

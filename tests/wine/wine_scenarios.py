@@ -109,8 +109,8 @@ class Machine:
         if extra_env:
             env.update(extra_env)
         started = time.monotonic()
-        # Files, not pipes: Wine's helper processes (conhost, services) inherit
-        # the standard handles and may outlive the program.
+        # Files, not pipes. Wine 8: its helper processes (conhost, services)
+        # inherit the standard handles and may outlive the program.
         with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
             try:
                 done = subprocess.run([WINE, program] + list(args), cwd=self.bin, env=env,
@@ -316,7 +316,7 @@ def shutdown_while_searching(m):
 
 
 def wine_template_left_alone(m):
-    # Wine's own template puts the combo box before the label: the watcher
+    # Wine 8: its own template puts the combo box before the label; the watcher
     # finds the dialog and the label, never a combo box after the label, gives
     # up after 26 s and leaves the dialog alone.
     m.reset(default=OFFICE)

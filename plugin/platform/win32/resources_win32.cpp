@@ -15,8 +15,8 @@ std::uint32_t LoadModuleString(std::uintptr_t instance, std::uint32_t id, char16
         return 0;
     }
     const int units = bufferUnits > INT_MAX ? INT_MAX : static_cast<int>(bufferUnits);
-    // LoadStringW leaves the buffer alone for a missing entry and for a
-    // one-unit buffer; the result is a terminated text on every path.
+    // LoadStringW leaves the buffer alone for a missing entry (Wine 8: for a
+    // one-unit buffer too); the result is a terminated text on every path.
     buffer[0] = u'\0';
     const int copied = LoadStringW(reinterpret_cast<HINSTANCE>(instance), static_cast<UINT>(id),
                                    win32::Wide(buffer), units);

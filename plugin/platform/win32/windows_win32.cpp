@@ -58,7 +58,7 @@ Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass
         return 0;
     }
     if (childAfter != 0) {
-        // FindWindowExW on Wine looks for the child-after window only among
+        // Wine 8: FindWindowExW looks for the child-after window only among
         // windows of the searched class; the meaning wanted here is the plain
         // one: the siblings following childAfter, whatever their classes.
         for (HWND w = GetWindow(AsWindow(childAfter), GW_HWNDNEXT); w != nullptr;

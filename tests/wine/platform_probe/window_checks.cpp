@@ -124,7 +124,7 @@ void WindowChecks() {
     HWND raw = FindWindowExW(parent, label, L"ComboBox", L"");
     Note(raw == nullptr
              ? "FindWindowExW(dialog, label, \"ComboBox\", \"\") finds nothing here "
-               "(Wine: child-after only among windows of the searched class)"
+               "(Wine 8: child-after only among windows of the searched class)"
              : "FindWindowExW(dialog, label, \"ComboBox\", \"\") finds the combo box here");
 
     vorelle::platform::SendWindowMessage(AsWindow(combo), kCbAddString, 0,
