@@ -5,11 +5,20 @@
 #include "simwin/clock.h"
 #include "simwin/errors.h"
 #include "simwin/kernel.h"
+#include "simwin/scheduling.h"
 
 namespace vorelle::platform {
 namespace {
 
 void TraceLastError(std::u16string_view call) { TraceFailure(call, simwin::GetLastError()); }
+
+// A new thread, run to its end before its start returns when a test asks so.
+RawHandle EndedWhenAsked(RawHandle thread) {
+    if (thread != 0 && simwin::NewThreadsRunToTheirEnd()) {
+        (void)simwin::WaitForSingleObject(thread, simwin::kInfinite);
+    }
+    return thread;
+}
 
 }  // namespace
 
@@ -57,7 +66,7 @@ Thread Thread::Start(ThreadEntry entry, void* argument) {
     if (thread == 0) {
         TraceLastError(u"CreateThread");
     }
-    return Thread(thread);
+    return Thread(EndedWhenAsked(thread));
 }
 
 void Thread::Join() {

@@ -3,6 +3,7 @@
 
 #include "platform/trace.h"
 #include "simwin/errors.h"
+#include "simwin/scheduling.h"
 #include "simwin/window_manager.h"
 
 namespace vorelle::platform {
@@ -19,18 +20,32 @@ simwin::ClassRef ToClassRef(const WindowClass& windowClass) {
     return simwin::ClassRef::Any();
 }
 
+// A test's hook sees each window found and each message sent, after the fact.
+Window Found(Window window) {
+    if (window != 0) {
+        simwin::NoteWindowStep({window, 0});
+    }
+    return window;
+}
+
+template <typename Answer>
+Answer Sent(Window window, std::uint32_t message, Answer answer) {
+    simwin::NoteWindowStep({window, message});
+    return answer;
+}
+
 }  // namespace
 
 Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass, const std::u16string& title) {
-    return simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), title);
+    return Found(simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), title));
 }
 
 std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return simwin::WindowManager::Instance().Send(window, message, wParam, lParam);
+    return Sent(window, message, simwin::WindowManager::Instance().Send(window, message, wParam, lParam));
 }
 
 bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (!simwin::WindowManager::Instance().SendNotify(window, message, wParam, lParam)) {
+    if (!Sent(window, message, simwin::WindowManager::Instance().SendNotify(window, message, wParam, lParam))) {
         TraceFailure(u"SendNotifyMessageW", simwin::kErrorInvalidWindowHandle);
         return false;
     }

@@ -9,6 +9,7 @@
 #include "simwin/machine_file.h"
 #include "simwin/other_process.h"
 #include "simwin/registry.h"
+#include "simwin/scheduling.h"
 #include "simwin/spooler.h"
 #include "simwin/print_dialog.h"
 #include "simwin/text.h"
