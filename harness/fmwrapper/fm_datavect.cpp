@@ -1,4 +1,5 @@
 // FM_DataVect_*: the parameter vector of a function call.
+#include "fmwrapper/call_log.h"
 #include "fmwrapper/operation_gate.h"
 #include "fmwrapper/runtime_objects.h"
 
@@ -30,6 +31,9 @@ std::uint32_t FM_DataVect_Size(const FMX_DataVect* vect, FMX_ErrorRecord* err) {
 const FMX_Text* FM_DataVect_AtAsText(const FMX_DataVect* vect, std::uint32_t position,
                                      FMX_ErrorRecord* err) {
     OperationGate gate("FM_DataVect_AtAsText", err);
+    if (vect != nullptr) {
+        fmwrapper::LogCall("FM_DataVect_AtAsText", vect->values.size(), position);
+    }
     if (!gate.Proceed()) {
         return nullptr;
     }
@@ -43,6 +47,9 @@ const FMX_Text* FM_DataVect_AtAsText(const FMX_DataVect* vect, std::uint32_t pos
 const FMX_FixPt* FM_DataVect_AtAsNumber(const FMX_DataVect* vect, std::uint32_t position,
                                         FMX_ErrorRecord* err) {
     OperationGate gate("FM_DataVect_AtAsNumber", err);
+    if (vect != nullptr) {
+        fmwrapper::LogCall("FM_DataVect_AtAsNumber", vect->values.size(), position);
+    }
     if (!gate.Proceed()) {
         return nullptr;
     }
@@ -56,6 +63,9 @@ const FMX_FixPt* FM_DataVect_AtAsNumber(const FMX_DataVect* vect, std::uint32_t 
 std::uint8_t FM_DataVect_AtAsBoolean(const FMX_DataVect* vect, std::uint32_t position,
                                      FMX_ErrorRecord* err) {
     OperationGate gate("FM_DataVect_AtAsBoolean", err);
+    if (vect != nullptr) {
+        fmwrapper::LogCall("FM_DataVect_AtAsBoolean", vect->values.size(), position);
+    }
     if (!gate.Proceed()) {
         return 0;
     }

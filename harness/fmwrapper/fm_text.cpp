@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <new>
 
+#include "fmwrapper/call_log.h"
 #include "fmwrapper/operation_gate.h"
 #include "fmwrapper/runtime_objects.h"
 #include "fmwrapper/host_runtime.h"
@@ -105,6 +106,9 @@ std::uint32_t FM_Text_Find(const FMX_Text* text, const FMX_Text* sought, std::ui
 void FM_Text_DeleteText(FMX_Text* text, std::uint32_t position, std::uint32_t count,
                         FMX_ErrorRecord* err) {
     OperationGate gate("FM_Text_DeleteText", err);
+    if (text != nullptr) {
+        fmwrapper::LogCall("FM_Text_DeleteText", text->units.size(), position, count);
+    }
     if (!gate.Proceed()) {
         return;
     }

@@ -158,6 +158,19 @@ struct InjectedFailure {
 FMWRAPPER_HOST_API std::optional<InjectedFailure> LastInjectedFailure();
 FMWRAPPER_HOST_API void ClearInjectedFailures();
 
+// A log of the operations that address a range, while switched on:
+// FM_Text_DeleteText (the text's size, the position and count given) and the
+// FM_DataVect_At* reads (the vector's size, the position read; count 0).
+struct LoggedCall {
+    std::string operation;
+    std::uint32_t size = 0;
+    std::uint32_t position = 0;
+    std::uint32_t count = 0;
+};
+// On: an empty log that records from now; off: records nothing more.
+FMWRAPPER_HOST_API void LogCalls(bool on);
+FMWRAPPER_HOST_API std::vector<LoggedCall> CallLog();
+
 // Runtime objects that exist right now, whoever made them.
 struct LiveObjects {
     std::int64_t texts = 0;
