@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "fmhost/plugin_library.h"
 #include "fmwrapper/host_runtime.h"
 #include "session_test_support.h"
+#include "tests/bounded_wait.h"
 
 namespace {
 
@@ -66,6 +68,18 @@ private:
     std::string path_;
 };
 
+// The wait status of a child fmhost; one still running after the bound is
+// killed, and the test fails.
+int WaitForExit(pid_t child) {
+    int status = 0;
+    if (!test_support::Eventually([&] { return waitpid(child, &status, WNOHANG) == child; })) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        ADD_FAILURE() << "fmhost did not exit within " << test_support::kWaitBound.count() << " s";
+    }
+    return status;
+}
+
 // Runs the fmhost executable with `arguments` and `input` on standard input.
 Outcome RunProgram(const std::vector<std::string>& arguments, const std::string& input = "") {
     ScratchFolder scratch;
@@ -87,8 +101,7 @@ Outcome RunProgram(const std::vector<std::string>& arguments, const std::string&
         execv(kFmhost.c_str(), argv.data());
         _exit(127);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
+    const int status = WaitForExit(child);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = scratch.Read("out");
     run.err = scratch.Read("err");
@@ -267,8 +280,7 @@ TEST(FmhostExecutable, LoadsVorelleBesideItselfByDefault) {
         execl(copy.c_str(), copy.c_str(), "--describe", static_cast<char*>(nullptr));
         _exit(127);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
+    const int status = WaitForExit(child);
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_NE(scratch.Read("err").find(scratch.Path() + "/Vorelle.fmx"), std::string::npos)
         << scratch.Read("err");

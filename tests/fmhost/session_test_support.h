@@ -8,13 +8,14 @@
 #include <thread>
 
 #include "simwin/window_manager.h"
+#include "tests/bounded_wait.h"
 
 namespace fmhost_test {
 
 inline const std::string kTestPlugin = FMHOST_TEST_PLUGIN;
 inline const std::string kFmhost = FMHOST_PROGRAM;
 
-// Waits (up to 10 s) for a top-level dialog titled `caption` with a "Static"
+// Waits (up to the bound) for a top-level dialog titled `caption` with a "Static"
 // child titled `label`, then selects the combo item `printer` and presses OK.
 // Runs on its own thread, like a person at the screen.
 class DialogUser {
@@ -29,7 +30,7 @@ public:
 private:
     void Run(const std::u16string& caption, const std::u16string& label, const std::u16string& printer) {
         simwin::WindowManager& windows = simwin::WindowManager::Instance();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + test_support::kWaitBound;
         while (std::chrono::steady_clock::now() < deadline) {
             const simwin::Hwnd dialog =
                 windows.Find(0, 0, simwin::ClassRef::ByAtom(simwin::kDialogClassAtom), caption);

@@ -182,7 +182,7 @@ TEST_F(FunctionsTest, ChangePrinterDrivesTheNextPrintDialog) {
     EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label, Printer")}), u"0");
     EXPECT_EQ(StoredPrinter(), u"Label, Printer,winspool,USB001,extra");
     ASSERT_TRUE(dialog.Open());
-    EXPECT_EQ(dialog.WaitUntilClosed(std::chrono::seconds(10)), simwin::DialogState::Confirmed);
+    EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), simwin::DialogState::Confirmed);
     EXPECT_EQ(dialog.ConfirmedPrinter(), u"Label, Printer");
 }
 

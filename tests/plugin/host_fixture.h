@@ -27,7 +27,7 @@ protected:
     }
     void TearDown() override {
         if (session_.Started()) {
-            session_.Shutdown();
+            ShutDown();
         }
         EXPECT_EQ(session_.LiveObjects(), liveBefore_) << "host objects left undeleted";
         session_.Unload();
@@ -39,10 +39,17 @@ protected:
         ASSERT_TRUE(outcome.Accepted());
     }
 
-    // Calls a registered function; the full outcome.
+    // The shutdown, which waits for a running watcher to end.
+    void ShutDown() {
+        WithinBound("the shutdown to return", [&] { session_.Shutdown(); });
+    }
+
+    // Calls a registered function (VORL_ChangePrinter waits for a running
+    // watcher to stop); the full outcome.
     fmhost::CallOutcome Call(std::u16string_view name, const std::vector<Parameter>& parameters = {}) {
         std::string error;
-        const auto outcome = session_.Call(name, parameters, &error);
+        const auto outcome = WithinBound(fmwrapper::Utf16ToUtf8(name) + " to return",
+                                         [&] { return session_.Call(name, parameters, &error); });
         EXPECT_TRUE(outcome) << error;
         return outcome.value_or(fmhost::CallOutcome{});
     }

@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 #include "simwin/simwin.h"
+#include "tests/bounded_wait.h"
 
 namespace vorelle::testing {
 
@@ -53,18 +51,9 @@ protected:
     simwin::HandleCounts before_;
 };
 
-// Polls `condition` until it holds or `limit` has passed (a bound for a
-// condition that normally holds within milliseconds, never a measurement).
-inline bool Eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using test_support::AwaitOrEnd;
+using test_support::Eventually;
+using test_support::kWaitBound;
+using test_support::WithinBound;
 
 }  // namespace vorelle::testing

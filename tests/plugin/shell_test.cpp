@@ -25,7 +25,7 @@ TEST_F(ShellTest, InterfaceVersionGate) {
         if (c.answer == -1) {
             EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << c.version;
         }
-        session_.Shutdown();
+        ShutDown();
         EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty());
     }
 }
@@ -34,7 +34,7 @@ TEST_F(ShellTest, ARefusedStartUpCreatesNothingAndItsShutdownDoesNotWait) {
     ASSERT_FALSE(session_.StartUp(49, u"ProAdvanced 11.0v3").Accepted());
     EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
     const auto start = std::chrono::steady_clock::now();
-    session_.Shutdown();
+    ShutDown();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
@@ -71,6 +71,34 @@ TEST_F(ShellTest, StartUpRegistersTheSixFunctionsInOrder) {
     }
 }
 
+// What a less forgiving host would refuse: a deletion past the end of a text
+// (the name of a prototype with no "(" is the whole prototype), a read of a
+// parameter beyond the count a function was given (every count from none to
+// two beyond its maximum).
+TEST_F(ShellTest, HostCallsStayWithinTheTextsAndParametersTheyAddress) {
+    fmwrapper::LogCalls(true);
+    StartUp();
+    for (const fmwrapper::RegisteredFunction& function : fmwrapper::RegisteredFunctions()) {
+        std::vector<Parameter> parameters;
+        for (int count = 0; count <= function.maxParameters + 2; ++count) {
+            Call(function.name, parameters);
+            parameters.push_back(Text(u"Office Laser"));
+        }
+    }
+    fmwrapper::LogCalls(false);
+    std::size_t wholeNames = 0;
+    for (const fmwrapper::LoggedCall& call : fmwrapper::CallLog()) {
+        if (call.operation == "FM_Text_DeleteText") {
+            wholeNames += call.position >= call.size ? 1 : 0;
+            EXPECT_LE(call.count, call.position < call.size ? call.size - call.position : 0)
+                << "a deletion past the end of a text of " << call.size << " at " << call.position;
+        } else {
+            EXPECT_LT(call.position, call.size) << call.operation << " beyond the parameters";
+        }
+    }
+    EXPECT_EQ(wholeNames, 1u) << "VORL_GetSystemPrinter, the one prototype with no \"(\"";
+}
+
 TEST_F(ShellTest, ARefusedRegistrationDoesNotStopTheRest) {
     fmwrapper::RefuseRegistration(145, 1);
     StartUp();
@@ -82,7 +110,7 @@ TEST_F(ShellTest, ARefusedRegistrationDoesNotStopTheRest) {
 TEST_F(ShellTest, ShutdownUnregistersEveryRegisteredFunctionAndNothingElse) {
     StartUp();
     const std::size_t registrations = session_.RegistrationEvents().size();
-    session_.Shutdown();
+    ShutDown();
     const auto events = session_.RegistrationEvents();
     std::vector<std::int16_t> unregistered;
     for (std::size_t i = registrations; i < events.size(); ++i) {
@@ -98,10 +126,9 @@ TEST_F(ShellTest, ShutdownUnregistersEveryRegisteredFunctionAndNothingElse) {
 TEST_F(ShellTest, ShutdownWithNoWatcherEverStartedSleepsOnce) {
     StartUp();
     const auto start = std::chrono::steady_clock::now();
-    session_.Shutdown();
+    ShutDown();
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(500));
-    EXPECT_LT(elapsed, std::chrono::seconds(30));
     EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
 }
 
@@ -167,7 +194,7 @@ TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStep) {
     const std::uint64_t before = fmwrapper::OperationCount();
     StartUp();
     const std::uint64_t operations = fmwrapper::OperationCount() - before;
-    session_.Shutdown();
+    ShutDown();
     ASSERT_GT(operations, 20u);
 
     for (std::int32_t code : {1, 2}) {
@@ -190,7 +217,7 @@ TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStep) {
                     EXPECT_FALSE(call.resultWritten);
                 }
             }
-            session_.Shutdown();
+            ShutDown();
             EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty())
                 << "failure " << code << " at operation " << nth;
         }
@@ -206,7 +233,7 @@ TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
         fmwrapper::ResetRuntime();
         StartUp();
         session_.FailOperation(nth, 2);
-        session_.Shutdown();
+        ShutDown();
         fmwrapper::DisarmFailure();
         EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex")) << nth;
         EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << nth;

@@ -22,9 +22,10 @@ protected:
         handoff_ = std::make_unique<printdialog::PrintJobHandoff>();
     }
     void TearDown() override {
+        simwin::SetWindowStepHook({});
         // Shutdown never waits on a watcher in its one-second pause.
         simwin::AdvanceClock(1);
-        handoff_.reset();
+        WithinBound("the teardown of the hand-off record", [&] { handoff_.reset(); });
         dialogs_.clear();
         ui_.reset();
         simwin::UseRealClock();
@@ -59,8 +60,13 @@ protected:
         return dialog;
     }
 
-    bool WatcherEnds() {
-        return Eventually([&] { return handoff_->WatcherIdle(); });
+    // A hand-over, which waits for a running watcher to stop.
+    void HandOver(printdialog::PrintJob job) {
+        WithinBound("the hand-over to return", [&] { handoff_->HandOverJob(std::move(job)); });
+    }
+
+    void AwaitWatcherEnd() {
+        AwaitOrEnd("the watcher's report of its end", [&] { return handoff_->WatcherIdle(); });
     }
 
     // Lets the watcher make many more polls: proof that it has had every

@@ -65,7 +65,7 @@ TEST_F(CallRecordEdgesTest, EveryInterfaceVersionIsAnsweredAndOnlyFiftyToTwoFift
     EXPECT_EQ(MutexHandles(), mutexesAfterFirst) << "a repeated start-up opened another mutex";
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"Office Laser");
 
-    session_.Shutdown();
+    ShutDown();
     EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty());
     EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
 }

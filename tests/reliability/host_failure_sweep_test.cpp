@@ -32,7 +32,7 @@ protected:
 TEST_F(HostFailureSweepTest, AShutdownHitAtAnyOperationStillStopsTheWatcherAndUnregisters) {
     StartUp();
     ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0");
-    const std::uint64_t operations = OperationsOf([&] { session_.Shutdown(); });
+    const std::uint64_t operations = OperationsOf([&] { ShutDown(); });
     ASSERT_GE(operations, 8u);  // the plug-in ID, six unregistrations, its deletion
 
     for (std::int32_t code : {1, 2}) {
@@ -42,7 +42,7 @@ TEST_F(HostFailureSweepTest, AShutdownHitAtAnyOperationStillStopsTheWatcherAndUn
             // A watcher searching for a dialog: the shutdown has to stop it.
             ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0") << where;
             session_.FailOperation(nth, code);
-            session_.Shutdown();
+            ShutDown();
             EXPECT_FALSE(fmwrapper::FailureArmed()) << where << ": the failure never fired";
             fmwrapper::DisarmFailure();
             const simwin::HandleCounts handles = simwin::CountHandles();
@@ -87,7 +87,7 @@ TEST_F(HostFailureSweepTest, AHandOverHitAtAnyOperationLeavesOneWatcherAndAWhole
             EXPECT_LE(simwin::CountHandles().runningThreads, 1u) << where;
         }
     }
-    session_.Shutdown();
+    ShutDown();
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
 }
 

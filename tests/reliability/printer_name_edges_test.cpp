@@ -70,7 +70,7 @@ protected:
         const std::uint64_t reads = simwin::ClockReads();
         EXPECT_TRUE(Eventually([&] { return simwin::ClockReads() > reads + 20'000; }));
         simwin::AdvanceClock(1);
-        EXPECT_EQ(dialog_->WaitUntilClosed(std::chrono::seconds(20)), simwin::DialogState::Confirmed);
+        EXPECT_EQ(dialog_->WaitUntilClosed(kWaitBound), simwin::DialogState::Confirmed);
         std::optional<std::u16string> confirmed = dialog_->ConfirmedPrinter();
         dialog_.reset();
         ui_.reset();

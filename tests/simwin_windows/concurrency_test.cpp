@@ -92,9 +92,11 @@ TEST_F(ConcurrencyTest, ThreadsStoppedWhileSendersWaitNeverHang) {
             });
         }
         ui->Stop();
-        for (std::thread& sender : senders) {
-            sender.join();
-        }
+        WithinBound("the senders' return once the thread stopped", [&] {
+            for (std::thread& sender : senders) {
+                sender.join();
+            }
+        });
         ui.reset();
         EXPECT_EQ(dialog.State(), DialogState::Closed);
     }

@@ -45,7 +45,7 @@ TEST_F(MessagingTest, SendMessageIsHandledOnTheWindowsThreadAndWaitsForIt) {
     EXPECT_EQ(answer.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
     EXPECT_EQ(handled_.load(), 1);
     ui.Resume();
-    EXPECT_EQ(answer.get(), 100);
+    EXPECT_EQ(WithinBound("the answer once resumed", [&] { return answer.get(); }), 100);
     EXPECT_EQ(handled_.load(), 2);
 }
 
@@ -65,7 +65,7 @@ TEST_F(MessagingTest, AHookCanSlowTheThreadDownAndTheSenderStillWaits) {
     EXPECT_EQ(answer.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
     EXPECT_EQ(handled_.load(), 0) << "the hook runs before the window procedure";
     release.set_value();
-    EXPECT_EQ(answer.get(), 2);
+    EXPECT_EQ(WithinBound("the answer once released", [&] { return answer.get(); }), 2);
     ui.SetMessageHook({});
 }
 
@@ -121,7 +121,7 @@ TEST_F(MessagingTest, MessagesToAnEndedThreadAnswerZeroAtOnce) {
     auto waiting = std::async(std::launch::async, [&] { return Wm().Send(window, kAsk, 0, 1); });
     ASSERT_TRUE(Eventually([&] { return ui->Pending() == 1; }));
     ui->Stop();
-    EXPECT_EQ(waiting.get(), 0);
+    EXPECT_EQ(WithinBound("the answer 0 once stopped", [&] { return waiting.get(); }), 0);
     ui->Join();
     EXPECT_FALSE(ui->Running());
     EXPECT_EQ(handled_.load(), 0);
@@ -180,7 +180,7 @@ TEST_F(MessagingTest, AWindowDestroyedWhileItsMessageWaitsAnswersZero) {
     ASSERT_TRUE(Eventually([&] { return ui.Pending() == 1; }));
     Wm().Destroy(window);
     ui.Resume();
-    EXPECT_EQ(answer.get(), 0);
+    EXPECT_EQ(WithinBound("the answer 0 once destroyed", [&] { return answer.get(); }), 0);
     EXPECT_EQ(handled_.load(), 0);
 }
 

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
-#include <thread>
-
 #include "simwin/window_manager.h"
+#include "tests/bounded_wait.h"
 
 namespace simwin::testing {
 
@@ -29,18 +26,7 @@ protected:
     }
 };
 
-// True as soon as `condition` holds; false if it still does not after a bound
-// far beyond anything a correct run needs.
-inline bool Eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds bound = std::chrono::seconds(10)) {
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using test_support::Eventually;
+using test_support::WithinBound;
 
 }  // namespace simwin::testing

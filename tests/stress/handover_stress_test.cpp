@@ -146,7 +146,7 @@ protected:
     void TearDown() override {
         // The shutdown may wait on a watcher in its pause: the clock still ticks.
         if (session_.Started()) {
-            session_.Shutdown();
+            ShutDown();
         }
         running_ = false;
         ticker_.join();
@@ -318,7 +318,7 @@ protected:
     void Flush() { ui_->Invoke([] {}); }
 
     void ShutDownMidFlight(std::mt19937& random) {
-        session_.Shutdown();
+        ShutDown();
         Flush();
         jobs_.Forget();
         ++shutdowns_;
@@ -391,7 +391,7 @@ TEST_F(HandOverStressTest, HandOversWithDialogsComingAndGoingAndShutdownsInMidFl
             break;
         }
     }
-    session_.Shutdown();
+    ShutDown();
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
 
     const auto seconds =
