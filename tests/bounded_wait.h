@@ -16,7 +16,7 @@
 namespace test_support {
 
 // Far beyond what a correct run needs, also under sanitizers on a busy machine.
-inline constexpr std::chrono::seconds kWaitBound{5};
+inline constexpr std::chrono::seconds kWaitBound{3};
 
 // True as soon as `condition` holds; false if it still does not after `bound`.
 inline bool Eventually(const std::function<bool()>& condition,
@@ -33,8 +33,8 @@ inline bool Eventually(const std::function<bool()>& condition,
 
 // Fails the test and ends the process at once: what it waits on may never
 // come, and its teardown would wait on the same thing.
-[[noreturn]] inline void FailAndEnd(const std::string& what) {
-    ADD_FAILURE() << what << " did not happen within " << kWaitBound.count() << " s";
+[[noreturn]] inline void FailAndEnd(const std::string& what, std::chrono::seconds bound = kWaitBound) {
+    ADD_FAILURE() << "waited " << bound.count() << " s for " << what << ", in vain";
     std::fflush(stdout);
     std::_Exit(1);
 }
@@ -48,12 +48,12 @@ inline void AwaitOrEnd(const std::string& what, const std::function<bool()>& con
 
 // Runs `step`, which may wait on another thread (a hand-over, a shutdown, a
 // join), on a helper thread, and returns what it returns; fails as FailAndEnd
-// when it has not returned within the bound.
+// when it has not returned within `bound`.
 template <typename Step>
-auto WithinBound(const std::string& what, Step step) {
+auto WithinBound(const std::string& what, Step step, std::chrono::seconds bound = kWaitBound) {
     auto done = std::async(std::launch::async, std::move(step));
-    if (done.wait_for(kWaitBound) != std::future_status::ready) {
-        FailAndEnd(what);
+    if (done.wait_for(bound) != std::future_status::ready) {
+        FailAndEnd(what, bound);
     }
     return done.get();
 }

@@ -17,7 +17,9 @@ struct Outcome {
 
 Outcome RunBench(const std::string& arguments) {
     Outcome outcome;
-    const std::string command = std::string(VORELLE_BENCH_PROGRAM) + " " + arguments + " 2>&1";
+    constexpr int kBoundSeconds = 15;
+    const std::string command = "timeout " + std::to_string(kBoundSeconds) + " " +
+                                std::string(VORELLE_BENCH_PROGRAM) + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return outcome;
@@ -28,6 +30,9 @@ Outcome RunBench(const std::string& arguments) {
     }
     const int status = pclose(pipe);
     outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (outcome.status == 124) {  // timeout's status when it ended the program
+        ADD_FAILURE() << "waited " << kBoundSeconds << " s for the benchmark program to finish, in vain";
+    }
     return outcome;
 }
 

@@ -14,6 +14,7 @@
 #include "fmhost/options.h"
 #include "fmwrapper/host_runtime.h"
 #include "simwin/simwin.h"
+#include "tests/bounded_wait.h"
 
 namespace {
 
@@ -51,7 +52,10 @@ TimedRun Time(int count, std::vector<std::string> lines) {
     std::istringstream in;
     std::ostringstream out, err;
     TimedRun run;
-    run.status = fmhost::RunHost(arguments, in, out, err);
+    // A timing run takes seconds; one that waits on a hung watcher fails here.
+    run.status = test_support::WithinBound(
+        "fmhost --time to finish", [&] { return fmhost::RunHost(arguments, in, out, err); },
+        std::chrono::seconds(15));
     run.err = err.str();
     std::istringstream output(out.str());
     for (std::string line; std::getline(output, line);) {
