@@ -9,6 +9,7 @@ namespace {
 
 // A position past the end reads as an empty text, number 0.
 const FMX_Data& ValueAt(const FMX_DataVect& vect, std::uint32_t position) {
+    fmwrapper::LogCall("FM_DataVect_At", vect.values.size(), position);
     return position < vect.values.size() ? *vect.values[position] : vect.outOfRange;
 }
 
@@ -31,9 +32,6 @@ std::uint32_t FM_DataVect_Size(const FMX_DataVect* vect, FMX_ErrorRecord* err) {
 const FMX_Text* FM_DataVect_AtAsText(const FMX_DataVect* vect, std::uint32_t position,
                                      FMX_ErrorRecord* err) {
     OperationGate gate("FM_DataVect_AtAsText", err);
-    if (vect != nullptr) {
-        fmwrapper::LogCall("FM_DataVect_AtAsText", vect->values.size(), position);
-    }
     if (!gate.Proceed()) {
         return nullptr;
     }
@@ -47,9 +45,6 @@ const FMX_Text* FM_DataVect_AtAsText(const FMX_DataVect* vect, std::uint32_t pos
 const FMX_FixPt* FM_DataVect_AtAsNumber(const FMX_DataVect* vect, std::uint32_t position,
                                         FMX_ErrorRecord* err) {
     OperationGate gate("FM_DataVect_AtAsNumber", err);
-    if (vect != nullptr) {
-        fmwrapper::LogCall("FM_DataVect_AtAsNumber", vect->values.size(), position);
-    }
     if (!gate.Proceed()) {
         return nullptr;
     }
@@ -63,9 +58,6 @@ const FMX_FixPt* FM_DataVect_AtAsNumber(const FMX_DataVect* vect, std::uint32_t 
 std::uint8_t FM_DataVect_AtAsBoolean(const FMX_DataVect* vect, std::uint32_t position,
                                      FMX_ErrorRecord* err) {
     OperationGate gate("FM_DataVect_AtAsBoolean", err);
-    if (vect != nullptr) {
-        fmwrapper::LogCall("FM_DataVect_AtAsBoolean", vect->values.size(), position);
-    }
     if (!gate.Proceed()) {
         return 0;
     }

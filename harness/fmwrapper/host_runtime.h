@@ -160,7 +160,8 @@ FMWRAPPER_HOST_API void ClearInjectedFailures();
 
 // A log of the operations that address a range, while switched on:
 // FM_Text_DeleteText (the text's size, the position and count given) and the
-// FM_DataVect_At* reads (the vector's size, the position read; count 0).
+// FM_DataVect_At* reads, logged as FM_DataVect_At (the vector's size, the
+// position read; count 0).
 struct LoggedCall {
     std::string operation;
     std::uint32_t size = 0;
