@@ -1,35 +1,27 @@
 #include "fmwrapper/call_log.h"
 
-#include <atomic>
-#include <mutex>
-
 namespace fmwrapper {
 namespace {
 
-std::atomic<bool> logging{false};
-std::mutex logMutex;
+// Written and read on the host's thread, as the calls themselves are made.
+bool logging = false;
 std::vector<LoggedCall> logged;
 
 }  // namespace
 
 void LogCall(const char* operation, std::size_t size, std::uint32_t position, std::uint32_t count) {
-    if (logging.load()) {
-        std::lock_guard lock(logMutex);
+    if (logging) {
         logged.push_back({operation, static_cast<std::uint32_t>(size), position, count});
     }
 }
 
 void LogCalls(bool on) {
-    std::lock_guard lock(logMutex);
     if (on) {
         logged.clear();
     }
-    logging.store(on);
+    logging = on;
 }
 
-std::vector<LoggedCall> CallLog() {
-    std::lock_guard lock(logMutex);
-    return logged;
-}
+std::vector<LoggedCall> CallLog() { return logged; }
 
 }  // namespace fmwrapper
