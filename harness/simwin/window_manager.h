@@ -126,7 +126,7 @@ public:
     // RedrawWindow: counts one redraw of the window; false when it is not a window.
     bool Redraw(Hwnd window);
 
-    // SendMessageTimeoutW (SMTO_ABORTIFHUNG | SMTO_BLOCK): as Send, but the sender
+    // SendMessageTimeoutW (SMTO_BLOCK): as Send, but the sender
     // waits at most `milliseconds` for the owning thread's answer. False when the
     // time ran out (the message may still be handled later) or the window does
     // not exist or its thread has ended; `result` holds the answer otherwise.

@@ -27,10 +27,9 @@ struct WindowClass {
 // (GetWindowThreadProcessId against GetCurrentProcessId). False for no window.
 [[nodiscard]] bool WindowOfThisProcess(Window window);
 
-// SendMessageTimeoutW with SMTO_ABORTIFHUNG | SMTO_BLOCK: delivered on the
-// window's own thread, waiting at most `milliseconds` for its answer. The
-// answer; none when the thread did not answer in time, is hung, or the window
-// is gone. A message that timed out may still be handled later: anything its
+// SendMessageTimeoutW with SMTO_BLOCK: delivered on the window's own thread,
+// waiting at most `milliseconds` for its answer. The answer; none when the
+// thread did not answer in time or the window is gone. A message that timed out may still be handled later: anything its
 // lParam points to must outlive that.
 [[nodiscard]] std::optional<std::intptr_t> SendWindowMessage(Window window, std::uint32_t message,
                                                std::uintptr_t wParam, std::intptr_t lParam,

@@ -97,10 +97,15 @@ bool WindowOfThisProcess(Window window) {
 std::optional<std::intptr_t> SendWindowMessage(Window window, std::uint32_t message,
                                                std::uintptr_t wParam, std::intptr_t lParam,
                                                std::uint32_t milliseconds) {
+    // Not SMTO_ABORTIFHUNG: a thread counts as hung when it has not taken a
+    // message for five seconds, as the host's thread often has not just when
+    // it creates its Print dialog (a script ran, another program was waited
+    // for); the dialog would then be given up at once although it answers a
+    // moment later. The bound alone decides.
     DWORD_PTR answer = 0;
     if (SendMessageTimeoutW(AsWindow(window), message, static_cast<WPARAM>(wParam),
-                            static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                            milliseconds, &answer) == 0) {
+                            static_cast<LPARAM>(lParam), SMTO_BLOCK, milliseconds,
+                            &answer) == 0) {
         win32::TraceLastError(u"SendMessageTimeoutW");
         return std::nullopt;
     }

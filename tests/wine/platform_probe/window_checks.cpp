@@ -124,7 +124,8 @@ void WindowChecks() {
               !vorelle::platform::EqualIgnoringCase(u"Drucker", u"Drucker "),
           "names compare without regard to case, Latin-1 letters too");
     found = FindWindowAfter(p, AsWindow(comboBefore), staticClass, u"&Name:");
-    Check(found == AsWindow(label), "child after a combo box: label by exact title", Id(found));
+    Check(found == AsWindow(lowerLabel), "child after a combo box: the first label after it",
+          Id(found));
     found = FindWindowAfter(p, AsWindow(label), comboClass, u"");
     Check(found == AsWindow(combo),
           "combo box after the label, past a Button and an Edit between", Id(found));
