@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <future>
+#include <memory>
 #include <thread>
 
 #include "printdialog/dialog_texts.h"
@@ -372,15 +373,16 @@ TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsT
     // the watcher gives up after five seconds and leaves the dialog alone.
     std::promise<void> answer;
     std::shared_future<void> answering = answer.get_future().share();
-    std::atomic<int> hung{0};
-    ui_->SetMessageHook([&](const simwin::Message& m) {
-        if (m.message == simwin::kCbGetLbText && hung++ == 0) {
+    auto hung = std::make_shared<std::atomic<int>>(0);
+    // The hook holds what it uses: it may still be returning when the test ends.
+    ui_->SetMessageHook([answering, hung](const simwin::Message& m) {
+        if (m.message == simwin::kCbGetLbText && (*hung)++ == 0) {
             answering.wait();
         }
     });
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
     handoff_->HandOverJob(Job(u"Invoices"));
-    ASSERT_TRUE(Eventually([&] { return hung.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return hung->load() == 1; }));
 
     // The next hand-over waits for that watcher only as long as its message
     // may take; the new watcher's messages wait behind the hung one and time
