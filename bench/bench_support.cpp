@@ -14,6 +14,7 @@
 #include "fmhost/session.h"
 #include "simwin/clock.h"
 #include "simwin/handles.h"
+#include "simwin/tick.h"
 
 namespace vorelle::bench {
 
@@ -154,7 +155,9 @@ void AwaitNoThreads() {
 
 void EndWatcherByTimeLimit() {
     simwin::AdvanceClock(30);
+    simwin::AdvanceTick(30'000);
     AwaitNoThreads();
+    simwin::UseRealTick();
     // The thread has reported its end; let it finish ending, so that the next
     // hand-over's wait for it is what it is after any ended job.
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -109,6 +109,7 @@ void InitializeProcess() {
         state.shutdownShare = std::atof(share);
     }
     simwin::UseManualClock(kClockStart);
+    simwin::UseManualTick();
     simwin::ResetMachine(StandardMachine());
     fmwrapper::ResetRuntime();
     state.liveBefore = fmwrapper::CountLiveObjects();
@@ -260,6 +261,9 @@ std::optional<simwin::RegistryValue> PrinterPreference() {
     return simwin::GetValue(kPreferencesPath, u"Printer");
 }
 
-void LetWatcherTimeOut() { simwin::AdvanceClock(30); }
+void LetWatcherTimeOut() {
+    simwin::AdvanceClock(30);
+    simwin::AdvanceTick(30'000);
+}
 
 }  // namespace vorelle::fuzz

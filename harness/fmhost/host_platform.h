@@ -37,4 +37,24 @@ struct PrintOutcome {
 // to `seconds` for it to be confirmed; cancels it otherwise.
 PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds);
 
+// Another program on the same desktop opens a Print dialog of its own, waits
+// up to `seconds` for it to be confirmed and cancels it otherwise; returns
+// when that program's dialog has closed. Its outcome when known here (the
+// simulated Windows: another simulated process); none when the other program
+// reported it on the shared standard output itself (Windows: a second fmhost
+// process running ":print SECONDS").
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds);
+
+// Opens the host's Print dialog on a thread of its own whose messages stop
+// being answered as soon as the dialog's windows exist, for `seconds`; then it
+// is cancelled. Returns kUnansweringLeadMilliseconds after the thread has
+// stopped answering, without waiting for the dialog. False when it cannot be
+// shown.
+inline constexpr unsigned kUnansweringLeadMilliseconds = 1000;
+bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds);
+
+// Ends the host process at once with `status`: no shutdown message, the
+// plug-in not unloaded first, threads of the plug-in still running.
+[[noreturn]] void ExitHostProcess(int status);
+
 }  // namespace fmhost

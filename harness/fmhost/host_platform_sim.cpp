@@ -1,10 +1,16 @@
 // The host's machine in the native build: the simulated Windows.
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <thread>
 
 #include "fmhost/host_platform.h"
 #include "fmhost/print_dialog_sim.h"
 #include "simwin/machine.h"
 #include "simwin/machine_file.h"
+#include "simwin/other_process.h"
 #include "simwin/print_dialog.h"
 #include "simwin/registry.h"
 #include "simwin/ui_thread.h"
@@ -67,6 +73,51 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     }
     dialog.Cancel();
     return outcome;
+}
+
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds) {
+    // The other program's dialog lives on a user-interface thread of another
+    // simulated process.
+    simwin::OtherProcessUi other;
+    simwin::PrintDialog dialog(other.Thread(), MachinePrintDialog(texts));
+    PrintOutcome outcome;
+    if (!dialog.Open()) {
+        return outcome;
+    }
+    if (dialog.WaitUntilClosed(std::chrono::seconds(seconds)) == simwin::DialogState::Confirmed) {
+        outcome.confirmed = true;
+        outcome.printer = dialog.ConfirmedPrinter().value_or(std::u16string());
+        return outcome;
+    }
+    dialog.Cancel();
+    return outcome;
+}
+
+bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds) {
+    // Thread and dialog stay until the time is up; a thread of their own lets
+    // them go then (or the process ends first).
+    auto thread = std::make_shared<simwin::UiThread>();
+    auto dialog = std::make_shared<simwin::PrintDialog>(*thread, MachinePrintDialog(texts));
+    if (!dialog->Open()) {
+        return false;
+    }
+    thread->Hold();
+    // A moment for whoever drives the dialog to find it and begin to wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kUnansweringLeadMilliseconds));
+    std::thread([thread, dialog, seconds] {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        thread->Resume();
+        dialog->Cancel();
+    }).detach();
+    return true;
+}
+
+void ExitHostProcess(int status) {
+    std::cout.flush();
+    std::fflush(nullptr);
+    // The threads of the plug-in cannot be killed here as Windows kills them;
+    // no static destructor runs under them.
+    std::quick_exit(status);
 }
 
 }  // namespace fmhost

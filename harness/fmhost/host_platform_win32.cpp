@@ -15,6 +15,9 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -182,6 +185,127 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     outcome.confirmed = true;
     outcome.printer = FromWide(device, std::wcslen(device));
     return outcome;
+}
+
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds) {
+    (void)texts;  // the other program shows its dialog in its own language
+    // The other program: this program again, running ":print SECONDS" in a
+    // process of its own, its outcome written to the same standard output.
+    std::vector<wchar_t> exe(MAX_PATH);
+    const DWORD n = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+    if (n == 0 || n >= exe.size()) {
+        return PrintOutcome{};
+    }
+    std::wstring command = L"\"" + std::wstring(exe.data(), n) + L"\" \":print " +
+                           std::to_wstring(seconds) + L"\"";
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    SetHandleInformation(error, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    STARTUPINFOW startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+    PROCESS_INFORMATION process;
+    std::memset(&process, 0, sizeof process);
+    if (!CreateProcessW(exe.data(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return PrintOutcome{};
+    }
+    const KernelOwner processOwner(process.hProcess);
+    const KernelOwner threadOwner(process.hThread);
+    const DWORD limit = static_cast<DWORD>(seconds) * 1000 + 60000;
+    WaitForSingleObject(process.hProcess, limit);
+    return std::nullopt;
+}
+
+namespace {
+
+// What the unanswering dialog's thread needs; the thread owns it.
+struct UnansweringDialog {
+    const DialogTexts* texts = nullptr;
+    DWORD hangMilliseconds = 0;
+    HANDLE stoppedAnswering = nullptr;  // set once; not touched after that
+    bool signalled = false;
+};
+
+// At WM_INITDIALOG the dialog's windows exist: the texts are set, then the
+// thread stops taking messages for the time given, then cancels the dialog.
+UINT_PTR CALLBACK UnansweringHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* request = reinterpret_cast<const PRINTDLGW*>(lParam);
+        const auto* setup = reinterpret_cast<const UnansweringDialog*>(request->lCustData);
+        SetWindowTextW(dialog, Wide(setup->texts->caption));
+        SetDlgItemTextW(dialog, stc6, Wide(setup->texts->nameLabel));
+        SetDlgItemTextW(dialog, IDOK, Wide(setup->texts->okButton));
+        SetDlgItemTextW(dialog, IDCANCEL, Wide(setup->texts->cancelButton));
+        auto* told = reinterpret_cast<UnansweringDialog*>(request->lCustData);
+        told->signalled = true;
+        const DWORD hang = told->hangMilliseconds;
+        SetEvent(told->stoppedAnswering);
+        Sleep(hang);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+DWORD WINAPI RunUnansweringDialog(LPVOID parameter) {
+    std::unique_ptr<UnansweringDialog> setup(static_cast<UnansweringDialog*>(parameter));
+    PRINTDLGW request;
+    std::memset(&request, 0, sizeof request);
+    request.lStructSize = sizeof request;
+    request.Flags = PD_ENABLEPRINTHOOK | PD_ENABLEPRINTTEMPLATE | PD_NOWARNING | PD_NOSELECTION |
+                    PD_NOPAGENUMS | PD_HIDEPRINTTOFILE;
+    request.lpfnPrintHook = UnansweringHook;
+    request.lCustData = reinterpret_cast<LPARAM>(setup.get());
+    request.nCopies = 1;
+    request.hInstance = GetModuleHandleW(nullptr);
+    request.lpPrintTemplateName = MAKEINTRESOURCEW(FMHOST_PRINT_DIALOG);
+    if (!PrintDlgW(&request) && !setup->signalled) {
+        SetEvent(setup->stoppedAnswering);  // never shown: nobody waits in vain
+    }
+    const GlobalOwner devMode(request.hDevMode);
+    const GlobalOwner devNames(request.hDevNames);
+    const DcOwner deviceContext(request.hDC);
+    return 0;
+}
+
+}  // namespace
+
+bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds) {
+    if (!AnyPrinter()) {
+        return false;
+    }
+    static const DialogTexts* const kept = new DialogTexts(texts);  // outlives the call
+    const KernelOwner stopped(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (stopped.get() == nullptr) {
+        return false;
+    }
+    auto setup = std::make_unique<UnansweringDialog>();
+    setup->texts = kept;
+    setup->hangMilliseconds = static_cast<DWORD>(seconds) * 1000;
+    setup->stoppedAnswering = stopped.get();
+    HANDLE thread = CreateThread(nullptr, 0, RunUnansweringDialog, setup.get(), 0, nullptr);
+    if (thread == nullptr) {
+        return false;
+    }
+    setup.release();  // the thread owns it now
+    const KernelOwner threadOwner(thread);
+    // The event outlives the wait: the thread sets it before this returns.
+    const bool shown = WaitForSingleObject(stopped.get(), 60000) == WAIT_OBJECT_0;
+    // A moment for whoever drives the dialog to find it and begin to wait.
+    Sleep(kUnansweringLeadMilliseconds);
+    return shown;
+}
+
+void ExitHostProcess(int status) {
+    std::cout.flush();
+    std::fflush(nullptr);
+    ExitProcess(static_cast<UINT>(status));
 }
 
 }  // namespace fmhost

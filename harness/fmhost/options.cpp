@@ -177,6 +177,16 @@ Lines:
       :print [SECONDS]      opens the host's Print dialog; prints "printed to NAME"
                             when it is confirmed, "cancelled" when it is still open
                             after SECONDS (default 30) and the host cancels it
+      :other-print [SECONDS]  another program opens a Print dialog of its own and
+                            cancels it after SECONDS unless confirmed; prints
+                            its outcome as :print does
+      :unanswering-print SECONDS  opens the host's Print dialog on a thread of
+                            its own that stops answering messages for SECONDS;
+                            goes on one second after it stopped answering
+      :elapsed              prints the milliseconds since the last :elapsed
+                            (or since the session began)
+      :exit                 ends the host process at once: no shutdown message,
+                            the plug-in not unloaded
       :idle                 sends the idle message
       :message CODE         sends message CODE (0 to 255) with an empty record
       :fail N:CODE          the runtime's Nth operation from now fails with CODE

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -308,6 +309,38 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         const PrintOutcome printed = RunPrintDialog(settings_.dialog, seconds);
         outcome.output =
             printed.confirmed ? "printed to " + fmwrapper::Utf16ToUtf8(printed.printer) : "cancelled";
+    } else if (action.name == "other-print") {
+        int seconds = kDefaultPrintSeconds;
+        if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
+            return ErrorOutcome(":other-print takes an optional number of seconds");
+        }
+        std::fflush(stdout);
+        const std::optional<PrintOutcome> printed = RunPrintDialogElsewhere(settings_.dialog, seconds);
+        if (printed) {
+            outcome.output = printed->confirmed ? "printed to " + fmwrapper::Utf16ToUtf8(printed->printer)
+                                                : "cancelled";
+        }
+    } else if (action.name == "unanswering-print") {
+        int seconds = 0;
+        if (args.size() != 1 || !ParseInteger(args[0], seconds) || seconds < 0) {
+            return ErrorOutcome(":unanswering-print takes a number of seconds");
+        }
+        if (!OpenUnansweringPrintDialog(settings_.dialog, seconds)) {
+            return ErrorOutcome("the Print dialog cannot be shown");
+        }
+    } else if (action.name == "elapsed") {
+        if (!args.empty()) {
+            return ErrorOutcome(":elapsed takes nothing");
+        }
+        const auto now = std::chrono::steady_clock::now();
+        outcome.output = std::to_string(
+            std::chrono::duration_cast<std::chrono::milliseconds>(now - lastElapsed_).count());
+        lastElapsed_ = now;
+    } else if (action.name == "exit") {
+        if (!args.empty()) {
+            return ErrorOutcome(":exit takes nothing");
+        }
+        ExitHostProcess(0);
     } else if (action.name == "idle") {
         if (!args.empty()) {
             return ErrorOutcome(":idle takes nothing");

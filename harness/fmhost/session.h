@@ -4,6 +4,7 @@
 // by tests.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -127,6 +128,7 @@ private:
     std::u16string startupVersion_; // the version text of the last start-up
     std::size_t logMark_ = 0;       // registration log size when loaded
     bool started_ = false;
+    std::chrono::steady_clock::time_point lastElapsed_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace fmhost

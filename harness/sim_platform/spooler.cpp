@@ -28,19 +28,8 @@ private:
     std::uint32_t bytes_;
 };
 
-}  // namespace
-
-bool EnumeratePrinters(PrinterList& out) {
-    out.Clear();
-    constexpr std::uint32_t kFlags = simwin::kPrinterEnumLocal | simwin::kPrinterEnumConnections;
-    std::uint32_t needed = 0;
-    std::uint32_t returned = 0;
-    (void)simwin::EnumPrinters(kFlags, 4, nullptr, 0, needed, returned);  // only the size counts
-    SpoolerBuffer buffer(needed);
-    if (!simwin::EnumPrinters(kFlags, 4, buffer.data(), buffer.size(), needed, returned)) {
-        TraceLastError(u"EnumPrintersW");
-        return false;
-    }
+// The names of `returned` level-4 records at the start of `buffer`.
+void FillList(SpoolerBuffer& buffer, std::uint32_t needed, std::uint32_t returned, PrinterList& out) {
     const auto* records = reinterpret_cast<const simwin::PrinterInfo4*>(buffer.data());
     // The names lie in the buffer behind the records: its size bounds them,
     // so one pass over the names does.
@@ -48,18 +37,44 @@ bool EnumeratePrinters(PrinterList& out) {
     for (std::uint32_t i = 0; i < returned; ++i) {
         out.Append(records[i].printerName);
     }
-    return true;
+}
+
+}  // namespace
+
+bool EnumeratePrinters(PrinterList& out) {
+    out.Clear();
+    constexpr std::uint32_t kFlags = simwin::kPrinterEnumLocal | simwin::kPrinterEnumConnections;
+    for (int attempt = 1;; ++attempt) {
+        std::uint32_t needed = 0;
+        std::uint32_t returned = 0;
+        (void)simwin::EnumPrinters(kFlags, 4, nullptr, 0, needed, returned);  // only the size counts
+        SpoolerBuffer buffer(needed);
+        if (simwin::EnumPrinters(kFlags, 4, buffer.data(), buffer.size(), needed, returned)) {
+            FillList(buffer, needed, returned, out);
+            return true;
+        }
+        // A printer added between the two calls: ask for the size again.
+        if (simwin::GetLastError() != simwin::kErrorInsufficientBuffer || attempt == kSizeQueryAttempts) {
+            TraceLastError(u"EnumPrintersW");
+            return false;
+        }
+    }
 }
 
 std::u16string DefaultPrinterName() {
-    std::uint32_t units = 0;
-    (void)simwin::GetDefaultPrinter(nullptr, units);
-    std::u16string name(units + 1, u'\0');  // zero-filled, with room for a terminator even when 0
-    if (units != 0 && !simwin::GetDefaultPrinter(name.data(), units)) {
-        TraceLastError(u"GetDefaultPrinterW");  // the zero-filled buffer stays empty
+    for (int attempt = 1;; ++attempt) {
+        std::uint32_t units = 0;
+        (void)simwin::GetDefaultPrinter(nullptr, units);
+        std::u16string name(units + 1, u'\0');  // zero-filled, with room for a terminator even when 0
+        if (units != 0 && !simwin::GetDefaultPrinter(name.data(), units)) {
+            if (simwin::GetLastError() == simwin::kErrorInsufficientBuffer && attempt < kSizeQueryAttempts) {
+                continue;  // the default changed to a longer name between the two calls
+            }
+            TraceLastError(u"GetDefaultPrinterW");  // the zero-filled buffer stays empty
+        }
+        name.resize(std::char_traits<char16_t>::length(name.c_str()));
+        return name;
     }
-    name.resize(std::char_traits<char16_t>::length(name.c_str()));
-    return name;
 }
 
 bool MakeDefaultPrinter(const std::u16string& name) {

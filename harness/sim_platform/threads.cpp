@@ -1,11 +1,14 @@
 // Threads, the named mutex, sleeping and the clock on the simulated Windows.
 #include "platform/threads.h"
 
+#include <dlfcn.h>
+
 #include "platform/trace.h"
 #include "simwin/clock.h"
 #include "simwin/errors.h"
 #include "simwin/kernel.h"
 #include "simwin/scheduling.h"
+#include "simwin/tick.h"
 
 namespace vorelle::platform {
 namespace {
@@ -61,23 +64,44 @@ bool NamedMutex::Release() const {
     return true;
 }
 
+namespace {
+
+// A reference to the library this code is linked into, as GetModuleHandleExW
+// with GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS takes one; null when this code
+// is not in a library of its own (a test program).
+void* ReferenceOwnModule() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ReferenceOwnModule), &info) == 0 || info.dli_fname == nullptr) {
+        return nullptr;
+    }
+    return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+}
+
+}  // namespace
+
 Thread Thread::Start(ThreadEntry entry, void* argument) {
-    const simwin::Handle thread = simwin::CreateThread(entry, argument);
+    const simwin::Handle thread = simwin::CreateThreadHoldingModule(entry, argument, ReferenceOwnModule());
     if (thread == 0) {
         TraceLastError(u"CreateThread");
     }
     return Thread(EndedWhenAsked(thread));
 }
 
-void Thread::Join() {
-    if (handle_) {
-        (void)simwin::WaitForSingleObject(handle_.get(), simwin::kInfinite);
-        handle_.reset();
+bool Thread::JoinFor(std::uint32_t milliseconds) {
+    if (!handle_) {
+        return true;
     }
+    if (simwin::WaitForSingleObject(handle_.get(), milliseconds) != simwin::WaitResult::Acquired) {
+        return false;
+    }
+    handle_.reset();
+    return true;
 }
 
 void SleepMilliseconds(std::uint32_t milliseconds) { simwin::Sleep(milliseconds); }
 
 std::int32_t CalendarSeconds() { return simwin::CalendarSeconds(); }
+
+std::uint64_t TickMilliseconds() { return simwin::TickMilliseconds(); }
 
 }  // namespace vorelle::platform

@@ -3,6 +3,7 @@
 
 #include "platform/trace.h"
 #include "simwin/errors.h"
+#include "simwin/other_process.h"
 #include "simwin/scheduling.h"
 #include "simwin/window_manager.h"
 
@@ -40,8 +41,22 @@ Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass
     return Found(simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), title));
 }
 
-std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return Sent(window, message, simwin::WindowManager::Instance().Send(window, message, wParam, lParam));
+std::optional<std::intptr_t> SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
+                                               std::intptr_t lParam, std::uint32_t milliseconds) {
+    std::intptr_t answer = 0;
+    if (!Sent(window, message,
+              simwin::WindowManager::Instance().SendTimeout(window, message, wParam, lParam, milliseconds, answer))) {
+        TraceFailure(u"SendMessageTimeoutW", simwin::WindowManager::Instance().IsWindow(window)
+                                                 ? simwin::kErrorTimeout
+                                                 : simwin::kErrorInvalidWindowHandle);
+        return std::nullopt;
+    }
+    return answer;
+}
+
+bool WindowOfThisProcess(Window window) {
+    const std::uint32_t process = simwin::WindowManager::Instance().ProcessOf(window);
+    return process != 0 && process == simwin::CurrentProcessId();
 }
 
 bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {

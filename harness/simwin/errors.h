@@ -20,6 +20,7 @@ inline constexpr std::uint32_t kErrorNotOwner = 288;
 inline constexpr std::uint32_t kErrorKeyDeleted = 1018;
 inline constexpr std::uint32_t kErrorInvalidPrinterName = 1801;
 inline constexpr std::uint32_t kErrorInvalidWindowHandle = 1400;
+inline constexpr std::uint32_t kErrorTimeout = 1460;
 inline constexpr std::uint32_t kErrorRpcUnavailable = 1722;
 
 // GetLastError: the code the calling thread's last failed spooler or kernel call set.

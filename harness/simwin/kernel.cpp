@@ -1,11 +1,15 @@
 #include "simwin/kernel.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -218,7 +222,29 @@ bool CloseHandle(Handle object) {
     return true;
 }
 
-Handle CreateThread(ThreadEntry entry, void* argument) {
+namespace {
+
+std::atomic<ThreadStartFailure> threadStartFailure{ThreadStartFailure::None};
+
+// Releases a library reference taken for a thread; from simwin's code, never the library's.
+void ReleaseModule(void* module) {
+    if (module != nullptr) {
+        dlclose(module);
+    }
+}
+
+Handle StartThread(ThreadEntry entry, void* argument, void* module) {
+    switch (threadStartFailure.load()) {
+        case ThreadStartFailure::None:
+            break;
+        case ThreadStartFailure::Fail:
+            ReleaseModule(module);
+            SetLastError(kErrorNotEnoughMemory);
+            return 0;
+        case ThreadStartFailure::Throw:
+            ReleaseModule(module);
+            throw std::bad_alloc();
+    }
     KernelState& kernel = Kernel();
     auto thread = std::make_shared<ThreadObject>();
     {
@@ -227,8 +253,9 @@ Handle CreateThread(ThreadEntry entry, void* argument) {
     }
     try {
         std::lock_guard joinGuard(thread->joinLock);
-        thread->thread = std::thread([thread, entry, argument] {
+        thread->thread = std::thread([thread, entry, argument, module] {
             entry(argument);
+            ReleaseModule(module);
             KernelState& state = Kernel();
             std::lock_guard guard(state.lock);
             thread->ended = true;
@@ -236,8 +263,11 @@ Handle CreateThread(ThreadEntry entry, void* argument) {
             thread->endedSignal.notify_all();
         });
     } catch (const std::system_error&) {
-        std::lock_guard guard(kernel.lock);
-        --kernel.runningThreads;
+        {
+            std::lock_guard guard(kernel.lock);
+            --kernel.runningThreads;
+        }
+        ReleaseModule(module);
         SetLastError(kErrorNotEnoughMemory);
         return 0;
     }
@@ -246,6 +276,16 @@ Handle CreateThread(ThreadEntry entry, void* argument) {
     kernel.threadHandles.emplace(handle, std::move(thread));
     return handle;
 }
+
+}  // namespace
+
+Handle CreateThread(ThreadEntry entry, void* argument) { return StartThread(entry, argument, nullptr); }
+
+Handle CreateThreadHoldingModule(ThreadEntry entry, void* argument, void* module) {
+    return StartThread(entry, argument, module);
+}
+
+void FailThreadStarts(ThreadStartFailure how) { threadStartFailure.store(how); }
 
 void Sleep(std::uint32_t milliseconds) {
     if (milliseconds == 0) {

@@ -39,6 +39,18 @@ using ThreadEntry = void (*)(void* argument);
 // and is signalled (WaitForSingleObject) once the thread has ended. 0 when no thread can start.
 Handle CreateThread(ThreadEntry entry, void* argument);
 
+// CreateThread for a thread that keeps a library loaded while it runs: `module` is a
+// reference to the library (a dlopen handle, or null for none), released with dlclose
+// by simwin's own code as the thread's very last act, after `entry` has returned, as
+// FreeLibraryAndExitThread does on Windows. Released at once when no thread starts.
+Handle CreateThreadHoldingModule(ThreadEntry entry, void* argument, void* module);
+
+// For tests: how thread starts fail from now on, until set back to None. Fail: CreateThread
+// returns 0 (kErrorNotEnoughMemory); Throw: it throws std::bad_alloc, as an allocation made
+// for the start would.
+enum class ThreadStartFailure { None, Fail, Throw };
+void FailThreadStarts(ThreadStartFailure how);
+
 // Sleep: suspends the calling thread for at least `milliseconds` of real time (0: yields).
 void Sleep(std::uint32_t milliseconds);
 

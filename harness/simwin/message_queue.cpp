@@ -43,6 +43,18 @@ std::intptr_t Reply::Wait() {
     return result_;
 }
 
+std::optional<std::intptr_t> Reply::WaitFor(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    if (senderQueue_) {
+        return senderQueue_->WaitHandlingUntil(*this, deadline);
+    }
+    std::unique_lock lock(ownMutex_);
+    if (!ownCondition_.wait_until(lock, deadline, [this] { return done_; })) {
+        return std::nullopt;
+    }
+    return result_;
+}
+
 bool MessageQueue::Push(Item item) {
     std::lock_guard lock(mutex_);
     if (closed_ || stopRequested_) {
@@ -132,6 +144,24 @@ std::intptr_t MessageQueue::WaitHandling(Reply& reply) {
             continue;
         }
         condition_.wait(lock);
+    }
+    return reply.result_;
+}
+
+std::optional<std::intptr_t> MessageQueue::WaitHandlingUntil(Reply& reply,
+                                                            std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    while (!reply.done_) {
+        std::optional<Item> item = PopLocked(true);
+        if (item) {
+            lock.unlock();
+            Handle(*item);
+            lock.lock();
+            continue;
+        }
+        if (condition_.wait_until(lock, deadline) == std::cv_status::timeout && !reply.done_) {
+            return std::nullopt;
+        }
     }
     return reply.result_;
 }

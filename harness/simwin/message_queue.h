@@ -3,6 +3,7 @@
 // queue outlives the UiThread object for as long as anyone still holds it.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,8 @@ public:
     void Complete(std::intptr_t result);
     // Waits for the answer (a UiThread sender handles its incoming messages meanwhile).
     std::intptr_t Wait();
+    // Waits at most `limit` for the answer; none when the time ran out.
+    std::optional<std::intptr_t> WaitFor(std::chrono::milliseconds limit);
 
 private:
     friend class MessageQueue;
@@ -61,6 +64,8 @@ public:
     void Run();
     // Waits for `reply` on the owning thread, handling sent and notify messages meanwhile.
     std::intptr_t WaitHandling(Reply& reply);
+    // The same, giving up at `deadline`: none then.
+    std::optional<std::intptr_t> WaitHandlingUntil(Reply& reply, std::chrono::steady_clock::time_point deadline);
 
     bool Closed() const;
     std::size_t Handled() const;

@@ -1,12 +1,32 @@
 #include "simwin/other_process.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
 #include "simwin/kernel.h"
+#include "simwin/ui_thread.h"
 
 namespace simwin {
+
+namespace {
+
+constexpr std::uint32_t kThisProcessId = 0x1F4;
+std::atomic<std::uint32_t> nextOtherProcessId{0x2000};
+thread_local std::uint32_t threadProcessId = kThisProcessId;
+
+}  // namespace
+
+std::uint32_t CurrentProcessId() { return threadProcessId; }
+
+OtherProcessUi::OtherProcessUi()
+    : thread_(std::make_unique<UiThread>()), id_(nextOtherProcessId.fetch_add(4)) {
+    const std::uint32_t id = id_;
+    thread_->Invoke([id] { threadProcessId = id; });
+}
+
+OtherProcessUi::~OtherProcessUi() = default;
 
 struct MutexHeldElsewhere::State {
     enum class Order { Hold, Release, Abandon };

@@ -2,10 +2,35 @@
 // the plug-in: it can hold a named mutex of the shared namespace.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace simwin {
+
+class UiThread;
+
+// GetCurrentProcessId of the calling thread: this process's id, unless the
+// thread runs for another simulated process.
+std::uint32_t CurrentProcessId();
+
+// A user-interface thread of another process on the same desktop: the windows
+// it creates belong to that process (GetWindowThreadProcessId tells them apart),
+// though they are found among the same top-level windows.
+class OtherProcessUi {
+public:
+    OtherProcessUi();
+    ~OtherProcessUi();
+    OtherProcessUi(const OtherProcessUi&) = delete;
+    OtherProcessUi& operator=(const OtherProcessUi&) = delete;
+
+    UiThread& Thread() { return *thread_; }
+    std::uint32_t ProcessId() const { return id_; }
+
+private:
+    std::unique_ptr<UiThread> thread_;
+    std::uint32_t id_;
+};
 
 // A thread standing for another process that holds a named mutex until told
 // otherwise. Move-only; the destructor releases the mutex if still held.

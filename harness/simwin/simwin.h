@@ -13,5 +13,6 @@
 #include "simwin/spooler.h"
 #include "simwin/print_dialog.h"
 #include "simwin/text.h"
+#include "simwin/tick.h"
 #include "simwin/ui_thread.h"
 #include "simwin/window_manager.h"

@@ -65,6 +65,58 @@ bool Fail(std::uint32_t error) {
 
 }  // namespace
 
+namespace {
+
+// The change a test wants made after size queries, and how many are left.
+struct SizeQueryChange {
+    std::mutex lock;
+    std::function<void()> change;
+    int remaining = 0;
+};
+
+SizeQueryChange& PendingChange() {
+    static SizeQueryChange* pending = new SizeQueryChange;
+    return *pending;
+}
+
+// Declared before the machine's lock is taken, so the change runs after it is released.
+class AfterSizeQuery {
+public:
+    explicit AfterSizeQuery(bool sizeQuery) : sizeQuery_(sizeQuery) {}
+    ~AfterSizeQuery() {
+        if (!sizeQuery_) {
+            return;
+        }
+        std::function<void()> change;
+        {
+            SizeQueryChange& pending = PendingChange();
+            std::lock_guard guard(pending.lock);
+            if (pending.remaining <= 0) {
+                return;
+            }
+            change = pending.change;
+            if (--pending.remaining == 0) {
+                pending.change = nullptr;
+            }
+        }
+        change();
+    }
+    AfterSizeQuery(const AfterSizeQuery&) = delete;
+    AfterSizeQuery& operator=(const AfterSizeQuery&) = delete;
+
+private:
+    bool sizeQuery_;
+};
+
+}  // namespace
+
+void ChangeAfterNextSizeQuery(std::function<void()> change, int times) {
+    SizeQueryChange& pending = PendingChange();
+    std::lock_guard guard(pending.lock);
+    pending.change = std::move(change);
+    pending.remaining = pending.change ? times : 0;
+}
+
 bool EnumPrinters(std::uint32_t flags, std::uint32_t level, std::uint8_t* buffer, std::uint32_t bufferBytes,
                   std::uint32_t& needed, std::uint32_t& returned) {
     returned = 0;
@@ -72,6 +124,7 @@ bool EnumPrinters(std::uint32_t flags, std::uint32_t level, std::uint8_t* buffer
     if (level != 4) {
         return Fail(kErrorInvalidLevel);
     }
+    const AfterSizeQuery after(buffer == nullptr);
     detail::MachineState& machine = detail::Machine();
     std::lock_guard guard(machine.lock);
     std::vector<const PrinterSpec*> listed;
@@ -108,6 +161,7 @@ bool EnumPrinters(std::uint32_t flags, std::uint32_t level, std::uint8_t* buffer
 }
 
 bool GetDefaultPrinter(char16_t* buffer, std::uint32_t& units) {
+    const AfterSizeQuery after(buffer == nullptr);
     detail::MachineState& machine = detail::Machine();
     std::lock_guard guard(machine.lock);
     if (!machine.defaultPrinter) {

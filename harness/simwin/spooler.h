@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "simwin/handles.h"
 
@@ -59,6 +60,12 @@ bool OpenPrinter(const char16_t* name, Handle& printer);
 // kErrorInvalidHandle and is counted.
 bool GetPrinter(Handle printer, std::uint32_t level, std::uint8_t* buffer, std::uint32_t bufferBytes,
                 std::uint32_t& needed);
+
+// For tests: `change` runs once, right after the next size query (EnumPrinters or
+// GetDefaultPrinter without a buffer) has answered and before anything else reaches the
+// spooler, as when a printer is added or the default changes between the two calls of the
+// size pattern. `times` > 1: after that many size queries in a row.
+void ChangeAfterNextSizeQuery(std::function<void()> change, int times = 1);
 
 // ClosePrinter: false (kErrorInvalidHandle, counted) for a handle that is not an open printer.
 bool ClosePrinter(Handle printer);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "simwin/message_queue.h"
+#include "simwin/other_process.h"
 #include "simwin/text.h"
 
 namespace simwin {
@@ -99,6 +100,7 @@ Hwnd WindowManager::Create(const WindowSpec& setup) {
     }
     record.onDestroyed = setup.onDestroyed;
     record.owner = std::move(owner);
+    record.process = CurrentProcessId();
     record.items = setup.items;
     record.selected = setup.selected >= 0 && static_cast<std::size_t>(setup.selected) < setup.items.size()
                           ? setup.selected
@@ -217,7 +219,7 @@ Hwnd WindowManager::Find(Hwnd parent, Hwnd childAfter, const ClassRef& windowCla
         bool classMatches = windowClass.atom != 0 ? record.atom == windowClass.atom
                             : !windowClass.name.empty() ? EqualsIgnoreCase(record.className, windowClass.name)
                                                         : true;
-        if (classMatches && (!title || record.title == *title)) {
+        if (classMatches && (!title || EqualsIgnoreCase(record.title, *title))) {
             return record.handle;
         }
     }
@@ -463,6 +465,46 @@ bool WindowManager::SetComboItems(Hwnd combo, std::vector<std::u16string> items,
     record->selected = selected >= 0 && static_cast<std::size_t>(selected) < items.size() ? selected : -1;
     record->items = std::move(items);
     return true;
+}
+
+// --- Bounded sending and window processes ----------------------------------
+
+bool WindowManager::SendTimeout(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                                std::uint32_t milliseconds, std::intptr_t& result) {
+    std::shared_ptr<MessageQueue> owner;
+    {
+        std::lock_guard lock(mutex_);
+        const Record* record = LiveRecord(window);
+        if (record == nullptr) {
+            return false;
+        }
+        owner = record->owner;
+    }
+    Message sent{window, message, wParam, lParam};
+    if (!owner || owner.get() == MessageQueue::Current()) {
+        result = Dispatch(sent);
+        return true;
+    }
+    auto reply = std::make_shared<Reply>(MessageQueue::CurrentShared());
+    MessageQueue::Item item;
+    item.kind = MessageQueue::Item::Kind::Sent;
+    item.message = sent;
+    item.reply = reply;
+    if (!owner->Push(std::move(item))) {
+        return false;  // the window's thread has ended
+    }
+    const std::optional<std::intptr_t> answer = reply->WaitFor(std::chrono::milliseconds(milliseconds));
+    if (!answer) {
+        return false;
+    }
+    result = *answer;
+    return true;
+}
+
+std::uint32_t WindowManager::ProcessOf(Hwnd window) const {
+    std::lock_guard lock(mutex_);
+    const Record* record = LiveRecord(window);
+    return record != nullptr ? record->process : 0;
 }
 
 }  // namespace simwin

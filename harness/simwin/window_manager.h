@@ -110,7 +110,8 @@ public:
     // FindWindowExW: the first direct child of `parent` (top-level windows when 0)
     // after `childAfter` in child order (from the first when 0), whatever the
     // classes in between, whose class matches and whose title equals `title`
-    // (any title when none). 0 when there is none, when parent is not a window or
+    // without regard to letter case, as FindWindowExW compares (FoldCase: any
+    // title when none). 0 when there is none, when parent is not a window or
     // childAfter is not one of its children.
     Hwnd Find(Hwnd parent, Hwnd childAfter, const ClassRef& windowClass,
               const std::optional<std::u16string>& title) const;
@@ -124,6 +125,16 @@ public:
     bool SendNotify(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // RedrawWindow: counts one redraw of the window; false when it is not a window.
     bool Redraw(Hwnd window);
+
+    // SendMessageTimeoutW (SMTO_BLOCK): as Send, but the sender
+    // waits at most `milliseconds` for the owning thread's answer. False when the
+    // time ran out (the message may still be handled later) or the window does
+    // not exist or its thread has ended; `result` holds the answer otherwise.
+    bool SendTimeout(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                     std::uint32_t milliseconds, std::intptr_t& result);
+    // GetWindowThreadProcessId: the process whose thread created the window
+    // (CurrentProcessId of that thread); 0 when it is not a window.
+    std::uint32_t ProcessOf(Hwnd window) const;
 
     // The built-in behaviour of a window's class: WM_GETTEXT/WM_SETTEXT/
     // WM_GETTEXTLENGTH for every window, the CB_ messages for a ComboBox,
@@ -173,6 +184,7 @@ private:
         std::vector<std::u16string> items;
         int selected = -1;
         std::size_t redraws = 0;
+        std::uint32_t process = 0;
         bool dying = false;  // being destroyed: no longer found nor sent to
     };
 

@@ -52,7 +52,11 @@ ResultText ChangePrinterText(const FMX_DataVect& parameters) {
         return status;
     }
     job.printerName = std::move(printer.name);
-    printdialog::TheHandoff()->HandOverJob(std::move(job));
+    // The switch is made either way: a job that found no watcher (its thread
+    // did not start, or the last one did not end in time) leaves the next
+    // Print dialog to the user, who sees the switched printer there.
+    const bool watching = printdialog::TheHandoff()->HandOverJob(std::move(job));
+    static_cast<void>(watching);
     return ResultText::Fixed(kSuccess);
 }
 

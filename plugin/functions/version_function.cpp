@@ -36,7 +36,9 @@ ResultText VersionText(const FMX_DataVect& parameters) {
         }
         option = std::move(parameter.text);
     }
-    return ResultText::Fixed(IsShortOption(option) ? kVersionShort : kVersionLong);
+    // Read as a zero-terminated text, as every parameter is: up to its first NUL.
+    const std::u16string_view text(option.c_str());
+    return ResultText::Fixed(IsShortOption(text) ? kVersionShort : kVersionLong);
 }
 
 }  // namespace

@@ -38,12 +38,19 @@ private:
     std::vector<std::size_t> ends_;
 };
 
+// How often the two-call size pattern is tried when the second call finds the
+// buffer too small (the list or the name grew between the two calls).
+inline constexpr int kSizeQueryAttempts = 4;
+
 // EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, level 4) with the
 // two-call size pattern: the first call's outcome is ignored, only its byte
-// count is used. False when the second call fails; `out` then holds nothing.
+// count is used; when the second fails for lack of buffer, the size is asked
+// again, up to kSizeQueryAttempts times in all. False when the second call
+// fails otherwise, or every time; `out` then holds nothing.
 [[nodiscard]] bool EnumeratePrinters(PrinterList& out);
 
-// GetDefaultPrinterW: size query, then a zero-filled buffer of that size. The
+// GetDefaultPrinterW: size query, then a zero-filled buffer of that size,
+// asked again like EnumeratePrinters when the name outgrew the buffer. The
 // empty text when there is no default printer.
 [[nodiscard]] std::u16string DefaultPrinterName();
 

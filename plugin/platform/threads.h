@@ -38,26 +38,33 @@ private:
 using ThreadEntry = void (*)(void* argument);
 
 // A thread started with one pointer argument, at normal priority and with the
-// default stack size, running at once. The owner joins it: the destructor
-// waits for the thread to end, so no thread outlives its owner's code.
+// default stack size, running at once. The thread holds its own reference to
+// this library from before it starts and releases it as its very last act
+// (FreeLibraryAndExitThread), so the library stays loaded, its code mapped,
+// for as long as the thread runs, whoever unloads it. Nothing here ever waits
+// without a bound: the destructor lets a running thread go on alone.
 class Thread {
 public:
     Thread() = default;
-    [[nodiscard]] static Thread Start(ThreadEntry entry, void* argument);  // empty on failure
-    ~Thread() { Join(); }
+    // Empty when no thread starts; may throw std::bad_alloc.
+    [[nodiscard]] static Thread Start(ThreadEntry entry, void* argument);
+    ~Thread() { Detach(); }
 
     Thread(Thread&&) noexcept = default;
     Thread& operator=(Thread&& other) noexcept {
         if (this != &other) {
-            Join();
+            Detach();
             handle_ = std::move(other.handle_);
         }
         return *this;
     }
 
     explicit operator bool() const { return static_cast<bool>(handle_); }
-    // Waits until the thread has ended and closes it. Nothing when empty.
-    void Join();
+    // Waits at most `milliseconds` for the thread to end; closes it and returns
+    // true when it has (or when empty), false (still owned) when time ran out.
+    [[nodiscard]] bool JoinFor(std::uint32_t milliseconds);
+    // Closes the handle without waiting; the thread runs on alone.
+    void Detach() { handle_.reset(); }
 
 private:
     explicit Thread(RawHandle handle) : handle_(handle) {}
@@ -69,5 +76,9 @@ void SleepMilliseconds(std::uint32_t milliseconds);
 
 // The current calendar time in whole seconds.
 std::int32_t CalendarSeconds();
+
+// Milliseconds on a monotonic tick count (GetTickCount64): never set back,
+// goes on while the machine is suspended.
+[[nodiscard]] std::uint64_t TickMilliseconds();
 
 }  // namespace vorelle::platform

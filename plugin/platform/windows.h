@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vorelle::platform {
@@ -17,14 +18,22 @@ struct WindowClass {
 // The first direct child of `parent` (the top-level windows of every process
 // when parent is 0) that comes after `childAfter` in the parent's child order
 // (from the first when 0), whatever the classes of the windows in between,
-// whose class is `windowClass` and whose title equals `title` exactly.
-// 0 when there is none.
+// whose class is `windowClass` and whose title equals `title` without regard
+// to letter case, as FindWindowExW compares titles. 0 when there is none.
 [[nodiscard]] Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
                   const std::u16string& title);
 
-// SendMessageW: delivered on the window's own thread; returns its answer.
-std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
-                          std::intptr_t lParam);
+// Whether the window belongs to the process this code runs in
+// (GetWindowThreadProcessId against GetCurrentProcessId). False for no window.
+[[nodiscard]] bool WindowOfThisProcess(Window window);
+
+// SendMessageTimeoutW with SMTO_BLOCK: delivered on the window's own thread,
+// waiting at most `milliseconds` for its answer. The answer; none when the
+// thread did not answer in time or the window is gone. A message that timed out may still be handled later: anything its
+// lParam points to must outlive that.
+[[nodiscard]] std::optional<std::intptr_t> SendWindowMessage(Window window, std::uint32_t message,
+                                               std::uintptr_t wParam, std::intptr_t lParam,
+                                               std::uint32_t milliseconds);
 
 // SendNotifyMessageW: does not wait for a window of another thread.
 [[nodiscard]] bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam,

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "platform/threads.h"
 #include "platform/windows.h"
@@ -15,33 +18,42 @@ namespace {
 
 using platform::Window;
 
-// Seconds a stage may search, counted as elapsed mod 60 from its reference.
-constexpr std::int64_t kDialogLimit = 20;
-constexpr std::int64_t kComboBoxLimit = 25;
-constexpr std::int64_t kButtonLimit = 3;
+// Milliseconds a stage may search, on the monotonic tick: it gives up once
+// the time elapsed since its reference is greater.
+constexpr std::uint64_t kDialogLimit = 20'000;
+constexpr std::uint64_t kComboBoxLimit = 25'000;
+constexpr std::uint64_t kButtonLimit = 3'000;
+// The longest pause before confirming, should the calendar second not move on.
+constexpr std::uint64_t kPauseLimit = 1'000;
+// How long the dialog's thread has to answer each message.
+constexpr std::uint32_t kAnswerMilliseconds = 5'000;
 
 constexpr std::size_t kItemTextUnits = 1028;
 constexpr std::intptr_t kItemTextMaxLength = kItemTextUnits - 1;
+using ItemText = std::array<char16_t, kItemTextUnits>;
 
 const std::u16string kEmptyTitle;
 
-// Elapsed seconds since `reference`, mod 60 with the sign of the elapsed
-// time: 0 or negative when the clock was set back past the reference.
-std::int64_t ElapsedMod60(std::int32_t reference) {
-    const std::int64_t elapsed =
-        static_cast<std::int64_t>(platform::CalendarSeconds()) - reference;
-    return elapsed % 60;
+std::uint64_t ElapsedSince(std::uint64_t reference) {
+    return platform::TickMilliseconds() - reference;
+}
+
+// Item buffers lent to a dialog whose thread did not answer in time: it may
+// still write into one later, so none of them is ever freed or reused.
+void KeepForALateAnswer(std::unique_ptr<ItemText> buffer) {
+    static auto* const lent = new std::vector<std::unique_ptr<ItemText>>();
+    lent->push_back(std::move(buffer));
 }
 
 class Watcher {
 public:
-    explicit Watcher(PrintJobHandoff& job) : job_(job) {}
+    explicit Watcher(PrintJobHandoff& job) : job_(job), itemText_(std::make_unique<ItemText>()) {}
 
     void Run() {
         if (job_.StopRequested()) {
             return;
         }
-        const std::int32_t start = platform::CalendarSeconds();
+        const std::uint64_t start = platform::TickMilliseconds();
         job_.SetWatcherIdle(false);
 
         dialog_ = Seek(start, kDialogLimit, [] { return FindDialog(); });
@@ -61,11 +73,13 @@ public:
         if (job_.StopRequested()) {
             return;
         }
-        SelectPrinter(comboBox);
-        if (job_.ShowDialog()) {
+        // A printer the dialog does not list leaves the dialog to the user,
+        // as does a dialog that stops answering: only the printer the script
+        // asked for is ever confirmed.
+        if (SelectPrinter(comboBox) != Selection::Selected || job_.ShowDialog()) {
             return;
         }
-        const std::int32_t buttonStart = platform::CalendarSeconds();
+        const std::uint64_t buttonStart = platform::TickMilliseconds();
         const Window button = Seek(buttonStart, kButtonLimit, [this] { return FindButton(); });
         if (button == 0) {
             return;
@@ -74,17 +88,19 @@ public:
     }
 
 private:
+    enum class Selection { Selected, NoMatch, NoAnswer };
+
     // Search passes: stop checked first, the limit after every search (so a
     // window found in the pass in which the limit passes is not used), one
     // millisecond's sleep per pass. 0 when stopped or out of time.
     template <typename Search>
-    Window Seek(std::int32_t reference, std::int64_t limit, Search search) {
+    Window Seek(std::uint64_t reference, std::uint64_t limit, Search search) {
         for (;;) {
             if (job_.StopRequested()) {
                 return 0;
             }
             const Window found = search();
-            if (ElapsedMod60(reference) > limit) {
+            if (ElapsedSince(reference) > limit) {
                 return 0;
             }
             platform::SleepMilliseconds(1);
@@ -94,10 +110,16 @@ private:
         }
     }
 
+    // The first dialog of the host's own process under the first caption that
+    // has one; Print dialogs of other programs are stepped over.
     static Window FindDialog() {
         for (const std::u16string& caption : kDialogCaptions) {
-            if (Window w = platform::FindWindowAfter(0, 0, {kDialogClassAtom, nullptr}, caption)) {
-                return w;
+            Window after = 0;
+            while (Window w = platform::FindWindowAfter(0, after, {kDialogClassAtom, nullptr}, caption)) {
+                if (platform::WindowOfThisProcess(w)) {
+                    return w;
+                }
+                after = w;
             }
         }
         return 0;
@@ -121,42 +143,64 @@ private:
         return 0;
     }
 
-    std::intptr_t ItemCount(Window comboBox) const {
-        return platform::SendWindowMessage(comboBox, kCbGetCount, 0, 0);
+    static std::optional<std::intptr_t> Ask(Window window, std::uint32_t message, std::uintptr_t wParam,
+                                            std::intptr_t lParam) {
+        return platform::SendWindowMessage(window, message, wParam, lParam, kAnswerMilliseconds);
     }
 
-    void SelectPrinter(Window comboBox) {
+    // Selects the item that names the job's printer (compared as Windows
+    // compares printer names) and tells the dialog. Any message left
+    // unanswered ends the selection.
+    Selection SelectPrinter(Window comboBox) {
+        std::optional<std::intptr_t> count = Ask(comboBox, kCbGetCount, 0, 0);
+        if (!count) {
+            return Selection::NoAnswer;
+        }
         std::intptr_t i = 0;
-        if (ItemCount(comboBox) > 0) {
-            do {
-                const std::intptr_t length = platform::SendWindowMessage(
-                    comboBox, kCbGetLbTextLen, static_cast<std::uintptr_t>(i), 0);
-                // An item that does not fit the buffer (or whose length the
-                // box cannot tell) cannot be a printer name: it is skipped
-                // unread, never copied past the buffer.
-                if (length >= 0 && length <= kItemTextMaxLength) {
-                    itemText_.fill(u'\0');
-                    platform::SendWindowMessage(comboBox, kCbGetLbText, static_cast<std::uintptr_t>(i),
-                                          reinterpret_cast<std::intptr_t>(itemText_.data()));
-                    if (job_.MatchesPrinterName(itemText_.data())) {
-                        break;
-                    }
+        bool matched = false;
+        while (i < *count) {
+            const auto index = static_cast<std::uintptr_t>(i);
+            const std::optional<std::intptr_t> length = Ask(comboBox, kCbGetLbTextLen, index, 0);
+            if (!length) {
+                return Selection::NoAnswer;
+            }
+            // An item that does not fit the buffer (or whose length the box
+            // cannot tell) cannot be a printer name: it is skipped unread,
+            // never copied past the buffer.
+            if (*length >= 0 && *length <= kItemTextMaxLength) {
+                itemText_->fill(u'\0');
+                if (!Ask(comboBox, kCbGetLbText, index, reinterpret_cast<std::intptr_t>(itemText_->data()))) {
+                    KeepForALateAnswer(std::move(itemText_));
+                    return Selection::NoAnswer;
                 }
-                ++i;
-            } while (i < ItemCount(comboBox));
+                if (job_.MatchesPrinterName(itemText_->data())) {
+                    matched = true;
+                    break;
+                }
+            }
+            ++i;
+            count = Ask(comboBox, kCbGetCount, 0, 0);
+            if (!count) {
+                return Selection::NoAnswer;
+            }
         }
-        if (i != ItemCount(comboBox)) {
-            platform::SendWindowMessage(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0);
-            platform::SendWindowMessage(dialog_, kWmCommand, kSelectionChanged,
-                                  static_cast<std::intptr_t>(comboBox));
+        if (!matched) {
+            return Selection::NoMatch;
         }
+        if (!Ask(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0) ||
+            !Ask(dialog_, kWmCommand, kSelectionChanged, static_cast<std::intptr_t>(comboBox))) {
+            return Selection::NoAnswer;
+        }
+        return Selection::Selected;
     }
 
     void Confirm(Window button) {
         // The dialog gets a moment to take up the selection: until the
-        // seconds count moves on. Neither stop nor anything else interrupts it.
-        const std::int32_t pauseStart = platform::CalendarSeconds();
-        while (ElapsedMod60(pauseStart) < 1) {
+        // calendar's seconds count changes, at most one second on the tick.
+        // Neither stop nor anything else interrupts it.
+        const std::int32_t pauseSecond = platform::CalendarSeconds();
+        const std::uint64_t pauseStart = platform::TickMilliseconds();
+        while (platform::CalendarSeconds() == pauseSecond && ElapsedSince(pauseStart) < kPauseLimit) {
         }
         // Either failing (the dialog went away) is traced by the facade; the
         // job ends all the same.
@@ -166,7 +210,7 @@ private:
 
     PrintJobHandoff& job_;
     Window dialog_ = 0;
-    std::array<char16_t, kItemTextUnits> itemText_{};
+    std::unique_ptr<ItemText> itemText_;
 };
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "printdialog/print_job_handoff.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
+#include "platform/text.h"
 #include "printdialog/print_dialog_watcher.h"
 
 namespace vorelle::printdialog {
@@ -9,7 +12,43 @@ namespace vorelle::printdialog {
 namespace {
 constexpr std::uint32_t kMutexAttemptMilliseconds = 1000;
 constexpr std::uint32_t kShutdownPollMilliseconds = 500;
-std::unique_ptr<PrintJobHandoff> gHandoff;
+// How long an ended watcher's thread may take to finish ending.
+constexpr std::uint32_t kThreadEndMilliseconds = 1000;
+
+// The module-wide record. Its destructor runs only when the library is
+// unloaded without a shutdown message: at process exit (the watcher thread
+// already killed) or when the last reference goes (the watcher's own, as its
+// last act, on its own thread). It must not wait for anything: it abandons
+// the record, and frees it only when no watcher can touch it any more.
+class HandoffHolder {
+public:
+    HandoffHolder() = default;
+    ~HandoffHolder() {
+        if (record_ != nullptr) {
+            record_->Abandon();
+            if (record_->WatcherIdle()) {
+                delete record_;
+            }
+        }
+    }
+    HandoffHolder(const HandoffHolder&) = delete;
+    HandoffHolder& operator=(const HandoffHolder&) = delete;
+
+    PrintJobHandoff* get() const { return record_; }
+    void Set(PrintJobHandoff* record) { record_ = record; }
+
+private:
+    PrintJobHandoff* record_ = nullptr;
+};
+
+HandoffHolder gHandoff;
+
+// Records whose watcher did not end in time at shutdown: never freed, as that
+// watcher may still read them.
+void KeepForAWatcher(PrintJobHandoff* record) {
+    static auto* const kept = new std::vector<PrintJobHandoff*>();
+    kept->push_back(record);
+}
 
 // Releases the mutex when one attempt of a hand-over ends.
 class MutexRelease {
@@ -36,12 +75,17 @@ std::unique_ptr<char16_t[]> CopyName(const std::u16string& name) {
 PrintJobHandoff::PrintJobHandoff()
     : mutex_(platform::NamedMutex::Create(kHandoffMutexName)) {}
 
-PrintJobHandoff::~PrintJobHandoff() { TearDown(); }
+PrintJobHandoff::~PrintJobHandoff() {
+    if (!TearDown()) {
+        Abandon();
+    }
+}
 
-void PrintJobHandoff::HandOverJob(PrintJob job) {
+bool PrintJobHandoff::HandOverJob(PrintJob job) {
     // Allocated before the mutex is taken, so nothing below can fail while
     // it is held.
     std::unique_ptr<char16_t[]> name = CopyName(job.printerName);
+    std::optional<std::uint64_t> stopAsked;
     for (;;) {
         // A failed wait (no mutex at all) counts as holding it: the hand-over
         // then runs without exclusion rather than not at all.
@@ -51,11 +95,21 @@ void PrintJobHandoff::HandOverJob(PrintJob job) {
         const MutexRelease release(mutex_);
         if (!watcherIdle_.load()) {
             stop_.store(true);
+            const std::uint64_t now = platform::TickMilliseconds();
+            if (!stopAsked) {
+                stopAsked = now;
+            } else if (now - *stopAsked > kWatcherEndMilliseconds) {
+                // The watcher did not end: no second one is started beside it.
+                return false;
+            }
             continue;
         }
         // The previous watcher has reported its end; its thread is about to
-        // finish. Join it so that at most one watcher thread ever exists.
-        watcher_.Join();
+        // finish. Its code stays loaded until it has: a thread that takes
+        // longer is let go rather than waited for.
+        if (!watcher_.JoinFor(kThreadEndMilliseconds)) {
+            watcher_.Detach();
+        }
         pause_.store(job.pause);
         printerName_ = std::move(name);
         extraFlag_.store(job.extraFlag);
@@ -64,35 +118,58 @@ void PrintJobHandoff::HandOverJob(PrintJob job) {
         // Busy from this moment, before the thread runs: a second hand-over
         // can never start a second watcher or replace the name under it.
         watcherIdle_.store(false);
-        watcher_ = platform::Thread::Start(&PrintDialogWatcher, this);
+        // Idle again however the start fails, by an empty thread or a throw.
+        try {
+            watcher_ = platform::Thread::Start(&PrintDialogWatcher, this);
+        } catch (...) {
+            watcher_ = platform::Thread();
+        }
         if (!watcher_) {
             watcherIdle_.store(true);
+            return false;
         }
-        return;
+        return true;
     }
 }
 
-void PrintJobHandoff::TearDown() {
+bool PrintJobHandoff::TearDown() {
     if (tornDown_) {
-        return;
+        return true;
     }
-    tornDown_ = true;
     stop_.store(true);
+    int polls = 0;
     do {
         platform::SleepMilliseconds(kShutdownPollMilliseconds);
-    } while (!watcherIdle_.load());
-    // The watcher has reported its end; wait for its thread as well, so no
-    // code of this library runs once the host unloads it.
-    watcher_.Join();
+        ++polls;
+    } while (!watcherIdle_.load() && polls < kShutdownPolls);
+    if (!watcherIdle_.load()) {
+        return false;
+    }
+    tornDown_ = true;
+    // The watcher has reported its end; its thread holds its own reference
+    // to this library until its last act, so it is not waited for longer.
+    if (!watcher_.JoinFor(kThreadEndMilliseconds)) {
+        watcher_.Detach();
+    }
     mutex_.Close();
     ReleasePrinterName();
+    return true;
+}
+
+void PrintJobHandoff::Abandon() {
+    tornDown_ = true;
+    stop_.store(true);
+    watcher_.Detach();
+    mutex_.Close();
 }
 
 bool PrintJobHandoff::MatchesPrinterName(const char16_t* text) const {
     if (text == nullptr || !printerName_) {
         return false;
     }
-    return std::u16string_view(text) == std::u16string_view(printerName_.get());
+    // As the spooler and the registry treat printer names: without regard to
+    // letter case.
+    return platform::EqualIgnoringCase(std::u16string_view(text), std::u16string_view(printerName_.get()));
 }
 
 std::u16string_view PrintJobHandoff::PrinterName() const {
@@ -102,11 +179,25 @@ std::u16string_view PrintJobHandoff::PrinterName() const {
 void PrintJobHandoff::ReleasePrinterName() { printerName_.reset(); }
 
 PrintJobHandoff& CreateHandoff() {
-    gHandoff = std::make_unique<PrintJobHandoff>();
-    return *gHandoff;
+    auto record = std::make_unique<PrintJobHandoff>();
+    TearDownHandoff();
+    gHandoff.Set(record.release());
+    return *gHandoff.get();
 }
 
-void TearDownHandoff() { gHandoff.reset(); }
+void TearDownHandoff() {
+    PrintJobHandoff* record = gHandoff.get();
+    if (record == nullptr) {
+        return;
+    }
+    gHandoff.Set(nullptr);
+    if (record->TearDown()) {
+        delete record;
+        return;
+    }
+    record->Abandon();
+    KeepForAWatcher(record);
+}
 
 PrintJobHandoff* TheHandoff() { return gHandoff.get(); }
 

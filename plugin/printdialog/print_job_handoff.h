@@ -15,6 +15,13 @@ namespace vorelle::printdialog {
 
 inline constexpr char16_t kHandoffMutexName[] = u"ChangePrinteMutex";
 
+// The longest the host's thread waits for a running watcher to end, at a
+// hand-over (on the tick) and at shutdown (in 500 ms polls). A watcher that was
+// asked to stop ends within about six seconds: one message the dialog's thread
+// has five seconds to answer, and the one-second pause before confirming.
+inline constexpr std::uint64_t kWatcherEndMilliseconds = 8'000;
+inline constexpr int kShutdownPolls = 16;
+
 // What VORL_ChangePrinter asks of the next Print dialog.
 struct PrintJob {
     std::u16string printerName;
@@ -31,14 +38,24 @@ public:
     PrintJobHandoff& operator=(const PrintJobHandoff&) = delete;
 
     // Stops a running watcher and starts a new one for `job`. Returns once the
-    // new watcher has been started. Host thread only.
-    void HandOverJob(PrintJob job);
+    // new watcher has been started: true. False when none was: the thread
+    // did not start (the record is idle again), or a running watcher did not
+    // end within kWatcherEndMilliseconds of being asked to. Host thread only.
+    bool HandOverJob(PrintJob job);
 
     // Asks a running watcher to stop, waits until it has ended (polling every
-    // 500 ms, at least once) and closes the mutex. Host thread only.
-    void TearDown();
+    // 500 ms, at least once, at most kShutdownPolls times) and closes the
+    // mutex. True when the watcher has ended; false when it still ran at the
+    // end of the wait and the record must not be freed. Host thread only.
+    bool TearDown();
 
-    // The watcher's view of the job.
+    // What may run at unload without a shutdown: asks a running watcher to
+    // stop and lets go of its thread and the mutex, without waiting for
+    // anything. The record is then torn down.
+    void Abandon();
+
+    // The watcher's view of the job. The name matches without regard to
+    // letter case, as Windows compares printer names.
     bool MatchesPrinterName(const char16_t* text) const;
     bool ShowDialog() const { return showDialog_.load(); }
     bool StopRequested() const { return stop_.load(); }
@@ -65,9 +82,12 @@ private:
     bool tornDown_ = false;
 };
 
-// The one record, from start-up to shutdown.
+// The one record, from start-up to shutdown. Unloading the library without a
+// shutdown only abandons it (PrintJobHandoff::Abandon): nothing then waits.
 PrintJobHandoff& CreateHandoff();
-void TearDownHandoff();  // tears down and frees the record, if there is one
+// Tears down and frees the record, if there is one. A watcher that does not
+// end in time keeps the record it uses; it is let go and never freed.
+void TearDownHandoff();
 PrintJobHandoff* TheHandoff();
 
 }  // namespace vorelle::printdialog

@@ -65,13 +65,16 @@ void Startup(FMX_CallRecord& record) {
 void Shutdown() {
     // The teardown happens whatever the host answers: no function may stay
     // registered and no watcher may run once the library is unloaded.
+    // The plug-in ID is deleted last, after the services and the hand-off.
     HostQuadChar pluginId;
     if (TryTwice([&] { pluginId = NewPluginId(); })) {
         UnregisterFunctionTable(pluginId.get());
-        TryTwice([&] { pluginId.Delete(); });
     }
     printers::DestroyPrinterServices();
     printdialog::TearDownHandoff();
+    if (pluginId.get() != nullptr) {
+        TryTwice([&] { pluginId.Delete(); });
+    }
 }
 
 }  // namespace vorelle::shell

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "host_fixture.h"
+#include "platform/spooler.h"
 #include "simwin/print_dialog.h"
 #include "simwin/ui_thread.h"
 
@@ -201,6 +205,48 @@ TEST_F(FunctionsTest, AFailedSwitchLeavesAnEarlierWatcherRunning) {
     EXPECT_TRUE(Eventually([&] { return dialog.SelectedPrinter() == u"Label, Printer"; }));
     EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
     EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
+}
+
+TEST_F(FunctionsTest, SmallConformancePoints) {
+    // VORL_Version reads its option up to its first NUL, as every function does.
+    EXPECT_EQ(Result(u"VORL_Version", {Text(std::u16string(u"short\0more", 10))}), u"3.0.4.13");
+
+    // A printer added, or the default changed to a longer name, between the two
+    // calls of the size pattern: the size is asked again, the answer complete.
+    simwin::ChangeAfterNextSizeQuery(
+        [] { simwin::AddPrinter({u"A Printer Added Meanwhile", false, u"LPT9:", u"winspool,LPT9:"}); });
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("6")}), u"A Printer Added Meanwhile");
+    simwin::ChangeAfterNextSizeQuery([] { ASSERT_TRUE(simwin::SetDefaultPrinter(u"Label, Printer")); });
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label, Printer");
+    // Growing on every try: a few tries, then the enumeration's failure text.
+    int growths = 0;
+    simwin::ChangeAfterNextSizeQuery(
+        [&] { simwin::AddPrinter({u"Growing " + std::u16string(1, u'A' + growths++), false, u"LPT9:", {}}); },
+        100);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"!!ERROR!! No Printers Listed");
+    EXPECT_EQ(growths, vorelle::platform::kSizeQueryAttempts);
+    simwin::ChangeAfterNextSizeQuery({});
+
+    // Shutdown deletes the plug-in ID last: it is still alive while the
+    // hand-off record is torn down (its watcher stopped, its mutex still open).
+    ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0");
+    ASSERT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 1u; }));
+    std::atomic<bool> done{false};
+    bool idAliveDuringTeardown = false;
+    std::thread host([&] {
+        session_.Shutdown();
+        done = true;
+    });
+    while (!done) {
+        if (simwin::CountHandles().runningThreads == 0 && simwin::NamedMutexExists(u"ChangePrinteMutex") &&
+            fmwrapper::CountLiveObjects().quadChars == liveBefore_.quadChars + 1) {
+            idAliveDuringTeardown = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    host.join();
+    EXPECT_TRUE(idAliveDuringTeardown) << "the plug-in ID was deleted before the teardown";
+    EXPECT_EQ(session_.LiveObjects(), liveBefore_);
 }
 
 // --- Host failures inside a function ----------------------------------------------

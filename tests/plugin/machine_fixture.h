@@ -38,7 +38,10 @@ protected:
         simwin::ClearInvalidHandleUses();
         before_ = simwin::CountHandles();
     }
-    void TearDown() override { ExpectNothingLeftOpen(); }
+    void TearDown() override {
+        simwin::UseRealTick();
+        ExpectNothingLeftOpen();
+    }
 
     void ExpectNothingLeftOpen() const {
         const simwin::HandleCounts now = simwin::CountHandles();

@@ -2,15 +2,19 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "printdialog/dialog_texts.h"
+#include "simwin/other_process.h"
 #include "watcher_fixture.h"
 
 namespace vorelle::printdialog {
 namespace {
 
 using simwin::DialogState;
+using testing::AwaitOrEnd;
 using testing::Eventually;
 using testing::kStartSeconds;
 using testing::kWaitBound;
@@ -97,23 +101,89 @@ TEST_F(PrintDialogWatcherTest, PrintIsChosenOverStampaWhenBothAreOpen) {
     EXPECT_TRUE(italian.ComboMessages().empty());
 }
 
-TEST_F(PrintDialogWatcherTest, ALetterCaseMismatchSelectsNothingButStillConfirms) {
-    HandOver(Job(u"invoices"));
-    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 2);
-    WaitForThePause();
-    simwin::AdvanceClock(1);
-    EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
-    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Labels");
-    EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
+// Whether the dialog was told anything but the selection: its OK.
+bool ToldOk(const simwin::PrintDialog& dialog) {
+    for (const simwin::Message& m : dialog.DialogMessages()) {
+        if (m.message == simwin::kWmCommand && m.wParam != simwin::kPrinterSelChange) {
+            return true;
+        }
+    }
+    return false;
 }
 
-TEST_F(PrintDialogWatcherTest, AnEmptyComboBoxGoesStraightToTheButton) {
+TEST_F(PrintDialogWatcherTest, NamesMatchWithoutRegardToCaseAndNoMatchLeavesTheDialogToTheUser) {
+    const std::vector<std::u16string> printers = {u"Office Laser", u"Invoices", u"Drucker B\u00FCro"};
+    // In other letter case, ASCII and beyond, the name selects its printer,
+    // as the spooler and the registry take it.
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"invoices", u"Invoices"}, {u"DRUCKER B\u00DCRO", u"Drucker B\u00FCro"}};
+    for (const auto& [asked, listed] : cases) {
+        HandOver(Job(asked));
+        simwin::PrintDialog& dialog = OpenDialog(printers, 0);
+        ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
+        WaitForThePause();
+        simwin::AdvanceClock(1);
+        EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
+        EXPECT_EQ(dialog.ConfirmedPrinter(), listed);
+        AwaitWatcherEnd();
+    }
+    // A name no item matches, or a combo box with no items: nothing is
+    // selected, and the dialog is left to the user, never confirmed with a
+    // printer the script did not ask for.
+    for (const std::vector<std::u16string>& listed : {printers, std::vector<std::u16string>{}}) {
+        HandOver(Job(u"Nowhere"));
+        simwin::PrintDialog& dialog = OpenDialog(listed, listed.empty() ? -1 : 2);
+        AwaitWatcherEnd();
+        simwin::AdvanceClock(2);
+        simwin::AdvanceTick(5'000);
+        EXPECT_TRUE(dialog.IsOpen());
+        EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
+        EXPECT_FALSE(ToldOk(dialog)) << "confirmed a printer nobody asked for";
+        dialog.Cancel();
+    }
+}
+
+TEST_F(PrintDialogWatcherTest, CaptionsLabelsAndButtonsAreFoundInAnyLetterCase) {
+    // As FindWindowExW finds them.
     HandOver(Job(u"Invoices"));
-    simwin::PrintDialog& dialog = OpenDialog({}, -1);
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0, {u"PRINT", u"&nAME:", u"ok", u"Cancel"});
+    ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
     WaitForThePause();
     simwin::AdvanceClock(1);
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
-    EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
+    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
+}
+
+TEST_F(PrintDialogWatcherTest, AnotherProcesssPrintDialogIsLeftAloneAndTheHostsOwnStillConfirmed) {
+    simwin::OtherProcessUi other;
+    simwin::PrintDialogOptions options;
+    options.printers = kPrinters;
+    options.selected = 0;
+    simwin::PrintDialog theirs(other.Thread(), options);
+    // Another program opens its Print dialog while the watcher searches.
+    HandOver(Job(u"Invoices"));
+    ASSERT_TRUE(theirs.Open());
+    LetTheWatcherPoll();
+    simwin::PrintDialog& ours = OpenDialog(kPrinters, 0);
+    ASSERT_TRUE(Eventually([&] { return ours.SelectionChangeCount() == 1; }));
+    WaitForThePause();
+    simwin::AdvanceClock(1);
+    EXPECT_EQ(ours.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
+    EXPECT_EQ(ours.ConfirmedPrinter(), u"Invoices");
+    AwaitWatcherEnd();
+
+    // The host's dialog below the other program's in the z-order: stepped
+    // over to, the other one never touched.
+    simwin::PrintDialog& below = OpenDialog(kPrinters, 0);
+    simwin::PrintDialog above(other.Thread(), options);
+    ASSERT_TRUE(above.Open());
+    HandOver(Job(u"Labels", true));
+    AwaitWatcherEnd();
+    EXPECT_EQ(below.SelectedPrinter(), u"Labels");
+    for (const simwin::PrintDialog* foreign : {&theirs, &above}) {
+        EXPECT_TRUE(foreign->ComboMessages().empty());
+        EXPECT_TRUE(foreign->IsOpen());
+    }
 }
 
 TEST_F(PrintDialogWatcherTest, ItemsLongerThanTheBufferAreSkippedUnread) {
@@ -137,7 +207,7 @@ TEST_F(PrintDialogWatcherTest, AComboBoxBeforeItsLabelIsNeverFound) {
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0, {}, wineTemplate);
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
-    simwin::AdvanceClock(26);
+    simwin::AdvanceTick(25'001);
     AwaitWatcherEnd();
     EXPECT_TRUE(dialog.IsOpen());
     EXPECT_TRUE(dialog.ComboMessages().empty());
@@ -156,10 +226,10 @@ TEST_F(PrintDialogWatcherTest, OtherWindowsBetweenLabelAndComboBoxAreSteppedOver
 TEST_F(PrintDialogWatcherTest, ADialogThatOpensTooLateIsNotTouched) {
     HandOver(Job(u"Invoices"));
     LetTheWatcherPoll();
-    simwin::SetClock(kStartSeconds + 20);
+    simwin::AdvanceTick(20'000);
     LetTheWatcherPoll();
-    EXPECT_FALSE(handoff_->WatcherIdle()) << "gave up before 21 seconds";
-    simwin::SetClock(kStartSeconds + 21);
+    EXPECT_FALSE(handoff_->WatcherIdle()) << "gave up before 20 seconds had passed";
+    simwin::AdvanceTick(1);
     AwaitWatcherEnd();
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
@@ -169,30 +239,59 @@ TEST_F(PrintDialogWatcherTest, ADialogThatOpensTooLateIsNotTouched) {
     EXPECT_TRUE(dialog.ComboMessages().empty());
 }
 
-TEST_F(PrintDialogWatcherTest, ALabelFoundLateLeavesTheRestOfTwentySixSeconds) {
+TEST_F(PrintDialogWatcherTest, ALabelFoundLateLeavesTheRestOfTwentyFiveSeconds) {
     HandOver(Job(u"Invoices"));
     LetTheWatcherPoll();  // it has taken its start time
-    simwin::SetClock(kStartSeconds + 20);
+    simwin::AdvanceTick(20'000);
     // A dialog with its label but, for now, no combo box.
     simwin::DialogWindow early = simwin::DialogWindow::Create(
         ui_.get(), u"Print", {{u"Static", u"&Name:", 0, {}, -1}});
     LetTheWatcherPoll();
-    simwin::SetClock(kStartSeconds + 25);
+    simwin::AdvanceTick(5'000);
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
-    simwin::SetClock(kStartSeconds + 26);
+    simwin::AdvanceTick(1);
     AwaitWatcherEnd();
 }
 
-TEST_F(PrintDialogWatcherTest, AClockSetBackKeepsTheSearchGoing) {
-    HandOver(Job(u"Invoices", true));
+TEST_F(PrintDialogWatcherTest, TimeLimitsRunOnTheTickWhateverTheCalendarOrAPauseDoes) {
+    // A calendar set back an hour does not keep the search going.
+    HandOver(Job(u"Invoices"));
     LetTheWatcherPoll();
     simwin::SetClock(kStartSeconds - 3600);
+    simwin::AdvanceTick(20'001);
+    AwaitOrEnd("the watcher's end: a clock set back kept the search going",
+               [&] { return handoff_->WatcherIdle(); });
+
+    // A watcher not scheduled for a minute (a suspended machine: the tick
+    // jumps) does not drive a dialog opened long after its 20 seconds.
+    HandOver(Job(u"Invoices"));
     LetTheWatcherPoll();
-    EXPECT_FALSE(handoff_->WatcherIdle());
-    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    simwin::AdvanceTick(60'000);
+    simwin::PrintDialog& late = OpenDialog(kPrinters, 0);
     AwaitWatcherEnd();
-    EXPECT_EQ(dialog.SelectedPrinter(), u"Invoices");
+    EXPECT_TRUE(late.ComboMessages().empty());
+    late.Cancel();
+
+    // The pause before OK ends when the calendar second changes, also when
+    // it is set back, and after one second of the tick if it never does.
+    for (const bool calendarSetBack : {true, false}) {
+        HandOver(Job(u"Invoices"));
+        simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+        ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
+        WaitForThePause();
+        EXPECT_TRUE(dialog.IsOpen());
+        if (calendarSetBack) {
+            simwin::AdvanceClock(-3600);
+        } else {
+            simwin::AdvanceTick(999);
+            WaitForThePause();
+            EXPECT_TRUE(dialog.IsOpen());
+            simwin::AdvanceTick(1);
+        }
+        EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
+        AwaitWatcherEnd();
+    }
 }
 
 TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
@@ -202,10 +301,10 @@ TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0, {}, noOk);
     ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
     LetTheWatcherPoll();
-    simwin::AdvanceClock(3);
+    simwin::AdvanceTick(3'000);
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
-    simwin::AdvanceClock(1);
+    simwin::AdvanceTick(1);
     AwaitWatcherEnd();
     EXPECT_TRUE(dialog.IsOpen());
 }
@@ -318,6 +417,57 @@ TEST_F(PrintDialogWatcherTest, AWatcherWaitingOnABusyDialogIsWaitedFor) {
     // The stop came while the watcher waited inside the selection, where stop
     // is not looked at: the selection is finished, then the watcher ends.
     EXPECT_EQ(dialog.SelectionChangeCount(), 1u);
+}
+
+TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsTheHostUp) {
+    // The dialog's thread stops answering at the watcher's first item text:
+    // the watcher gives up after five seconds and leaves the dialog alone.
+    std::promise<void> answer;
+    std::shared_future<void> answering = answer.get_future().share();
+    auto hung = std::make_shared<std::atomic<int>>(0);
+    // The hook holds what it uses: it may still be returning when the test ends.
+    ui_->SetMessageHook([answering, hung](const simwin::Message& m) {
+        if (m.message == simwin::kCbGetLbText && (*hung)++ == 0) {
+            answering.wait();
+        }
+    });
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    handoff_->HandOverJob(Job(u"Invoices"));
+    ASSERT_TRUE(Eventually([&] { return hung->load() == 1; }));
+
+    // The next hand-over waits for that watcher only as long as its message
+    // may take; the new watcher's messages wait behind the hung one and time
+    // out in turn; the teardown is bounded as well.
+    constexpr std::chrono::seconds kHostBound{10};
+    EXPECT_TRUE(WithinBound("the next hand-over past a hung dialog",
+                            [&] { return handoff_->HandOverJob(Job(u"Labels")); }, kHostBound));
+    EXPECT_TRUE(WithinBound("the teardown past a hung dialog", [&] { return handoff_->TearDown(); },
+                            kHostBound));
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
+
+    // The dialog answers again: the late item text lands in a buffer kept
+    // for it, nothing is selected or confirmed.
+    answer.set_value();
+    ui_->SetMessageHook({});
+    ASSERT_TRUE(Eventually([&] { return ui_->Pending() == 0; }));
+    EXPECT_TRUE(dialog.IsOpen());
+    EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
+    EXPECT_FALSE(ToldOk(dialog));
+}
+
+TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsLeavesTheRecordIdle) {
+    for (const auto how : {simwin::ThreadStartFailure::Fail, simwin::ThreadStartFailure::Throw}) {
+        simwin::FailThreadStarts(how);
+        EXPECT_FALSE(HandOver(Job(u"Labels")));
+        simwin::FailThreadStarts(simwin::ThreadStartFailure::None);
+        EXPECT_TRUE(handoff_->WatcherIdle());
+        EXPECT_FALSE(simwin::NamedMutexOwned(kHandoffMutexName));
+    }
+    // The next hand-over goes through at once and its watcher does its job.
+    EXPECT_TRUE(HandOver(Job(u"Invoices", true)));
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    AwaitWatcherEnd();
+    EXPECT_EQ(dialog.SelectedPrinter(), u"Invoices");
 }
 
 // --- The mutex ---------------------------------------------------------------

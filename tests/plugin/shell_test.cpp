@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -130,6 +131,34 @@ TEST_F(ShellTest, ShutdownWithNoWatcherEverStartedSleepsOnce) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(500));
     EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
+}
+
+TEST_F(ShellTest, UnloadingWithoutShutdownWhileAWatcherRunsNeverWaitsAndKeepsItsCodeLoaded) {
+    StartUp();
+    simwin::UseManualTick();
+    ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0");
+    const std::uint64_t reads = simwin::TickReads();
+    ASSERT_TRUE(Eventually([&] { return simwin::TickReads() > reads + 50; })) << "no watcher searches";
+    const auto isLoaded = [] {
+        void* library = dlopen(VORELLE_PLUGIN_PATH, RTLD_LAZY | RTLD_NOLOAD);
+        if (library != nullptr) {
+            dlclose(library);
+        }
+        return library != nullptr;
+    };
+    // The host unloads the library with no shutdown message: nothing waits,
+    // and the searching watcher's own reference keeps the library mapped.
+    const auto start = std::chrono::steady_clock::now();
+    session_.Unload();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(isLoaded()) << "unmapped under a running watcher";
+    // The watcher gives up and lets go of the library as its last act; the
+    // record is then let go of without waiting, on the watcher's thread.
+    simwin::AdvanceTick(20'001);
+    EXPECT_TRUE(Eventually([&] { return simwin::CountHandles().runningThreads == 0u && !isLoaded(); }))
+        << "the library stayed loaded after its watcher ended";
+    EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
+    simwin::UseRealTick();
 }
 
 TEST_F(ShellTest, OtherMessagesLeaveTheRecordUntouched) {

@@ -1,5 +1,6 @@
 // A print-job hand-off and a simulated desktop with a host UI thread, on a
-// manual clock so that the watcher's time limits are reached without waiting.
+// manual calendar clock and a manual tick, so that the watcher's time limits
+// are reached without waiting.
 #pragma once
 
 #include <memory>
@@ -19,6 +20,7 @@ protected:
         MachineTest::SetUp();
         simwin::WindowManager::Instance().DestroyAll();
         simwin::UseManualClock(kStartSeconds);
+        simwin::UseManualTick();
         handoff_ = std::make_unique<printdialog::PrintJobHandoff>();
     }
     void TearDown() override {
@@ -29,6 +31,7 @@ protected:
         dialogs_.clear();
         ui_.reset();
         simwin::UseRealClock();
+        simwin::UseRealTick();
         MachineTest::TearDown();
     }
 
@@ -60,9 +63,10 @@ protected:
         return dialog;
     }
 
-    // A hand-over, which waits for a running watcher to stop.
-    void HandOver(printdialog::PrintJob job) {
-        WithinBound("the hand-over to return", [&] { handoff_->HandOverJob(std::move(job)); });
+    // A hand-over, which waits for a running watcher to stop. True when it
+    // started a watcher.
+    bool HandOver(printdialog::PrintJob job) {
+        return WithinBound("the hand-over to return", [&] { return handoff_->HandOverJob(std::move(job)); });
     }
 
     void AwaitWatcherEnd() {
@@ -72,8 +76,9 @@ protected:
     // Lets the watcher make many more polls: proof that it has had every
     // chance to act on what the desktop shows now.
     static void LetTheWatcherPoll(std::uint64_t reads = 50) {
-        const std::uint64_t start = simwin::ClockReads();
-        EXPECT_TRUE(Eventually([&] { return simwin::ClockReads() >= start + reads; }));
+        const std::uint64_t start = simwin::TickReads();
+        EXPECT_TRUE(Eventually([&] { return simwin::TickReads() >= start + reads; }))
+            << "the watcher stopped polling";
     }
 
     // Waits until the watcher is in its pause before confirming: it then reads

@@ -157,28 +157,49 @@ void Count(void* counter) {
     ++*static_cast<std::atomic<int>*>(counter);
 }
 
-TEST_F(FacadeTest, ThreadsAreJoinedByTheirOwner) {
+TEST_F(FacadeTest, ThreadsAreJoinedWithABoundAndLetGoByTheirOwner) {
     std::atomic<int> counter{0};
     {
         platform::Thread first = platform::Thread::Start(&Count, &counter);
         ASSERT_TRUE(first);
         platform::Thread second = platform::Thread::Start(&Count, &counter);
-        second.Join();
+        EXPECT_TRUE(second.JoinFor(10'000));
         EXPECT_FALSE(second);
         EXPECT_GE(counter, 1);
-        first = platform::Thread::Start(&Count, &counter);  // joins the one it held first
-        EXPECT_GE(counter, 2);
+        first = platform::Thread::Start(&Count, &counter);  // lets go of the one it held first
     }
+    // The owners waited for nothing; the threads end on their own.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (simwin::CountHandles().runningThreads != 0 && std::chrono::steady_clock::now() < deadline) {
+        platform::SleepMilliseconds(1);
+    }
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u) << "a thread did not end";
     EXPECT_EQ(counter, 3);
     EXPECT_EQ(simwin::CountHandles().threads, 0u);
-    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
+
+    simwin::FailThreadStarts(simwin::ThreadStartFailure::Fail);
+    EXPECT_FALSE(platform::Thread::Start(&Count, &counter));
+    simwin::FailThreadStarts(simwin::ThreadStartFailure::Throw);
+    EXPECT_THROW(platform::Thread::Start(&Count, &counter), std::bad_alloc);
+    simwin::FailThreadStarts(simwin::ThreadStartFailure::None);
+    EXPECT_EQ(counter, 3);
 }
 
-TEST_F(FacadeTest, CalendarSecondsFollowsTheSimulatedClock) {
+TEST_F(FacadeTest, CalendarSecondsAndTheTickFollowTheSimulatedClocks) {
     simwin::UseManualClock(42);
     EXPECT_EQ(platform::CalendarSeconds(), 42);
     simwin::AdvanceClock(-2);
     EXPECT_EQ(platform::CalendarSeconds(), 40);
+
+    // The tick stands still while manual, jumps when moved, never goes back.
+    simwin::UseManualTick();
+    const std::uint64_t tick = platform::TickMilliseconds();
+    simwin::AdvanceClock(-3600);
+    EXPECT_EQ(platform::TickMilliseconds(), tick);
+    simwin::AdvanceTick(60'000);
+    EXPECT_EQ(platform::TickMilliseconds(), tick + 60'000);
+    simwin::UseRealTick();
+    EXPECT_GE(platform::TickMilliseconds(), tick + 60'000);
 }
 
 // The base address of the module this test is linked into: the module that holds the string table.

@@ -42,6 +42,7 @@ protected:
         EXPECT_EQ(after.threads, before_.threads) << "thread handles leaked";
         EXPECT_EQ(after.invalidUses, expectedInvalidUses_) << "invalid handle uses";
         simwin::UseRealClock();
+        simwin::UseRealTick();
     }
 
     // The test uses this many invalid handles on purpose.

@@ -2,6 +2,8 @@
 #include <set>
 
 #include "platform/windows.h"
+#include "simwin/other_process.h"
+#include "simwin/ui_thread.h"
 #include "windows_fixture.h"
 
 namespace simwin::testing {
@@ -60,7 +62,7 @@ TEST_F(FindWindowTest, DialogClassIsFoundByItsAtomAndClassNamesIgnoreCase) {
     EXPECT_NE(Wm().ClassAtom(u"Button"), Wm().ClassAtom(u"Static"));
 }
 
-TEST_F(FindWindowTest, TitlesMatchExactlyAndAnEmptyTitleOnlyAnEmptyOne) {
+TEST_F(FindWindowTest, TitlesMatchIgnoringCaseAndAnEmptyTitleOnlyAnEmptyOne) {
     Hwnd dialog = Make(0, u"#32770", u"Print");
     Hwnd titled = Make(dialog, u"ComboBox", u"Printers");
     Hwnd untitled = Make(dialog, u"ComboBox", u"");
@@ -69,7 +71,8 @@ TEST_F(FindWindowTest, TitlesMatchExactlyAndAnEmptyTitleOnlyAnEmptyOne) {
     ClassRef combo = ClassRef::ByName(u"ComboBox");
     EXPECT_EQ(Wm().Find(dialog, 0, combo, u""), untitled);
     EXPECT_EQ(Wm().Find(dialog, 0, combo, u"Printers"), titled);
-    EXPECT_EQ(Wm().Find(dialog, 0, combo, u"printers"), 0u);
+    EXPECT_EQ(Wm().Find(dialog, 0, combo, u"pRINTERS"), titled) << "FindWindowExW ignores case";
+    EXPECT_EQ(Wm().Find(dialog, 0, ClassRef::ByName(u"Static"), u"&NAME:"), label);
     EXPECT_EQ(Wm().Find(dialog, 0, combo, std::nullopt), titled) << "no title: any title";
     EXPECT_EQ(Wm().Find(dialog, 0, ClassRef::ByName(u"Static"), u"&Name"), 0u);
     EXPECT_EQ(Wm().Find(dialog, 0, ClassRef::ByName(u"Static"), u"&Name:"), label);
@@ -87,6 +90,22 @@ TEST_F(FindWindowTest, TopLevelWindowsOnlyAndNewestOnTop) {
     EXPECT_EQ(Wm().Find(0, 0, dialogs, u"Print"), second);
     EXPECT_EQ(Wm().Find(0, second, dialogs, u"Print"), first);
     EXPECT_EQ(Wm().Find(0, first, dialogs, u"Print"), 0u);
+}
+
+TEST_F(FindWindowTest, AnotherProcesssWindowsAreFoundAmongTheTopLevelOnesButToldApart) {
+    OtherProcessUi other;
+    WindowSpec setup;
+    setup.className = u"#32770";
+    setup.title = u"Print";
+    Hwnd theirs = other.Thread().CreateWindow(setup);
+    Hwnd ours = Make(0, u"#32770", u"Print");
+    ClassRef dialogs = ClassRef::ByAtom(kDialogClassAtom);
+    EXPECT_EQ(Wm().Find(0, 0, dialogs, u"Print"), ours);
+    EXPECT_EQ(Wm().Find(0, ours, dialogs, u"Print"), theirs);
+    EXPECT_TRUE(platform::WindowOfThisProcess(ours));
+    EXPECT_FALSE(platform::WindowOfThisProcess(theirs));
+    EXPECT_FALSE(platform::WindowOfThisProcess(0));
+    EXPECT_EQ(Wm().ProcessOf(theirs), other.ProcessId());
 }
 
 TEST_F(FindWindowTest, DestroyingAWindowTakesItsChildrenAndHandlesAreNeverReused) {

@@ -36,7 +36,7 @@ TEST_F(MessagingTest, SendMessageIsHandledOnTheWindowsThreadAndWaitsForIt) {
     Hwnd window = AnsweringWindow(ui);
     ASSERT_NE(window, 0u);
 
-    EXPECT_EQ(platform::SendWindowMessage(window, kAsk, 0, 41), 42);
+    EXPECT_EQ(platform::SendWindowMessage(window, kAsk, 0, 41, 5000), 42);
     EXPECT_EQ(handledOn_.load(), ui.Id());
 
     ui.Hold();
@@ -44,9 +44,13 @@ TEST_F(MessagingTest, SendMessageIsHandledOnTheWindowsThreadAndWaitsForIt) {
     // While the window's thread handles nothing, the sender waits.
     EXPECT_EQ(answer.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
     EXPECT_EQ(handled_.load(), 1);
+    // A bounded send gives up; its message is still handled later.
+    EXPECT_EQ(platform::SendWindowMessage(window, kAsk, 0, 7, 50), std::nullopt);
     ui.Resume();
     EXPECT_EQ(WithinBound("the answer once resumed", [&] { return answer.get(); }), 100);
-    EXPECT_EQ(handled_.load(), 2);
+    EXPECT_TRUE(Eventually([&] { return handled_.load() == 3; }));
+    EXPECT_EQ(platform::SendWindowMessage(Make(0, u"Gone", u""), kAsk, 0, 0, 50), 0)
+        << "a window of no UI thread answers on the sender's thread";
 }
 
 TEST_F(MessagingTest, AHookCanSlowTheThreadDownAndTheSenderStillWaits) {

@@ -65,12 +65,12 @@ TEST_F(PrintDialogTest, WatcherSequenceConfirmsWithTheSelectedPrinter) {
     Hwnd combo = ComboAfterLabel(u"Print", u"&Name:");
     ASSERT_NE(combo, 0u);
 
-    ASSERT_EQ(platform::SendWindowMessage(combo, kCbGetCount, 0, 0), 3);
+    ASSERT_EQ(platform::SendWindowMessage(combo, kCbGetCount, 0, 0, 5000), 3);
     std::u16string buffer(1028, u'\0');
-    EXPECT_EQ(platform::SendWindowMessage(combo, kCbGetLbText, 1, reinterpret_cast<std::intptr_t>(buffer.data())), 8);
+    EXPECT_EQ(platform::SendWindowMessage(combo, kCbGetLbText, 1, reinterpret_cast<std::intptr_t>(buffer.data()), 5000), 8);
     EXPECT_EQ(std::u16string(buffer.c_str()), u"Invoices");
-    EXPECT_EQ(platform::SendWindowMessage(combo, kCbSetCurSel, 1, 0), 1);
-    platform::SendWindowMessage(window, kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(combo));
+    EXPECT_EQ(platform::SendWindowMessage(combo, kCbSetCurSel, 1, 0, 5000), 1);
+    EXPECT_TRUE(platform::SendWindowMessage(window, kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(combo), 5000));
     EXPECT_EQ(dialog.SelectionChangeCount(), 1u);
     EXPECT_EQ(dialog.NotifiedSelection(), 1);
     EXPECT_EQ(dialog.SelectedPrinter(), u"Invoices");
@@ -109,7 +109,7 @@ TEST_F(PrintDialogTest, CancelButtonHostCancelAndVanishing) {
     byHost.Cancel();
     EXPECT_EQ(byHost.State(), DialogState::Cancelled);
     // An OK after the cancel finds no dialog and changes nothing.
-    EXPECT_EQ(platform::SendWindowMessage(byHost.Window(), kWmCommand, kIdOk, 0), 0);
+    EXPECT_EQ(platform::SendWindowMessage(byHost.Window(), kWmCommand, kIdOk, 0, 5000), std::nullopt);
     EXPECT_EQ(byHost.State(), DialogState::Cancelled);
 
     PrintDialog vanishing(ui_, Options());

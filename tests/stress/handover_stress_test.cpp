@@ -137,6 +137,7 @@ protected:
         simwin::ResetMachine(StressMachine());
         simwin::WindowManager::Instance().DestroyAll();
         simwin::UseManualClock(1'000'000);
+        simwin::UseManualTick();
         ticker_ = std::thread([this] { Tick(); });
         monitor_ = std::thread([this] { Monitor(); });
         ui_ = std::make_unique<simwin::UiThread>();
@@ -157,6 +158,7 @@ protected:
         }
         ui_.reset();
         simwin::UseRealClock();
+        simwin::UseRealTick();
         HostTest::TearDown();
     }
 
@@ -166,6 +168,7 @@ protected:
         while (running_) {
             std::this_thread::sleep_for(std::chrono::microseconds(pause(random)));
             simwin::AdvanceClock(1);
+            simwin::AdvanceTick(1000);
         }
     }
 

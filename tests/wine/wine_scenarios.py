@@ -326,6 +326,52 @@ def wine_template_left_alone(m):
     return elapsed
 
 
+def other_letter_case(m):
+    # The spooler and the registry take the name in any letter case; so does
+    # the watcher when it picks the item of the dialog's printer list.
+    m.reset(default=OFFICE)
+    out, _ = m.host([call("VORL_ChangePrinter", INVOICES.upper()), ":print 20"])
+    expect_lines(out, ["0", "printed to " + INVOICES])
+
+
+def other_process_dialog_left_alone(m):
+    # Another program's Print dialog, opened while the watcher searches, is
+    # not touched (it is cancelled after 4 s); the host's own dialog after it
+    # is still confirmed.
+    m.reset(default=OFFICE)
+    out, _ = m.host([call("VORL_ChangePrinter", INVOICES), ":other-print 4", ":print 20"])
+    expect_lines(out, ["0", "cancelled", "printed to " + INVOICES])
+
+
+def unanswering_dialog(m):
+    # The host's Print dialog stops answering (for 60 s) while the watcher
+    # drives it: the next VORL_ChangePrinter and the shutdown each return
+    # within 10 s, and the dialog is never confirmed.
+    m.reset(default=OFFICE)
+    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":unanswering-print 60", ":elapsed",
+                           call("VORL_ChangePrinter", BUERO), ":elapsed"], timeout=90)
+    expect_lines(out, ["0", None, "0", None])
+    change = int(out[3]) / 1000.0
+    if change >= 10:
+        raise Failure("VORL_ChangePrinter took %.1f s after the dialog stopped answering" % change)
+    # What is left of the run: Wine's start of the program, the shutdown, the exit.
+    rest = elapsed - (int(out[1]) + int(out[3])) / 1000.0
+    if rest >= 10:
+        raise Failure("start, shutdown and exit took %.1f s with a dialog that does not answer" % rest)
+    return elapsed
+
+
+def exit_while_searching(m):
+    # The host exits without a shutdown message while a watcher searches: the
+    # process ends at once, nothing at unload waits for the killed watcher.
+    m.reset(default=OFFICE)
+    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":exit"], timeout=60)
+    expect_lines(out, ["0"])
+    if elapsed >= 10:
+        raise Failure("fmhost took %.1f s to exit with a searching watcher" % elapsed)
+    return elapsed
+
+
 def platform_facade(m):
     # The Win32 side of the platform facade on its own (tests/wine/platform_probe).
     m.reset(default=OFFICE)
@@ -356,6 +402,10 @@ SCENARIOS = [
     two_calls_in_a_row,
     shutdown_while_searching,
     wine_template_left_alone,
+    other_letter_case,
+    other_process_dialog_left_alone,
+    unanswering_dialog,
+    exit_while_searching,
 ]
 
 

@@ -26,24 +26,8 @@ private:
     std::vector<Unit> storage_;
 };
 
-}  // namespace
-
-bool EnumeratePrinters(PrinterList& out) {
-    out.Clear();
-    DWORD needed = 0;
-    DWORD returned = 0;
-    // Only the byte count of this call matters; its outcome is ignored (it
-    // fails with ERROR_INSUFFICIENT_BUFFER whenever there are printers).
-    EnumPrintersW(kLocalAndConnections, nullptr, 4, nullptr, 0, &needed, &returned);
-
-    RecordBuffer buffer(needed);
-    DWORD written = 0;
-    returned = 0;
-    if (!EnumPrintersW(kLocalAndConnections, nullptr, 4, buffer.data(), needed, &written,
-                       &returned)) {
-        win32::TraceLastError(u"EnumPrintersW");
-        return false;
-    }
+// The names of `returned` level-4 records at the start of `buffer`.
+void FillList(RecordBuffer& buffer, DWORD returned, PrinterList& out) {
     const auto* records = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
     std::size_t units = 0;
     for (DWORD i = 0; i < returned; ++i) {
@@ -53,25 +37,56 @@ bool EnumeratePrinters(PrinterList& out) {
     for (DWORD i = 0; i < returned; ++i) {
         out.Append(Utf16(records[i].pPrinterName));
     }
-    return true;
+}
+
+}  // namespace
+
+bool EnumeratePrinters(PrinterList& out) {
+    out.Clear();
+    for (int attempt = 1;; ++attempt) {
+        DWORD needed = 0;
+        DWORD returned = 0;
+        // Only the byte count of this call matters; its outcome is ignored (it
+        // fails with ERROR_INSUFFICIENT_BUFFER whenever there are printers).
+        EnumPrintersW(kLocalAndConnections, nullptr, 4, nullptr, 0, &needed, &returned);
+
+        RecordBuffer buffer(needed);
+        DWORD written = 0;
+        returned = 0;
+        if (EnumPrintersW(kLocalAndConnections, nullptr, 4, buffer.data(), needed, &written,
+                          &returned)) {
+            FillList(buffer, returned, out);
+            return true;
+        }
+        // A printer added between the two calls: ask for the size again.
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || attempt == kSizeQueryAttempts) {
+            win32::TraceLastError(u"EnumPrintersW");
+            return false;
+        }
+    }
 }
 
 std::u16string DefaultPrinterName() {
-    DWORD units = 0;
-    GetDefaultPrinterW(nullptr, &units);
-    if (units == 0) {
-        return {};
+    for (int attempt = 1;; ++attempt) {
+        DWORD units = 0;
+        GetDefaultPrinterW(nullptr, &units);
+        if (units == 0) {
+            return {};
+        }
+        std::vector<wchar_t> buffer(units, L'\0');
+        DWORD size = units;
+        if (!GetDefaultPrinterW(buffer.data(), &size)) {
+            if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && attempt < kSizeQueryAttempts) {
+                continue;  // the default changed to a longer name between the two calls
+            }
+            win32::TraceLastError(u"GetDefaultPrinterW");  // the zero-filled buffer stays empty
+        }
+        std::size_t length = 0;
+        while (length < buffer.size() && buffer[length] != L'\0') {
+            ++length;
+        }
+        return std::u16string(Utf16(buffer.data(), length));
     }
-    std::vector<wchar_t> buffer(units, L'\0');
-    DWORD size = units;
-    if (!GetDefaultPrinterW(buffer.data(), &size)) {
-        win32::TraceLastError(u"GetDefaultPrinterW");  // the zero-filled buffer stays empty
-    }
-    std::size_t length = 0;
-    while (length < buffer.size() && buffer[length] != L'\0') {
-        ++length;
-    }
-    return std::u16string(Utf16(buffer.data(), length));
 }
 
 bool MakeDefaultPrinter(const std::u16string& name) {

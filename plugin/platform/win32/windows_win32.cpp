@@ -1,7 +1,8 @@
-// The window manager on Windows: FindWindowExW, SendMessageW,
-// SendNotifyMessageW and RedrawWindow.
+// The window manager on Windows: FindWindowExW, SendMessageTimeoutW,
+// SendNotifyMessageW, RedrawWindow and GetWindowThreadProcessId.
 #include "platform/win32/win32_api.h"
 
+#include "platform/text.h"
 #include "platform/windows.h"
 
 #include <string>
@@ -39,15 +40,16 @@ bool HasClass(HWND window, const WindowClass& windowClass) {
     return wanted.compare(0, wanted.size(), name, static_cast<std::size_t>(length)) == 0;
 }
 
-// The window's own title, read without sending it a message, compared unit for
-// unit. One unit more than the title is fetched so that a longer title differs.
+// The window's own title, read without sending it a message, compared as
+// FindWindowExW compares titles: without regard to letter case. One unit more
+// than the title is fetched so that a longer title differs.
 bool HasTitle(HWND window, const std::u16string& title) {
     std::vector<wchar_t> buffer(title.size() + 2, L'\0');
     const int copied = InternalGetWindowText(window, buffer.data(), static_cast<int>(buffer.size()));
     if (copied < 0 || static_cast<std::size_t>(copied) != title.size()) {
         return false;
     }
-    return win32::Utf16(buffer.data(), title.size()) == title;
+    return EqualIgnoringCase(win32::Utf16(buffer.data(), title.size()), title);
 }
 
 }  // namespace
@@ -69,9 +71,10 @@ Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass
         }
         return 0;
     }
-    // FindWindowExW compares titles without regard to case; go on past
-    // windows whose title differs in case only. Each further call starts after
-    // a window of the searched class, which FindWindowExW handles everywhere.
+    // The title is checked again as above, so that the meaning is the same
+    // wherever FindWindowExW's own comparison differs. Each further call
+    // starts after a window of the searched class, which FindWindowExW
+    // handles everywhere.
     HWND after = nullptr;
     while (HWND found = FindWindowExW(AsWindow(parent), after, ClassArgument(windowClass),
                                       Wide(title))) {
@@ -83,11 +86,30 @@ Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass
     return 0;
 }
 
-std::intptr_t SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam,
-                          std::intptr_t lParam) {
-    return static_cast<std::intptr_t>(SendMessageW(AsWindow(window), message,
-                                                   static_cast<WPARAM>(wParam),
-                                                   static_cast<LPARAM>(lParam)));
+bool WindowOfThisProcess(Window window) {
+    DWORD process = 0;
+    if (window == 0 || GetWindowThreadProcessId(AsWindow(window), &process) == 0) {
+        return false;
+    }
+    return process == GetCurrentProcessId();
+}
+
+std::optional<std::intptr_t> SendWindowMessage(Window window, std::uint32_t message,
+                                               std::uintptr_t wParam, std::intptr_t lParam,
+                                               std::uint32_t milliseconds) {
+    // Not SMTO_ABORTIFHUNG: a thread counts as hung when it has not taken a
+    // message for five seconds, as the host's thread often has not just when
+    // it creates its Print dialog (a script ran, another program was waited
+    // for); the dialog would then be given up at once although it answers a
+    // moment later. The bound alone decides.
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(AsWindow(window), message, static_cast<WPARAM>(wParam),
+                            static_cast<LPARAM>(lParam), SMTO_BLOCK, milliseconds,
+                            &answer) == 0) {
+        win32::TraceLastError(u"SendMessageTimeoutW");
+        return std::nullopt;
+    }
+    return static_cast<std::intptr_t>(answer);
 }
 
 bool NotifyWindow(Window window, std::uint32_t message, std::uintptr_t wParam,

@@ -60,9 +60,9 @@ void KernelChecks() {
         SlowWork work;
         Thread thread = Thread::Start(WorkSlowly, &work);
         Check(static_cast<bool>(thread), "Thread::Start");
-        thread.Join();
+        Check(thread.JoinFor(10000), "JoinFor within its bound");
         Check(work.finished && work.seen == &work,
-              "Join waits for the thread, which got its one pointer argument");
+              "JoinFor waits for the thread, which got its one pointer argument");
         Check(!thread, "a joined thread is empty");
     }
     {
@@ -70,8 +70,20 @@ void KernelChecks() {
         {
             Thread thread = Thread::Start(WorkSlowly, &work);
             Thread moved = std::move(thread);
-        }  // the owner's destructor joins
-        Check(work.finished, "the owner's destructor waits for the thread");
+            Check(!moved.JoinFor(0), "JoinFor(0) on a running thread times out, keeps it");
+        }  // the owner lets the thread run on alone
+        const DWORD until = GetTickCount() + 10000;
+        while (!work.finished && GetTickCount() < until) {
+            Sleep(1);
+        }
+        Check(work.finished, "a thread let go by its owner runs to its end");
+    }
+    {
+        const std::uint64_t before = vorelle::platform::TickMilliseconds();
+        Sleep(20);
+        const std::uint64_t after = vorelle::platform::TickMilliseconds();
+        Check(after >= before + 10 && after < before + 5000, "the tick count moves on with time",
+              std::to_string(after - before) + " ms");
     }
 
     const std::u16string name = u"VorelleProbeMutex" + std::u16string(1, u'A' + (GetCurrentProcessId() % 26));
@@ -82,7 +94,7 @@ void KernelChecks() {
     {
         MutexTry other{&second, WaitResult::Failed, false};
         Thread thread = Thread::Start(TryMutex, &other);
-        thread.Join();
+        Check(thread.JoinFor(10000), "the thread ends");
         Check(other.result == WaitResult::TimedOut,
               "the same name is the same mutex: another thread times out", Name(other.result));
     }
@@ -91,7 +103,7 @@ void KernelChecks() {
     {
         MutexTry keeper{&second, WaitResult::Failed, true};
         Thread thread = Thread::Start(TryMutex, &keeper);
-        thread.Join();
+        Check(thread.JoinFor(10000), "the thread ends");
         Check(keeper.result == WaitResult::Acquired, "another thread acquires it",
               Name(keeper.result));
     }

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "platform/text.h"
 #include "platform/threads.h"
 #include "platform/windows.h"
 #include "tests/wine/platform_probe/probe.h"
@@ -59,14 +61,19 @@ std::string Id(Window window) {
 
 struct CrossThreadAsk {
     Window combo = 0;
-    std::intptr_t answer = -1;
+    std::uint32_t milliseconds = 5000;
+    std::optional<std::intptr_t> answer;
     std::atomic<bool> done{false};
 };
 
 void AskFromOtherThread(void* argument) {
     auto* ask = static_cast<CrossThreadAsk*>(argument);
-    ask->answer = vorelle::platform::SendWindowMessage(ask->combo, kCbGetCount, 0, 0);
+    ask->answer = vorelle::platform::SendWindowMessage(ask->combo, kCbGetCount, 0, 0, ask->milliseconds);
     ask->done = true;
+}
+
+std::optional<std::intptr_t> Ask(Window window, UINT message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return vorelle::platform::SendWindowMessage(window, message, wParam, lParam, 5000);
 }
 
 }  // namespace
@@ -94,16 +101,31 @@ void WindowChecks() {
     const WindowClass comboClass{0, u"ComboBox"};
     const Window p = AsWindow(parent);
 
-    Window found = FindWindowAfter(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog");
-    Check(found == AsWindow(parent), "top-level window by class atom 0x8002 and exact caption",
-          found == AsWindow(decoy.get()) ? "found the caption differing in case" : "not found");
+    Window found = FindWindowAfter(0, 0, WindowClass{kDialogAtom, nullptr}, u"VORELLE PROBE DIALOG");
+    Check(found == AsWindow(parent) || found == AsWindow(decoy.get()),
+          "top-level window by class atom 0x8002 and its caption in other letter case",
+          found == 0 ? "not found" : "another window");
     Check(FindWindowAfter(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog?") == 0,
           "no top-level window for an unknown caption");
+    Check(vorelle::platform::WindowOfThisProcess(AsWindow(parent)) &&
+              !vorelle::platform::WindowOfThisProcess(0),
+          "the probe's own window belongs to its process");
+    const HWND shell = GetShellWindow();
+    Check(shell == nullptr || !vorelle::platform::WindowOfThisProcess(AsWindow(shell)),
+          "the desktop shell's window does not",
+          shell == nullptr ? "(no shell window here)" : "");
 
     found = FindWindowAfter(p, 0, staticClass, u"&Name:");
-    Check(found == AsWindow(label), "label by exact title, past one differing in case", Id(found));
+    Check(found == AsWindow(lowerLabel), "label by title without regard to case, first in child order",
+          Id(found));
+    found = FindWindowAfter(p, AsWindow(lowerLabel), staticClass, u"&NAME:");
+    Check(found == AsWindow(label), "the next one after it", Id(found));
+    Check(vorelle::platform::EqualIgnoringCase(u"Drucker B\u00FCro", u"DRUCKER B\u00DCRO") &&
+              !vorelle::platform::EqualIgnoringCase(u"Drucker", u"Drucker "),
+          "names compare without regard to case, Latin-1 letters too");
     found = FindWindowAfter(p, AsWindow(comboBefore), staticClass, u"&Name:");
-    Check(found == AsWindow(label), "child after a combo box: label by exact title", Id(found));
+    Check(found == AsWindow(lowerLabel), "child after a combo box: the first label after it",
+          Id(found));
     found = FindWindowAfter(p, AsWindow(label), comboClass, u"");
     Check(found == AsWindow(combo),
           "combo box after the label, past a Button and an Edit between", Id(found));
@@ -127,20 +149,15 @@ void WindowChecks() {
                "(Wine 8: child-after only among windows of the searched class)"
              : "FindWindowExW(dialog, label, \"ComboBox\", \"\") finds the combo box here");
 
-    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbAddString, 0,
-                                   reinterpret_cast<std::intptr_t>(L"Office Laser"));
-    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbAddString, 0,
-                                   reinterpret_cast<std::intptr_t>(L"Invoices"));
-    Check(vorelle::platform::SendWindowMessage(AsWindow(combo), kCbGetCount, 0, 0) == 2,
-          "SendMessage answers CB_GETCOUNT");
+    Ask(AsWindow(combo), kCbAddString, 0, reinterpret_cast<std::intptr_t>(L"Office Laser"));
+    Ask(AsWindow(combo), kCbAddString, 0, reinterpret_cast<std::intptr_t>(L"Invoices"));
+    Check(Ask(AsWindow(combo), kCbGetCount, 0, 0) == 2, "SendMessageTimeout answers CB_GETCOUNT");
     char16_t item[32] = {};
-    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbGetLbText, 1,
-                                   reinterpret_cast<std::intptr_t>(item));
+    Ask(AsWindow(combo), kCbGetLbText, 1, reinterpret_cast<std::intptr_t>(item));
     Check(std::u16string(item) == u"Invoices", "CB_GETLBTEXT copies the item text",
           Narrow(item));
-    vorelle::platform::SendWindowMessage(AsWindow(combo), kCbSetCurSel, 1, 0);
-    Check(vorelle::platform::SendWindowMessage(AsWindow(combo), kCbGetCurSel, 0, 0) == 1,
-          "CB_SETCURSEL selects the item");
+    Ask(AsWindow(combo), kCbSetCurSel, 1, 0);
+    Check(Ask(AsWindow(combo), kCbGetCurSel, 0, 0) == 1, "CB_SETCURSEL selects the item");
 
     // From another thread, as the watcher asks: answered on this thread while
     // it takes its messages.
@@ -157,14 +174,25 @@ void WindowChecks() {
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    Check(ask.done && ask.answer == 2, "SendMessage from another thread is answered",
-          "answer " + std::to_string(ask.answer));
-    if (!ask.done) {
-        // The asker still waits for this thread: joining it would never end.
-        std::fflush(stdout);
-        ExitProcess(1);
+    Check(ask.done && ask.answer == 2, "SendMessageTimeout from another thread is answered",
+          ask.answer ? "answer " + std::to_string(*ask.answer) : "no answer");
+    Check(asker.JoinFor(10000), "the asking thread ends");
+
+    // This thread takes no messages: the other thread's bounded send gives up.
+    CrossThreadAsk unanswered;
+    unanswered.combo = AsWindow(combo);
+    unanswered.milliseconds = 300;
+    const DWORD asked = GetTickCount();
+    vorelle::platform::Thread second =
+        vorelle::platform::Thread::Start(AskFromOtherThread, &unanswered);
+    const bool ended = second.JoinFor(10000);
+    Check(ended && !unanswered.answer && GetTickCount() - asked < 5000,
+          "SendMessageTimeout to a thread that takes no messages gives up in time",
+          std::to_string(GetTickCount() - asked) + " ms");
+    MSG pending;
+    while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&pending);  // the late message, answered to nobody
     }
-    asker.Join();
 
     Check(vorelle::platform::NotifyWindow(AsWindow(parent), WM_NULL, 0, 0),
           "SendNotifyMessage delivers");
