@@ -11,7 +11,7 @@ deliverable, whose Vorelle.fmx must be byte-identical to dist/Vorelle.fmx) with
 wine in a 32-bit prefix. Where 32-bit Windows programs do not execute (tried,
 in the fresh prefix), a win32 run prints one line saying so and passes.
 
-Usage: wine_scenarios.py BUILD_DIR [SCENARIO ...]
+Usage: [WINE32=LOADER] wine_scenarios.py BUILD_DIR [SCENARIO ...]
 Run it under an X server (xvfb-run -a). Prints one line per scenario and closes
 with "N passed, N failed"; the exit status is 1 when any scenario failed.
 """
@@ -30,10 +30,11 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 VERBOSE = os.environ.get("WINE_SCENARIOS_VERBOSE") == "1"
 WINESERVER = "/usr/lib/wine/wineserver"
 # How each build runs: its Wine loader and prefix architecture, by the PE
-# machine of its fmhost.exe.
+# machine of its fmhost.exe. WINE32 names another loader for win32 (the test
+# of the capability check gives one that cannot run anything).
 BUILDS = {
     0x8664: ("win64", "/usr/lib/wine/wine64"),
-    0x014C: ("win32", "/usr/lib/wine/wine"),
+    0x014C: ("win32", os.environ.get("WINE32", "/usr/lib/wine/wine")),
 }
 
 DEVICES = r"SOFTWARE\Microsoft\Windows NT\CurrentVersion\Devices"
@@ -151,6 +152,9 @@ class Machine:
         if rc != 7:
             return "cmd.exe of the 32-bit prefix ended with status %d, not 7: %s" % (
                 rc, err.strip()[-200:] or "no message")
+        with open(os.path.join(self.prefix, "system.reg"), errors="replace") as f:
+            if "#arch=win32" not in f.read(4096):
+                return "Wine made no 32-bit prefix"
         return None
 
     def create_prefix(self):
@@ -164,7 +168,7 @@ class Machine:
                        stderr=subprocess.DEVNULL, timeout=120)
         self.boot_seconds = time.monotonic() - started
         if rc != 0:
-            raise Failure("wineboot -i failed: " + err[-500:])
+            raise Failure("wineboot -i: status %d: %s" % (rc, err[-500:].strip() or "no message"))
         # One server for the whole run: each program then starts in well under a second.
         # (It runs on in the background: its output must not be a pipe we wait on.)
         subprocess.run([WINESERVER, "-p"], env=self.env, stdout=subprocess.DEVNULL,
