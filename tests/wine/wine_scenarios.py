@@ -99,7 +99,9 @@ class Machine:
         self.prefix = os.path.join(self.build, "wine-prefix")
         machine = pe_machine(os.path.join(self.bin, "fmhost.exe"))
         self.name, self.wine = BUILDS.get(machine, ("win64", BUILDS[0x8664][1]))
-        # The plug-in the runs load: the deliverable itself where it is built.
+        # The plug-in under test: for win32 the deliverable itself. fmhost.exe
+        # loads the copy beside it (check_programs compares the two byte for
+        # byte); describe_as_native loads this path.
         self.plugin = os.path.join(ROOT, "dist", "Vorelle.fmx") if self.name == "win32" else \
             os.path.join(self.bin, "Vorelle.fmx")
         self.checked = {"runs": 0, "entry": 0, "functions": 0}
