@@ -66,6 +66,11 @@ def run_native(build, quick):
     for b in data["benchmarks"]:
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
+        if b.get("error_occurred"):
+            # Its rows are left out, and the table's heading says why.
+            data["context"].setdefault("failed", []).append(
+                "%s: %s" % (plain_name(b["run_name"]), b.get("error_message", "error")))
+            continue
         results[plain_name(b["run_name"])] = b
     return data["context"], results
 
@@ -468,6 +473,8 @@ def machine_text(context, wines):
     if context:
         lines.append("Load average at the native run's start: %s" %
                      ", ".join("%.2f" % x for x in context.get("load_avg", [])))
+        for failed in context.get("failed", []):
+            lines.append("Not measured (its rows are left out): %s" % failed)
     for wine in wines:
         if wine.get("not_run"):
             lines.append(wine["not_run"])
