@@ -3,12 +3,16 @@
 
 Native side: vorelle_bench (Google Benchmark) of a native build, on the
 simulated Windows. Wine side: the timing mode of fmhost.exe (fmhost --time) of
-a win64 build under wine64, in a Wine prefix of its own prepared with
-winsetup.exe (the end-to-end harness of tests/wine).
+a win64 build under wine64 and of the win32 build (the deliverable) under wine
+in a 32-bit prefix, each in a Wine prefix of its own prepared with
+winsetup.exe (the end-to-end harness of tests/wine). Each Wine row of win64 is
+followed by the same row of win32.
 
-Usage: run_bench.py [--native BUILD] [--win64 BUILD] [--quick] [--json FILE]
-Without --win64 the Wine rows are left out (and said so); without --native the
-native rows. The table goes to standard output, as Markdown.
+Usage: run_bench.py [--native BUILD] [--win64 BUILD] [--win32 BUILD] [--quick] [--json FILE]
+Without --win64 or --win32 those Wine rows are left out (and said so); where
+32-bit Windows programs do not execute, the win32 rows are left out and one
+line says so. Without --native the native rows are left out. The table goes to
+standard output, as Markdown.
 """
 
 import argparse
@@ -61,6 +65,11 @@ def run_native(build, quick):
     results = {}
     for b in data["benchmarks"]:
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        if b.get("error_occurred"):
+            # Its rows are left out, and the table's heading says why.
+            data["context"].setdefault("failed", []).append(
+                "%s: %s" % (plain_name(b["run_name"]), b.get("error_message", "error")))
             continue
         results[plain_name(b["run_name"])] = b
     return data["context"], results
@@ -137,9 +146,16 @@ def run_wine(build, quick):
     import wine_scenarios  # the end-to-end harness: prefix, winsetup, fmhost runs
     machine = wine_scenarios.Machine(build)
     machine.check_programs()
-    log("wine: preparing the prefix %s" % machine.prefix)
-    machine.create_prefix()
-    results = {"counts": {}, "wine_version": ""}
+    log("wine %s: preparing the prefix %s" % (machine.name, machine.prefix))
+    if machine.name == "win32":
+        reason = machine.cannot_execute()
+        if reason:
+            machine.shut_down()
+            return {"not_run": "win32 rows: NOT RUN: 32-bit Windows programs do not execute on "
+                               "this machine (%s)" % reason}
+    else:
+        machine.create_prefix()
+    results = {"counts": {}, "wine_version": "", "build": machine.name}
     try:
         rc, out, _, _ = machine.run("--version", [], timeout=60)
         results["wine_version"] = (out or [""])[0]
@@ -343,6 +359,7 @@ def native_rows(table, results):
 
 def wine_rows(table, results):
     counts = results["counts"]
+    windows = "Wine " + results["build"]
     def labels(fn, n):
         """The function's line and its reference's arguments in the timing run."""
         last = wine_printer(n)
@@ -367,7 +384,7 @@ def wine_rows(table, results):
                 plat_fig = figures.get("@platform switch-handover " + wine_printer(n))
                 if fn_fig and bare_fig:
                     ratio = fn_fig["median"] / bare_fig["median"]
-                    table.add(1, "%s per call (µs), no watcher" % fn, "Wine", n, f(fn_fig["median"]),
+                    table.add(1, "%s per call (µs), no watcher" % fn, windows, n, f(fn_fig["median"]),
                               f(bare_fig["median"]),
                               "bare calls (platform alone %s)" % f(plat_fig["median"] if plat_fig else None),
                               "%.2f" % ratio, "≤ %.1f" % RATIO_GOAL, yes(ratio <= RATIO_GOAL))
@@ -380,7 +397,7 @@ def wine_rows(table, results):
             if not fn_fig or not bare_fig:
                 continue
             ratio = fn_fig["median"] / bare_fig["median"]
-            table.add(1, "%s per call (µs)" % fn, "Wine", n, f(fn_fig["median"]), f(bare_fig["median"]),
+            table.add(1, "%s per call (µs)" % fn, windows, n, f(fn_fig["median"]), f(bare_fig["median"]),
                       "bare calls: host runtime + platform%s" %
                       (" (platform alone %s)" % f(plat_fig["median"]) if plat_fig else ""),
                       "%.2f" % ratio, "≤ %.1f" % RATIO_GOAL if n == 10 else "",
@@ -388,7 +405,7 @@ def wine_rows(table, results):
     for n in WINE_COUNTS:
         lst = [v for k, v in counts.get(n, {}).items() if k.startswith("list ")]
         if lst:
-            table.add(1, "whole list by position, VORL_GetPrinterAt 1..N (ms)", "Wine", n, f(lst[0]["median"]),
+            table.add(1, "whole list by position, VORL_GetPrinterAt 1..N (ms)", windows, n, f(lst[0]["median"]),
                       "", "", "", "", "")
     poll = counts.get(10, {}).get("Sleep(1)")
     period = poll["median"] if poll else None
@@ -398,7 +415,7 @@ def wine_rows(table, results):
                        ("one watcher searching", handover.get("handover searching"))):
         if fig:
             searching = label.startswith("one")
-            table.add(2, "VORL_ChangePrinter hand-over, %s (µs, median / p99)" % label, "Wine", 10,
+            table.add(2, "VORL_ChangePrinter hand-over, %s (µs, median / p99)" % label, windows, 10,
                       "%s / %s" % (f(fig["median"]), f(fig["p99"])), f(period) if searching else "",
                       "poll period (Sleep(1), median)" if searching else "",
                       "%.2f" % (fig["median"] / period) if searching and period else "", "", "")
@@ -407,40 +424,40 @@ def wine_rows(table, results):
         p_ms = period / 1e3
         if asked:
             table.add(3, "dialog findable → watcher's first message to the combo box (ms, median / p99)",
-                      "Wine", 10, "%s / %s" % (f(asked["median"]), f(asked["p99"])), f(p_ms), "poll period",
+                      windows, 10, "%s / %s" % (f(asked["median"]), f(asked["p99"])), f(p_ms), "poll period",
                       "%.2f" % (asked["median"] / p_ms), "", "")
-        table.add(3, "dialog findable → printer selected (ms, median / p99), %d dialogs" % sel["n"], "Wine", 10,
+        table.add(3, "dialog findable → printer selected (ms, median / p99), %d dialogs" % sel["n"], windows, 10,
                   "%s / %s" % (f(sel["median"]), f(sel["p99"])), f(p_ms), "poll period",
                   "%.2f" % (sel["median"] / p_ms), "", "")
     conf = results.get("confirm", {})
     if conf.get("confirm confirmed"):
         c = conf["confirm confirmed"]
         s = conf["confirm selected"]
-        table.add(3, "dialog findable → selected / confirmed (ms, median), %d dialogs" % c["n"], "Wine", 10,
+        table.add(3, "dialog findable → selected / confirmed (ms, median), %d dialogs" % c["n"], windows, 10,
                   "%s / %s" % (f(s["median"]), f(c["median"])), "500", "the design's pause (mean)", "", "", "")
     idle, search = results.get("idle", {}), results.get("search", {})
     if search.get("cpu search"):
         seconds = search["cpu search"]["seconds"]
         server = search.get("wineserver_seconds")
         server_idle = idle.get("wineserver_seconds")
-        table.add(4, "watcher searching: CPU of the process (% of one core)", "Wine", 10,
+        table.add(4, "watcher searching: CPU of the process (% of one core)", windows, 10,
                   f(search["cpu search"]["percent"]),
                   f(idle["cpu idle"]["percent"]) if idle.get("cpu idle") else "", "the process at rest", "",
                   "measured, explained", "")
         if server is not None and server_idle is not None:
             extra = 100 * (server - server_idle) / seconds
-            table.add(4, "  the wineserver's CPU meanwhile (% of one core, beyond a run at rest)", "Wine", 10,
+            table.add(4, "  the wineserver's CPU meanwhile (% of one core, beyond a run at rest)", windows, 10,
                       f(extra), f(100 * server_idle / seconds), "the wineserver during a run at rest", "", "", "")
     for case in ("none", "searching"):
         fig = handover.get("shutdown " + case)
         if fig:
             table.add(5, "shutdown with %s (ms, median / max)" % ("no watcher" if case == "none" else
                                                                 "a searching watcher"),
-                      "Wine", 10, "%s / %s" % (f(fig["median"]), f(fig["max"])), "500",
+                      windows, 10, "%s / %s" % (f(fig["median"]), f(fig["max"])), "500",
                       "the design's first 500 ms sleep", "%.3f" % (fig["median"] / 500), "", "")
 
 
-def machine_text(context, wine):
+def machine_text(context, wines):
     cpu = ""
     try:
         with open("/proc/cpuinfo") as fh:
@@ -456,38 +473,58 @@ def machine_text(context, wine):
     if context:
         lines.append("Load average at the native run's start: %s" %
                      ", ".join("%.2f" % x for x in context.get("load_avg", [])))
-    if wine:
-        lines.append("Wine: %s" % (wine.get("wine_version") or "wine64"))
+        for failed in context.get("failed", []):
+            lines.append("Not measured (its rows are left out): %s" % failed)
+    for wine in wines:
+        if wine.get("not_run"):
+            lines.append(wine["not_run"])
+        else:
+            lines.append("Wine %s: %s" % (wine["build"], wine.get("wine_version") or "version unknown"))
     return lines
+
+
+def add_wine_rows(table, wines):
+    """The Wine rows, each row of one build followed by the same row of the next."""
+    rows, order = [], {}
+    for wine in wines:
+        if wine.get("not_run"):
+            continue
+        part = Table()
+        wine_rows(part, wine)
+        for row in part.rows:
+            order.setdefault((row[0], row[1], row[3]), len(order))
+            rows.append(row)
+    rows.sort(key=lambda r: order[(r[0], r[1], r[3])])
+    table.rows += rows
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--native", help="native build folder (with bin/vorelle_bench)")
     parser.add_argument("--win64", help="win64 build folder (with bin/fmhost.exe)")
+    parser.add_argument("--win32", help="win32 build folder (with bin/fmhost.exe, the deliverable)")
     parser.add_argument("--quick", action="store_true", help="fewer samples (a check, not a measurement)")
     parser.add_argument("--json", help="also write every figure to this file")
     args = parser.parse_args()
 
-    context, native, wine = None, None, None
+    context, native = None, None
     if args.native:
         context, native = run_native(args.native, args.quick)
-    if args.win64:
-        wine = run_wine(args.win64, args.quick)
+    wines = [run_wine(build, args.quick) for build in (args.win64, args.win32) if build]
     table = Table()
     if native:
         native_rows(table, native)
-    if wine:
-        wine_rows(table, wine)
+    add_wine_rows(table, wines)
     table.rows.sort(key=lambda r: r[0])
-    print("\n".join(machine_text(context, wine)))
-    if not args.win64:
-        print("Wine rows: not measured in this run (no win64 build given).")
+    print("\n".join(machine_text(context, wines)))
+    for name, build in (("win64", args.win64), ("win32", args.win32)):
+        if not build:
+            print("Wine %s rows: not measured in this run (no %s build given)." % (name, name))
     print()
     print(table.markdown())
     if args.json:
         with open(args.json, "w") as fh:
-            json.dump({"native": native, "wine": wine, "context": context}, fh, indent=1, default=str)
+            json.dump({"native": native, "wine": wines, "context": context}, fh, indent=1, default=str)
     return 0
 
 

@@ -13,6 +13,7 @@ enum ExitStatus : int {
     kExitStartupRefused = 1,
     kExitUsage = 2,          // also: machine file, plug-in or a line that cannot be used
     kExitFunctionError = 3,  // a function returned a non-zero error code
+    kExitCallingConvention = 4,  // 32-bit Windows: a call into the plug-in was not __stdcall
 };
 
 // `arguments` are the UTF-8 arguments after the program name; the streams

@@ -200,6 +200,9 @@ Exit status:
      that cannot be parsed or evaluated (the message names the line; the lines
      after it are not evaluated, the plug-in is still shut down)
   3  every line was evaluated, but a function returned a non-zero error code
+  4  32-bit Windows only: the entry point or a function did not take its
+     arguments off the stack as __stdcall does (the message names the call and
+     the bytes it took); fmhost stops at once
 )TEXT";
 }
 

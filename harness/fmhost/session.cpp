@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "fmhost/plugin_call.h"
 #include "fmhost/preferences_path.h"
 
 namespace fmhost {
@@ -115,7 +116,7 @@ bool Session::ResultWritten(const FMX_CallRecord& record) {
 
 void Session::Send(FMX_CallRecord& record) {
     if (library_) {
-        library_.EntryPoint()(&record);
+        CallEntryPoint(library_.EntryPoint(), &record);
     }
 }
 
@@ -214,7 +215,7 @@ std::optional<CallOutcome> Session::Call(std::u16string_view name,
     }
     fmwrapper::HostResult result(settings_.resultLocale);
     CallOutcome outcome;
-    outcome.code = fmwrapper::CallFunction(*function, *vect, result);
+    outcome.code = fmwrapper::CallFunction(*function, *vect, result, &CallExternalFunction);
     outcome.resultWritten = result.Written();
     outcome.resultWrites = result.WriteCount();
     outcome.resultText = result.Text();

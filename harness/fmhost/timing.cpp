@@ -15,6 +15,7 @@
 
 #include "fmhost/host_program.h"
 #include "fmhost/line_parser.h"
+#include "fmhost/plugin_call.h"
 #include "fmhost/preferences_path.h"
 #include "fmhost/session.h"
 #include "fmhost/timing_frame.h"
@@ -70,7 +71,7 @@ void Pause(std::int64_t microseconds) {
 // makes it (no function consults the environment).
 std::int16_t Invoke(const fmwrapper::RegisteredFunction& function, const fmwrapper::HostDataVect& parameters,
                     fmwrapper::HostResult& result) {
-    return function.function(function.id, nullptr, parameters.Get(), result.Get());
+    return CallExternalFunction(function.function, function.id, nullptr, parameters.Get(), result.Get());
 }
 
 bool WholeNumber(const std::string& text, std::int32_t& value) {

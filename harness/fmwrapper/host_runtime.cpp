@@ -129,8 +129,11 @@ void ForgetFunction(std::string_view pluginId, std::int16_t functionId) {
 }
 
 std::int16_t CallFunction(const RegisteredFunction& function, const HostDataVect& parameters,
-                          HostResult& result) {
+                          HostResult& result, FunctionCaller caller) {
     FMX_ExprEnv environment;
+    if (caller != nullptr) {
+        return caller(function.function, function.id, &environment, parameters.Get(), result.Get());
+    }
     return function.function(function.id, &environment, parameters.Get(), result.Get());
 }
 

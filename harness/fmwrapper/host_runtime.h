@@ -135,9 +135,14 @@ FMWRAPPER_HOST_API void RefuseRegistration(std::int16_t functionId, std::int16_t
 FMWRAPPER_HOST_API void ForgetFunction(std::string_view pluginId, std::int16_t functionId);
 
 // Calls a registered function the way the calculation engine does: with its
-// id, an expression environment, the parameters and the result.
+// id, an expression environment, the parameters and the result. `caller`
+// makes the call itself when given (fmhost's checks the calling convention).
+using FunctionCaller = std::int16_t (*)(FMX_ExternalFunction function, std::int16_t functionId,
+                                        const FMX_ExprEnv* environment,
+                                        const FMX_DataVect* parameters, FMX_Data* result);
 FMWRAPPER_HOST_API std::int16_t CallFunction(const RegisteredFunction& function,
-                                             const HostDataVect& parameters, HostResult& result);
+                                             const HostDataVect& parameters, HostResult& result,
+                                             FunctionCaller caller = nullptr);
 
 // Failure injection: the `nth` FM_* operation from now (1 = the next one)
 // reports `code` (1 out of memory, 2 general) in its error record and does

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Inspection of the 32-bit deliverable, which no machine here can execute.
+"""Inspection of the 32-bit deliverable as a file: what it exports, imports and carries.
 
 Usage: inspect_fmx.py FMX SOURCE_ROOT
 

@@ -1,27 +1,41 @@
 #!/usr/bin/env python3
-"""End-to-end scenarios of the win64 build under wine64.
+"""End-to-end scenarios of a Windows build (win64 or win32) under Wine.
 
-fmhost.exe, our FMWrapper.dll and the 64-bit Vorelle.fmx run against Wine's own
-spooler, registry, window manager, threads and Print dialog, in a fresh Wine
-prefix inside the build folder. winsetup.exe prepares the prefix (printers on
-Wine's PostScript driver, the default printer, the host's preferences keys) and
-reads the state a scenario leaves behind.
+fmhost.exe, our FMWrapper.dll and Vorelle.fmx run against Wine's own spooler,
+registry, window manager, threads and Print dialog, in a fresh Wine prefix
+inside the build folder. winsetup.exe prepares the prefix (printers on Wine's
+PostScript driver, the default printer, the host's preferences keys) and reads
+the state a scenario leaves behind. The build is told by fmhost.exe itself: a
+PE32+ build runs with wine64 in a 64-bit prefix, a PE32 build (the
+deliverable, whose Vorelle.fmx must be byte-identical to dist/Vorelle.fmx) with
+wine in a 32-bit prefix. Where 32-bit Windows programs do not execute (tried,
+in the fresh prefix), a win32 run prints one line saying so and passes.
 
-Usage: wine_scenarios.py BUILD_DIR [SCENARIO ...]
+Usage: [WINE32=LOADER] wine_scenarios.py BUILD_DIR [SCENARIO ...]
 Run it under an X server (xvfb-run -a). Prints one line per scenario and closes
 with "N passed, N failed"; the exit status is 1 when any scenario failed.
 """
 
+import filecmp
 import os
+import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 
-WINE = "/usr/lib/wine/wine64"
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 VERBOSE = os.environ.get("WINE_SCENARIOS_VERBOSE") == "1"
 WINESERVER = "/usr/lib/wine/wineserver"
+# How each build runs: its Wine loader and prefix architecture, by the PE
+# machine of its fmhost.exe. WINE32 names another loader for win32 (the test
+# of the capability check gives one that cannot run anything).
+BUILDS = {
+    0x8664: ("win64", "/usr/lib/wine/wine64"),
+    0x014C: ("win32", os.environ.get("WINE32", "/usr/lib/wine/wine")),
+}
 
 DEVICES = r"SOFTWARE\Microsoft\Windows NT\CurrentVersion\Devices"
 PREFS_11A = r"Software\FileMaker\FileMaker Pro\11.0A\Preferences"
@@ -31,7 +45,8 @@ DEFAULT_HOST = "ProAdvanced 11.0v3"  # fmhost's default host version: the 11.0A 
 OFFICE = "Office Laser"
 INVOICES = "Invoices"
 BUERO = "Drucker Büro"  # not ASCII: UTF-8 at fmhost's edge, UTF-16 inside
-PRINTERS = [OFFICE, INVOICES, BUERO]
+LODZ = "Drukarka Łódź"  # outside Latin-1 as well
+PRINTERS = [OFFICE, INVOICES, BUERO, LODZ]
 
 NOT_FOUND = "!!ERROR!! Specified printer not found"
 OUT_OF_BOUNDS = "!!ERROR!! Index out of bounds"
@@ -57,6 +72,24 @@ def call(text, *args):
     return text + "( " + " ; ".join(parts) + " )"
 
 
+def pe_machine(path):
+    """The machine field of a PE file's header (None when it is not one)."""
+    try:
+        with open(path, "rb") as f:
+            head = f.read(4096)
+        offset = struct.unpack_from("<I", head, 0x3C)[0]
+        if head[:2] != b"MZ" or head[offset:offset + 4] != b"PE\0\0":
+            return None
+        return struct.unpack_from("<H", head, offset + 4)[0]
+    except (OSError, struct.error):
+        return None
+
+
+def windows_path(path):
+    """A Linux path as Wine's Z: drive shows it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 class Machine:
     """The Wine prefix and the programs of the build folder."""
 
@@ -64,10 +97,20 @@ class Machine:
         self.build = os.path.abspath(build)
         self.bin = os.path.join(self.build, "bin")
         self.prefix = os.path.join(self.build, "wine-prefix")
+        machine = pe_machine(os.path.join(self.bin, "fmhost.exe"))
+        self.name, self.wine = BUILDS.get(machine, ("win64", BUILDS[0x8664][1]))
+        # The plug-in under test: for win32 the deliverable itself. fmhost.exe
+        # loads the copy beside it (check_programs compares the two byte for
+        # byte); describe_as_native loads this path.
+        self.plugin = os.path.join(ROOT, "dist", "Vorelle.fmx") if self.name == "win32" else \
+            os.path.join(self.bin, "Vorelle.fmx")
+        self.checked = {"runs": 0, "entry": 0, "functions": 0}
         self.env = dict(os.environ)
         self.env.update({
             "WINEPREFIX": self.prefix,
-            "WINEARCH": "win64",
+            "WINEARCH": self.name,
+            # fmhost.exe of the win32 build reports its calling-convention checks.
+            "FMHOST_CALL_REPORT": "1",
             "WINEDEBUG": "-all",
             # No Mono or Gecko installers during wineboot.
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
@@ -82,6 +125,39 @@ class Machine:
                    if not os.path.isfile(os.path.join(self.bin, name))]
         if missing:
             raise Failure("missing in %s: %s" % (self.bin, ", ".join(missing)))
+        if pe_machine(os.path.join(self.bin, "fmhost.exe")) not in BUILDS:
+            raise Failure("%s is no PE32 or PE32+ program" % os.path.join(self.bin, "fmhost.exe"))
+        # fmhost.exe finds the plug-in beside it: for win32 that copy must be
+        # the deliverable, byte for byte.
+        copy = os.path.join(self.bin, "Vorelle.fmx")
+        if self.plugin != copy and not (os.path.isfile(self.plugin) and
+                                        filecmp.cmp(self.plugin, copy, shallow=False)):
+            raise Failure("%s is not byte-identical to %s" % (copy, self.plugin))
+        for name in ("fmhost.exe", "FMWrapper.dll", "winsetup.exe", "platform_probe.exe"):
+            if BUILDS.get(pe_machine(os.path.join(self.bin, name)), ("",))[0] != self.name:
+                raise Failure("%s is not a %s program" % (name, self.name))
+
+    def cannot_execute(self):
+        """Why 32-bit Windows programs do not execute here, found by trying
+        in a fresh prefix: Wine's own set-up, then its cmd.exe (None when
+        they do)."""
+        if not os.access(self.wine, os.X_OK):
+            return "no 32-bit Wine: %s is missing" % self.wine
+        try:
+            self.create_prefix()
+        except (Failure, subprocess.TimeoutExpired) as e:
+            return " ".join(str(e).split())[-300:]
+        try:
+            rc, _, err, _ = self.run("cmd", ["/c", "exit", "7"], timeout=120)
+        except Failure as e:
+            return "cmd.exe of the 32-bit prefix: %s" % e
+        if rc != 7:
+            return "cmd.exe of the 32-bit prefix ended with status %d, not 7: %s" % (
+                rc, err.strip()[-200:] or "no message")
+        with open(os.path.join(self.prefix, "system.reg"), errors="replace") as f:
+            if "#arch=win32" not in f.read(4096):
+                return "Wine made no 32-bit prefix"
+        return None
 
     def create_prefix(self):
         if os.path.isdir(self.prefix):
@@ -92,8 +168,9 @@ class Machine:
         rc, _, err, _ = self.run("wineboot", ["-i"], timeout=180)
         subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120)
+        self.boot_seconds = time.monotonic() - started
         if rc != 0:
-            raise Failure("wineboot -i failed: " + err[-500:])
+            raise Failure("wineboot -i: status %d: %s" % (rc, err[-500:].strip() or "no message"))
         # One server for the whole run: each program then starts in well under a second.
         # (It runs on in the background: its output must not be a pipe we wait on.)
         subprocess.run([WINESERVER, "-p"], env=self.env, stdout=subprocess.DEVNULL,
@@ -113,7 +190,7 @@ class Machine:
         # inherit the standard handles and may outlive the program.
         with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
             try:
-                done = subprocess.run([WINE, program] + list(args), cwd=self.bin, env=env,
+                done = subprocess.run([self.wine, program] + list(args), cwd=self.bin, env=env,
                                       stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
                                       timeout=timeout)
             except subprocess.TimeoutExpired:
@@ -125,6 +202,11 @@ class Machine:
             stderr.seek(0)
             out = stdout.read().decode("utf-8", errors="replace").splitlines()
             err = stderr.read().decode("utf-8", errors="replace")
+        checked = re.search(r"calling convention checked: (\d+) calls .* (\d+) function calls", err)
+        if checked:
+            self.checked["runs"] += 1
+            self.checked["entry"] += int(checked.group(1))
+            self.checked["functions"] += int(checked.group(2))
         if VERBOSE:
             print("  %.2f s  %s %s -> %d" % (elapsed, program, " ".join(args), done.returncode),
                   flush=True)
@@ -168,6 +250,8 @@ class Machine:
     # fmhost
 
     def host(self, lines, options=(), extra_env=None, timeout=120, status=0):
+        """fmhost.exe with the plug-in beside it (for win32 the copy checked to
+        be the deliverable)."""
         rc, out, err, elapsed = self.run("fmhost.exe", list(options) + list(lines), extra_env,
                                          timeout)
         if rc != status:
@@ -266,10 +350,52 @@ def change_for_preview_failures(m):
 
 def change_printer_and_print(m):
     m.reset(default=OFFICE)
-    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 20", ":preference"])
-    expect_lines(out, ["0", "printed to " + INVOICES, INVOICES + ",wineps.drv,FILE:"])
+    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 20", ":preference",
+                           call("VORL_ChangePrinter", LODZ), ":print 15", ":preference"])
+    expect_lines(out, ["0", "printed to " + INVOICES, INVOICES + ",wineps.drv,FILE:",
+                       "0", "printed to " + LODZ, LODZ + ",wineps.drv,FILE:"])
     expect("Windows default afterwards", m.default_printer(), OFFICE)
     return elapsed
+
+
+def describe_as_native(m):
+    # What the plug-in tells the host, word for word as on the simulated Windows.
+    native = os.path.join(ROOT, "build", "native", "bin", "fmhost")
+    if not os.access(native, os.X_OK):
+        raise Failure("no native fmhost to compare with at %s (scripts/build native)" % native)
+    done = subprocess.run([native, "--describe"], stdin=subprocess.DEVNULL, capture_output=True,
+                          timeout=60)
+    wanted = done.stdout.decode("utf-8", errors="replace").splitlines()
+    if done.returncode != 0 or not wanted:
+        raise Failure("native fmhost --describe: status %d" % done.returncode)
+    out, _ = m.host([], options=["--plugin", windows_path(m.plugin), "--describe"])
+    expect_lines(out, wanted)
+
+
+def only(build):
+    """A scenario that applies to one build only."""
+    def mark(scenario):
+        scenario.build = build
+        return scenario
+    return mark
+
+
+@only("win32")
+def calling_convention_checked(m):
+    # Throwaway plug-ins (tests/wine/cdecl_plugin): a __cdecl entry point, and a
+    # __stdcall one that registers a __cdecl function. fmhost stops at the
+    # first call that takes 0 bytes off the stack.
+    for plugin, lines, culprit, wanted in (
+            ("cdecl_entry.fmx", ["--describe"], "FMExternCallProc (message 7)", 4),
+            ("cdecl_function.fmx", ["CDCL_Probe"], "CDCL_Probe (function id 1)", 16)):
+        rc, _, err, _ = m.run("fmhost.exe", ["--plugin", plugin] + lines)
+        message = "%s removed 0 bytes of arguments from the stack, not the %d of __stdcall" % (
+            culprit, wanted)
+        if rc != 4 or message not in err:
+            raise Failure("%s: status %d, %r (expected status 4 and %r)" % (plugin, rc, err.strip(),
+                                                                           message))
+        if VERBOSE:
+            print("  " + err.strip(), flush=True)
 
 
 def change_printer_show_dialog(m):
@@ -386,8 +512,11 @@ def platform_facade(m):
     expect("Windows default afterwards", m.default_printer(), OFFICE)
 
 
+# One list for every build; a scenario marked with only() runs on that build alone.
 SCENARIOS = [
     platform_facade,
+    describe_as_native,
+    calling_convention_checked,
     printers_by_position,
     no_printers,
     system_printer,
@@ -419,12 +548,26 @@ def main(argv):
         print("unknown scenario; known: " + " ".join(s.__name__ for s in SCENARIOS),
               file=sys.stderr)
         return 2
+    chosen = [s for s in chosen if getattr(s, "build", machine.name) == machine.name]
     passed = failed = 0
+    passed_names = set()
     started = time.monotonic()
     try:
         machine.check_programs()
-        boot = machine.create_prefix()
-        print("prefix %s ready in %.1f s" % (machine.prefix, boot), flush=True)
+        if machine.name == "win32":
+            reason = machine.cannot_execute()
+            if reason:
+                machine.shut_down()
+                print("win32: NOT RUN: 32-bit Windows programs do not execute on this machine (%s)"
+                      % reason)
+                return 0
+            print("win32: 32-bit Windows programs execute here (tried: wineboot and cmd.exe in the "
+                  "fresh 32-bit prefix); plug-in %s, byte-identical to %s" % (
+                      machine.plugin, os.path.join(machine.bin, "Vorelle.fmx")), flush=True)
+        else:
+            machine.create_prefix()
+        print("%s: prefix %s ready in %.1f s" % (machine.name, machine.prefix, machine.boot_seconds),
+              flush=True)
     except (Failure, subprocess.TimeoutExpired) as e:
         machine.shut_down()
         print("FAIL setup: %s" % e)
@@ -436,6 +579,7 @@ def main(argv):
             try:
                 scenario(machine)
                 passed += 1
+                passed_names.add(scenario.__name__)
                 print("PASS %s (%.1f s)" % (scenario.__name__, time.monotonic() - t0), flush=True)
             except (Failure, subprocess.TimeoutExpired) as e:
                 failed += 1
@@ -443,7 +587,14 @@ def main(argv):
                       flush=True)
     finally:
         machine.shut_down()
-    print("wine part: %.1f s" % (time.monotonic() - started))
+    if machine.name == "win32":
+        c = machine.checked
+        print("win32: calling convention checked by execution: %d calls of FMExternCallProc took "
+              "4 bytes and %d function calls 16 bytes off the stack, in %d fmhost runs%s" % (
+                  c["entry"], c["functions"], c["runs"],
+                  "; a __cdecl entry point and a __cdecl function refused"
+                  if "calling_convention_checked" in passed_names else ""))
+    print("%s: wine part %.1f s" % (machine.name, time.monotonic() - started))
     print("%d passed, %d failed" % (passed, failed))
     return 0 if failed == 0 else 1
 
