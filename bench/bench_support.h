@@ -55,7 +55,7 @@ fmwrapper::HostDataVect ChangePrinterParameters(std::u16string_view printer, boo
 std::size_t RunningThreads();
 // Waits until the clock has been read `reads` more times than `mark` (a
 // watcher reads it once as it starts and once in every search pass).
-void AwaitClockReads(std::uint64_t mark, std::uint64_t reads);
+void AwaitTickReads(std::uint64_t mark, std::uint64_t reads);
 // Waits until no thread started through the simulated Windows runs.
 void AwaitNoThreads();
 // Ends a searching watcher through its time limit: moves the manual clock on

@@ -19,6 +19,7 @@
 #include "platform/windows.h"
 #include "printdialog/dialog_texts.h"
 #include "simwin/clock.h"
+#include "simwin/tick.h"
 #include "simwin/print_dialog.h"
 #include "simwin/ui_thread.h"
 #include "simwin/window_manager.h"
@@ -145,20 +146,20 @@ void Reaction(benchmark::State& state) {
             selectedAt.store(0);
             confirmedAt.store(0);
             firstMessageAt.store(0);
-            const std::uint64_t mark = simwin::ClockReads();
+            const std::uint64_t mark = simwin::TickReads();
             if (CallText(changePrinter, parameters) != u"0") {
                 ++failures;
                 continue;
             }
-            AwaitClockReads(mark, 3);  // started, and searching
+            AwaitTickReads(mark, 3);  // started, and searching
             RandomPause(2000);
             const std::int64_t findable = NowNanoseconds();
             dialog.Open();
-            const std::uint64_t readsAtOpen = simwin::ClockReads();
+            const std::uint64_t readsAtOpen = simwin::TickReads();
             opening.push_back(static_cast<double>(NowNanoseconds() - findable) / 1e3);
             // The watcher reads the clock once per pass, right after its search:
             // its first read after the dialog opened ends the pass that found it.
-            const bool seen = AwaitFor([&] { return simwin::ClockReads() > readsAtOpen; },
+            const bool seen = AwaitFor([&] { return simwin::TickReads() > readsAtOpen; },
                                        std::chrono::seconds(5));
             const std::int64_t foundAt = NowNanoseconds();
             bool ok = false;
@@ -225,19 +226,19 @@ void SearchCost(benchmark::State& state) {
         const double idleShare =
             (ProcessCpuSeconds() - idleCpu) / std::chrono::duration<double>(Clock::now() - start).count();
 
-        const std::uint64_t mark = simwin::ClockReads();
+        const std::uint64_t mark = simwin::TickReads();
         if (CallText(changePrinter, TextParameters(PrinterName(kJobPrinter))) != u"0") {
             state.SkipWithError("VORL_ChangePrinter failed");
             return;
         }
-        AwaitClockReads(mark, 3);
-        const std::uint64_t reads = simwin::ClockReads();
+        AwaitTickReads(mark, 3);
+        const std::uint64_t reads = simwin::TickReads();
         const double cpu = ProcessCpuSeconds();
         start = Clock::now();
         std::this_thread::sleep_for(window);
         const double cpuUsed = ProcessCpuSeconds() - cpu;
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        const double passes = static_cast<double>(simwin::ClockReads() - reads);
+        const double passes = static_cast<double>(simwin::TickReads() - reads);
         const bool stillSearching = RunningThreads() == 1;
         EndWatcherByTimeLimit();
         simwin::UseRealClock();
@@ -291,9 +292,9 @@ void Shutdown(benchmark::State& state) {
     std::vector<double> samples;
     for (auto _ : state) {
         if (searching) {
-            const std::uint64_t mark = simwin::ClockReads();
+            const std::uint64_t mark = simwin::TickReads();
             CallText(Function(u"VORL_ChangePrinter"), TextParameters(PrinterName(kJobPrinter)));
-            AwaitClockReads(mark, 3);
+            AwaitTickReads(mark, 3);
             RandomPause(2000);
         }
         const Clock::time_point start = Clock::now();
