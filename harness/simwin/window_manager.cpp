@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "simwin/kernel.h"
 #include "simwin/message_queue.h"
 #include "simwin/other_process.h"
 #include "simwin/text.h"
@@ -227,28 +228,9 @@ Hwnd WindowManager::Find(Hwnd parent, Hwnd childAfter, const ClassRef& windowCla
 }
 
 std::intptr_t WindowManager::Send(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    std::shared_ptr<MessageQueue> owner;
-    {
-        std::lock_guard lock(mutex_);
-        const Record* record = LiveRecord(window);
-        if (record == nullptr) {
-            return 0;
-        }
-        owner = record->owner;
-    }
-    Message sent{window, message, wParam, lParam};
-    if (!owner || owner.get() == MessageQueue::Current()) {
-        return Dispatch(sent);
-    }
-    auto reply = std::make_shared<Reply>(MessageQueue::CurrentShared());
-    MessageQueue::Item item;
-    item.kind = MessageQueue::Item::Kind::Sent;
-    item.message = sent;
-    item.reply = reply;
-    if (!owner->Push(std::move(item))) {
-        return 0;  // the window's thread has ended
-    }
-    return reply->Wait();
+    std::intptr_t result = 0;
+    (void)SendTimeout(window, message, wParam, lParam, kInfinite, result);  // 0 for a window that is gone
+    return result;
 }
 
 bool WindowManager::SendNotify(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -493,7 +475,8 @@ bool WindowManager::SendTimeout(Hwnd window, std::uint32_t message, std::uintptr
     if (!owner->Push(std::move(item))) {
         return false;  // the window's thread has ended
     }
-    const std::optional<std::intptr_t> answer = reply->WaitFor(std::chrono::milliseconds(milliseconds));
+    const std::optional<std::intptr_t> answer =
+        milliseconds == kInfinite ? reply->Wait() : reply->WaitFor(std::chrono::milliseconds(milliseconds));
     if (!answer) {
         return false;
     }

@@ -127,7 +127,7 @@ public:
     bool Redraw(Hwnd window);
 
     // SendMessageTimeoutW (SMTO_BLOCK): as Send, but the sender
-    // waits at most `milliseconds` for the owning thread's answer. False when the
+    // waits at most `milliseconds` (kInfinite: no limit) for the owning thread's answer. False when the
     // time ran out (the message may still be handled later) or the window does
     // not exist or its thread has ended; `result` holds the answer otherwise.
     bool SendTimeout(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
