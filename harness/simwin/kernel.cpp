@@ -287,6 +287,33 @@ Handle CreateThreadHoldingModule(ThreadEntry entry, void* argument, void* module
 
 void FailThreadStarts(ThreadStartFailure how) { threadStartFailure.store(how); }
 
+namespace {
+struct KeptBlocks {
+    std::mutex lock;
+    std::vector<const void*> blocks;
+};
+KeptBlocks& Kept() {
+    static auto* const kept = new KeptBlocks();  // never destroyed: it outlives every library
+    return *kept;
+}
+}  // namespace
+
+void KeepForProcessLifetime(const void* block) noexcept {
+    KeptBlocks& kept = Kept();
+    std::lock_guard guard(kept.lock);
+    try {
+        kept.blocks.push_back(block);
+    } catch (const std::bad_alloc&) {
+        // Not recorded: the block is still never freed.
+    }
+}
+
+std::size_t BlocksKeptForProcessLifetime() {
+    KeptBlocks& kept = Kept();
+    std::lock_guard guard(kept.lock);
+    return kept.blocks.size();
+}
+
 void Sleep(std::uint32_t milliseconds) {
     if (milliseconds == 0) {
         std::this_thread::yield();

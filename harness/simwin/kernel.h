@@ -4,6 +4,7 @@
 // when the owner thread ends while holding one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -50,6 +51,12 @@ Handle CreateThreadHoldingModule(ThreadEntry entry, void* argument, void* module
 // for the start would.
 enum class ThreadStartFailure { None, Fail, Throw };
 void FailThreadStarts(ThreadStartFailure how);
+
+// Keeps `block` for the rest of the process's life, never freed: memory a library gave to
+// the process, which stays reachable from here once that library has been unloaded.
+void KeepForProcessLifetime(const void* block) noexcept;
+// How many blocks have been kept so.
+std::size_t BlocksKeptForProcessLifetime();
 
 // Sleep: suspends the calling thread for at least `milliseconds` of real time (0: yields).
 void Sleep(std::uint32_t milliseconds);

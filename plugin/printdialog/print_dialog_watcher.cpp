@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <vector>
 
+#include "platform/process_memory.h"
 #include "platform/threads.h"
 #include "platform/windows.h"
 #include "printdialog/dialog_messages.h"
@@ -38,11 +38,10 @@ std::uint64_t ElapsedSince(std::uint64_t reference) {
     return platform::TickMilliseconds() - reference;
 }
 
-// Item buffers lent to a dialog whose thread did not answer in time: it may
-// still write into one later, so none of them is ever freed or reused.
+// An item buffer lent to a dialog whose thread did not answer in time: it
+// may still write into it later, so it is never freed or reused.
 void KeepForALateAnswer(std::unique_ptr<ItemText> buffer) {
-    static auto* const lent = new std::vector<std::unique_ptr<ItemText>>();
-    lent->push_back(std::move(buffer));
+    platform::KeepForProcessLifetime(buffer.release());
 }
 
 class Watcher {

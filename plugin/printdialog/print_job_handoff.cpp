@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
 
+#include "platform/process_memory.h"
 #include "platform/text.h"
 #include "printdialog/print_dialog_watcher.h"
 
@@ -43,12 +43,9 @@ private:
 
 HandoffHolder gHandoff;
 
-// Records whose watcher did not end in time at shutdown: never freed, as that
-// watcher may still read them.
-void KeepForAWatcher(PrintJobHandoff* record) {
-    static auto* const kept = new std::vector<PrintJobHandoff*>();
-    kept->push_back(record);
-}
+// A record whose watcher did not end in time at shutdown: never freed, as
+// that watcher may still read it.
+void KeepForAWatcher(PrintJobHandoff* record) { platform::KeepForProcessLifetime(record); }
 
 // Releases the mutex when one attempt of a hand-over ends.
 class MutexRelease {

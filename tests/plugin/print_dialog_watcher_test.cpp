@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "printdialog/dialog_texts.h"
+#include "simwin/kernel.h"
 #include "simwin/other_process.h"
 #include "watcher_fixture.h"
 
@@ -432,6 +433,7 @@ TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsT
         }
     });
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    const std::size_t keptBefore = simwin::BlocksKeptForProcessLifetime();
     handoff_->HandOverJob(Job(u"Invoices"));
     ASSERT_TRUE(Eventually([&] { return hung->load() == 1; }));
 
@@ -444,8 +446,9 @@ TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsT
     EXPECT_TRUE(WithinBound("the teardown past a hung dialog", [&] { return handoff_->TearDown(); },
                             kHostBound));
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
+    EXPECT_GT(simwin::BlocksKeptForProcessLifetime(), keptBefore) << "the lent item buffer was not kept";
 
-    // The dialog answers again: the late item text lands in a buffer kept
+    // The dialog answers again: the late item text lands in the buffer kept
     // for it, nothing is selected or confirmed.
     answer.set_value();
     ui_->SetMessageHook({});
