@@ -15,6 +15,10 @@ constexpr std::uint32_t kShutdownPollMilliseconds = 500;
 // How long an ended watcher's thread may take to finish ending.
 constexpr std::uint32_t kThreadEndMilliseconds = 1000;
 
+// A record whose watcher has not ended (at shutdown, or at unload): never
+// freed, as that watcher may still read it.
+void KeepForAWatcher(PrintJobHandoff* record) { platform::KeepForProcessLifetime(record); }
+
 // The module-wide record. Its destructor runs only when the library is
 // unloaded without a shutdown message: at process exit (the watcher thread
 // already killed) or when the last reference goes (the watcher's own, as its
@@ -28,6 +32,8 @@ public:
             record_->Abandon();
             if (record_->WatcherIdle()) {
                 delete record_;
+            } else {
+                KeepForAWatcher(record_);
             }
         }
     }
@@ -42,10 +48,6 @@ private:
 };
 
 HandoffHolder gHandoff;
-
-// A record whose watcher did not end in time at shutdown: never freed, as
-// that watcher may still read it.
-void KeepForAWatcher(PrintJobHandoff* record) { platform::KeepForProcessLifetime(record); }
 
 // Releases the mutex when one attempt of a hand-over ends.
 class MutexRelease {
