@@ -34,22 +34,15 @@ void Reply::Complete(std::intptr_t result) {
     ownCondition_.notify_all();
 }
 
-std::intptr_t Reply::Wait() {
+std::optional<std::intptr_t> Reply::WaitUntil(Deadline deadline) {
     if (senderQueue_) {
-        return senderQueue_->WaitHandling(*this);
+        return senderQueue_->WaitHandling(*this, deadline);
     }
     std::unique_lock lock(ownMutex_);
-    ownCondition_.wait(lock, [this] { return done_; });
-    return result_;
-}
-
-std::optional<std::intptr_t> Reply::WaitFor(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    if (senderQueue_) {
-        return senderQueue_->WaitHandlingUntil(*this, deadline);
-    }
-    std::unique_lock lock(ownMutex_);
-    if (!ownCondition_.wait_until(lock, deadline, [this] { return done_; })) {
+    const auto done = [this] { return done_; };
+    if (!deadline) {
+        ownCondition_.wait(lock, done);
+    } else if (!ownCondition_.wait_until(lock, *deadline, done)) {
         return std::nullopt;
     }
     return result_;
@@ -130,7 +123,7 @@ void MessageQueue::Run() {
     Close();
 }
 
-std::intptr_t MessageQueue::WaitHandling(Reply& reply) {
+std::optional<std::intptr_t> MessageQueue::WaitHandling(Reply& reply, Reply::Deadline deadline) {
     std::unique_lock lock(mutex_);
     while (!reply.done_) {
         // While waiting for its own sent message, a UI thread still handles the
@@ -143,23 +136,9 @@ std::intptr_t MessageQueue::WaitHandling(Reply& reply) {
             lock.lock();
             continue;
         }
-        condition_.wait(lock);
-    }
-    return reply.result_;
-}
-
-std::optional<std::intptr_t> MessageQueue::WaitHandlingUntil(Reply& reply,
-                                                            std::chrono::steady_clock::time_point deadline) {
-    std::unique_lock lock(mutex_);
-    while (!reply.done_) {
-        std::optional<Item> item = PopLocked(true);
-        if (item) {
-            lock.unlock();
-            Handle(*item);
-            lock.lock();
-            continue;
-        }
-        if (condition_.wait_until(lock, deadline) == std::cv_status::timeout && !reply.done_) {
+        if (!deadline) {
+            condition_.wait(lock);
+        } else if (condition_.wait_until(lock, *deadline) == std::cv_status::timeout && !reply.done_) {
             return std::nullopt;
         }
     }

@@ -26,10 +26,11 @@ class Reply {
 public:
     explicit Reply(std::shared_ptr<MessageQueue> senderQueue);
     void Complete(std::intptr_t result);
-    // Waits for the answer (a UiThread sender handles its incoming messages meanwhile).
-    std::intptr_t Wait();
-    // Waits at most `limit` for the answer; none when the time ran out.
-    std::optional<std::intptr_t> WaitFor(std::chrono::milliseconds limit);
+    using Deadline = std::optional<std::chrono::steady_clock::time_point>;
+    // Waits for the answer (a UiThread sender handles its incoming messages
+    // meanwhile), giving up at `deadline` when there is one: none then.
+    std::optional<std::intptr_t> WaitUntil(Deadline deadline);
+    std::intptr_t Wait() { return *WaitUntil(std::nullopt); }
 
 private:
     friend class MessageQueue;
@@ -62,10 +63,9 @@ public:
 
     // The loop of the owning thread; returns after a stop request.
     void Run();
-    // Waits for `reply` on the owning thread, handling sent and notify messages meanwhile.
-    std::intptr_t WaitHandling(Reply& reply);
-    // The same, giving up at `deadline`: none then.
-    std::optional<std::intptr_t> WaitHandlingUntil(Reply& reply, std::chrono::steady_clock::time_point deadline);
+    // Waits for `reply` on the owning thread, handling sent and notify messages
+    // meanwhile; gives up at `deadline` when there is one: none then.
+    std::optional<std::intptr_t> WaitHandling(Reply& reply, Reply::Deadline deadline);
 
     bool Closed() const;
     std::size_t Handled() const;

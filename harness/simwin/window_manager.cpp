@@ -233,18 +233,26 @@ std::intptr_t WindowManager::Send(Hwnd window, std::uint32_t message, std::uintp
     return result;
 }
 
-bool WindowManager::SendNotify(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    std::shared_ptr<MessageQueue> owner;
-    {
-        std::lock_guard lock(mutex_);
-        const Record* record = LiveRecord(window);
-        if (record == nullptr) {
-            return false;
-        }
-        owner = record->owner;
+std::optional<std::shared_ptr<MessageQueue>> WindowManager::QueueFor(Hwnd window) const {
+    std::lock_guard lock(mutex_);
+    const Record* record = LiveRecord(window);
+    if (record == nullptr) {
+        return std::nullopt;
     }
+    if (!record->owner || record->owner.get() == MessageQueue::Current()) {
+        return std::shared_ptr<MessageQueue>();
+    }
+    return record->owner;
+}
+
+bool WindowManager::SendNotify(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    const std::optional<std::shared_ptr<MessageQueue>> queue = QueueFor(window);
+    if (!queue) {
+        return false;
+    }
+    const std::shared_ptr<MessageQueue>& owner = *queue;
     Message sent{window, message, wParam, lParam};
-    if (!owner || owner.get() == MessageQueue::Current()) {
+    if (!owner) {
         Dispatch(sent);
         return true;
     }
@@ -453,17 +461,13 @@ bool WindowManager::SetComboItems(Hwnd combo, std::vector<std::u16string> items,
 
 bool WindowManager::SendTimeout(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
                                 std::uint32_t milliseconds, std::intptr_t& result) {
-    std::shared_ptr<MessageQueue> owner;
-    {
-        std::lock_guard lock(mutex_);
-        const Record* record = LiveRecord(window);
-        if (record == nullptr) {
-            return false;
-        }
-        owner = record->owner;
+    const std::optional<std::shared_ptr<MessageQueue>> queue = QueueFor(window);
+    if (!queue) {
+        return false;
     }
+    const std::shared_ptr<MessageQueue>& owner = *queue;
     Message sent{window, message, wParam, lParam};
-    if (!owner || owner.get() == MessageQueue::Current()) {
+    if (!owner) {
         result = Dispatch(sent);
         return true;
     }
@@ -476,7 +480,9 @@ bool WindowManager::SendTimeout(Hwnd window, std::uint32_t message, std::uintptr
         return false;  // the window's thread has ended
     }
     const std::optional<std::intptr_t> answer =
-        milliseconds == kInfinite ? reply->Wait() : reply->WaitFor(std::chrono::milliseconds(milliseconds));
+        reply->WaitUntil(milliseconds == kInfinite ? Reply::Deadline()
+                                                   : std::chrono::steady_clock::now() +
+                                                         std::chrono::milliseconds(milliseconds));
     if (!answer) {
         return false;
     }

@@ -191,6 +191,10 @@ private:
     const Record* FindRecord(Hwnd window) const;        // lock held; includes dying windows
     Record* FindRecord(Hwnd window);
     const Record* LiveRecord(Hwnd window) const;        // lock held; null for dying windows
+    // Takes the lock: where a message to a live window goes. The queue of its
+    // thread, or null when the caller's own thread (or none) handles it at once;
+    // none when the window is gone.
+    std::optional<std::shared_ptr<MessageQueue>> QueueFor(Hwnd window) const;
     std::uint16_t AtomLocked(std::u16string_view className);  // lock held
     void CollectSubtree(Hwnd window, std::vector<Hwnd>& out) const;  // lock held
     bool DestroyMany(const std::vector<Hwnd>& roots);
