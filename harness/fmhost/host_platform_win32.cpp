@@ -45,6 +45,14 @@ struct DialogSession {
 
 constexpr UINT_PTR kCancelTimer = 1;
 
+// The chosen language's caption, name label and buttons, set on the dialog's windows.
+void ShowTexts(HWND dialog, const DialogTexts& texts) {
+    SetWindowTextW(dialog, Wide(texts.caption));
+    SetDlgItemTextW(dialog, stc6, Wide(texts.nameLabel));
+    SetDlgItemTextW(dialog, IDOK, Wide(texts.okButton));
+    SetDlgItemTextW(dialog, IDCANCEL, Wide(texts.cancelButton));
+}
+
 // The run-time localisation of the template and the time limit: the caption,
 // the name label and the two buttons come from the chosen language; a timer
 // cancels the dialog when nobody has confirmed it in time.
@@ -52,10 +60,7 @@ UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_INITDIALOG) {
         const auto* request = reinterpret_cast<const PRINTDLGW*>(lParam);
         const auto* session = reinterpret_cast<const DialogSession*>(request->lCustData);
-        SetWindowTextW(dialog, Wide(session->texts->caption));
-        SetDlgItemTextW(dialog, stc6, Wide(session->texts->nameLabel));
-        SetDlgItemTextW(dialog, IDOK, Wide(session->texts->okButton));
-        SetDlgItemTextW(dialog, IDCANCEL, Wide(session->texts->cancelButton));
+        ShowTexts(dialog, *session->texts);
         SetTimer(dialog, kCancelTimer, session->timeoutMilliseconds, nullptr);
         return TRUE;
     }
@@ -237,12 +242,8 @@ struct UnansweringDialog {
 UINT_PTR CALLBACK UnansweringHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         const auto* request = reinterpret_cast<const PRINTDLGW*>(lParam);
-        const auto* setup = reinterpret_cast<const UnansweringDialog*>(request->lCustData);
-        SetWindowTextW(dialog, Wide(setup->texts->caption));
-        SetDlgItemTextW(dialog, stc6, Wide(setup->texts->nameLabel));
-        SetDlgItemTextW(dialog, IDOK, Wide(setup->texts->okButton));
-        SetDlgItemTextW(dialog, IDCANCEL, Wide(setup->texts->cancelButton));
         auto* told = reinterpret_cast<UnansweringDialog*>(request->lCustData);
+        ShowTexts(dialog, *told->texts);
         told->signalled = true;
         const DWORD hang = told->hangMilliseconds;
         SetEvent(told->stoppedAnswering);

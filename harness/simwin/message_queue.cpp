@@ -123,6 +123,15 @@ void MessageQueue::Run() {
     Close();
 }
 
+std::optional<std::intptr_t> MessageQueue::Call(Item item, Reply::Deadline deadline) {
+    auto reply = std::make_shared<Reply>(CurrentShared());
+    item.reply = reply;
+    if (!Push(std::move(item))) {
+        return std::nullopt;
+    }
+    return reply->WaitUntil(deadline);
+}
+
 std::optional<std::intptr_t> MessageQueue::WaitHandling(Reply& reply, Reply::Deadline deadline) {
     std::unique_lock lock(mutex_);
     while (!reply.done_) {

@@ -30,7 +30,6 @@ public:
     // Waits for the answer (a UiThread sender handles its incoming messages
     // meanwhile), giving up at `deadline` when there is one: none then.
     std::optional<std::intptr_t> WaitUntil(Deadline deadline);
-    std::intptr_t Wait() { return *WaitUntil(std::nullopt); }
 
 private:
     friend class MessageQueue;
@@ -54,6 +53,10 @@ public:
 
     // Queues an item; false (nothing queued) once the queue is closed.
     bool Push(Item item);
+    // Queues a Sent or Task item with a reply of its own and waits for the
+    // answer, giving up at `deadline` when there is one. None when the queue is
+    // closed (nothing queued) or the time ran out.
+    std::optional<std::intptr_t> Call(Item item, Reply::Deadline deadline);
     // Closes the queue: later pushes fail; items waiting are answered 0 and dropped.
     void Close();
     // Asks the loop to end; releases a hold.

@@ -36,15 +36,11 @@ bool UiThread::Invoke(const std::function<void()>& task) {
         task();
         return true;
     }
-    auto reply = std::make_shared<Reply>(MessageQueue::CurrentShared());
     MessageQueue::Item item;
     item.kind = MessageQueue::Item::Kind::Task;
     item.task = task;
-    item.reply = reply;
-    if (!queue_->Push(std::move(item))) {
-        return false;
-    }
-    return reply->Wait() != 0;
+    const std::optional<std::intptr_t> answer = queue_->Call(std::move(item), std::nullopt);
+    return answer && *answer != 0;
 }
 
 bool UiThread::Post(std::function<void()> task) {

@@ -471,18 +471,14 @@ bool WindowManager::SendTimeout(Hwnd window, std::uint32_t message, std::uintptr
         result = Dispatch(sent);
         return true;
     }
-    auto reply = std::make_shared<Reply>(MessageQueue::CurrentShared());
     MessageQueue::Item item;
     item.kind = MessageQueue::Item::Kind::Sent;
     item.message = sent;
-    item.reply = reply;
-    if (!owner->Push(std::move(item))) {
-        return false;  // the window's thread has ended
-    }
+    // None as well when the window's thread has ended.
     const std::optional<std::intptr_t> answer =
-        reply->WaitUntil(milliseconds == kInfinite ? Reply::Deadline()
-                                                   : std::chrono::steady_clock::now() +
-                                                         std::chrono::milliseconds(milliseconds));
+        owner->Call(std::move(item), milliseconds == kInfinite ? Reply::Deadline()
+                                                               : std::chrono::steady_clock::now() +
+                                                                     std::chrono::milliseconds(milliseconds));
     if (!answer) {
         return false;
     }
