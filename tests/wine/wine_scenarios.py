@@ -140,17 +140,18 @@ class Machine:
     def cannot_execute(self):
         """Why 32-bit Windows programs do not execute here, found by trying
         in a fresh prefix: Wine's own set-up, then its cmd.exe (None when
-        they do)."""
-        if not os.access(self.wine, os.X_OK):
-            return "no 32-bit Wine: %s is missing" % self.wine
+        they do). Every way of not running counts: no loader, a loader the
+        kernel will not execute (Exec format error, where IA-32 emulation is
+        off), one that starts and fails, one that never answers (each try is
+        bounded by WINE32_TRY_SECONDS)."""
+        bound = int(os.environ.get("WINE32_TRY_SECONDS", "180"))
         try:
-            self.create_prefix()
+            self.create_prefix(timeout=bound)
+            rc, _, err, _ = self.run("cmd", ["/c", "exit", "7"], timeout=min(bound, 120))
+        except OSError as e:
+            return "%s: %s" % (e.filename or self.wine, e.strerror or e)
         except (Failure, subprocess.TimeoutExpired) as e:
             return " ".join(str(e).split())[-300:]
-        try:
-            rc, _, err, _ = self.run("cmd", ["/c", "exit", "7"], timeout=120)
-        except Failure as e:
-            return "cmd.exe of the 32-bit prefix: %s" % e
         if rc != 7:
             return "cmd.exe of the 32-bit prefix ended with status %d, not 7: %s" % (
                 rc, err.strip()[-200:] or "no message")
@@ -159,15 +160,14 @@ class Machine:
                 return "Wine made no 32-bit prefix"
         return None
 
-    def create_prefix(self):
+    def create_prefix(self, timeout=180):
         if os.path.isdir(self.prefix):
-            subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
+            self.shut_down()
             shutil.rmtree(self.prefix)
         started = time.monotonic()
-        rc, _, err, _ = self.run("wineboot", ["-i"], timeout=180)
+        rc, _, err, _ = self.run("wineboot", ["-i"], timeout=timeout)
         subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=120)
+                       stderr=subprocess.DEVNULL, timeout=min(timeout, 120))
         self.boot_seconds = time.monotonic() - started
         if rc != 0:
             raise Failure("wineboot -i: status %d: %s" % (rc, err[-500:].strip() or "no message"))
@@ -178,8 +178,13 @@ class Machine:
         return time.monotonic() - started
 
     def shut_down(self):
-        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
+        # Also where no Wine server could start (a machine that runs no 32-bit
+        # program): there is then nothing to stop.
+        try:
+            subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+        except (OSError, subprocess.TimeoutExpired):
+            pass
 
     def run(self, program, args, extra_env=None, timeout=120):
         env = dict(self.env)
