@@ -102,6 +102,6 @@ void SleepMilliseconds(std::uint32_t milliseconds) { simwin::Sleep(milliseconds)
 
 std::int32_t CalendarSeconds() { return simwin::CalendarSeconds(); }
 
-std::uint64_t TickMilliseconds() { return simwin::TickMilliseconds(); }
+std::uint32_t TickMilliseconds() { return simwin::TickMilliseconds(); }
 
 }  // namespace vorelle::platform

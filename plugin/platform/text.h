@@ -6,7 +6,7 @@
 namespace vorelle::platform {
 
 // Whether the two texts are equal without regard to letter case, unit for
-// unit after Windows' own upper-casing (CompareStringOrdinal ignoring case).
+// unit after Windows' own upper-casing (CharUpperBuffW on both).
 [[nodiscard]] bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 }  // namespace vorelle::platform

@@ -77,8 +77,16 @@ void SleepMilliseconds(std::uint32_t milliseconds);
 // The current calendar time in whole seconds.
 std::int32_t CalendarSeconds();
 
-// Milliseconds on a monotonic tick count (GetTickCount64): never set back,
-// goes on while the machine is suspended.
-[[nodiscard]] std::uint64_t TickMilliseconds();
+// Milliseconds on the monotonic tick count (GetTickCount): never set back,
+// goes on while the machine is suspended, and wraps to 0 every 2^32 ms
+// (49.7 days).
+[[nodiscard]] std::uint32_t TickMilliseconds();
+
+// Milliseconds elapsed on the tick since `tick` was read: the unsigned 32-bit
+// difference, right across the wrap (for spans under 49.7 days). Every time
+// limit compares this, never a tick with a deadline.
+[[nodiscard]] inline std::uint32_t MillisecondsSince(std::uint32_t tick) {
+    return static_cast<std::uint32_t>(TickMilliseconds() - tick);
+}
 
 }  // namespace vorelle::platform

@@ -20,11 +20,11 @@ using platform::Window;
 
 // Milliseconds a stage may search, on the monotonic tick: it gives up once
 // the time elapsed since its reference is greater.
-constexpr std::uint64_t kDialogLimit = 20'000;
-constexpr std::uint64_t kComboBoxLimit = 25'000;
-constexpr std::uint64_t kButtonLimit = 3'000;
+constexpr std::uint32_t kDialogLimit = 20'000;
+constexpr std::uint32_t kComboBoxLimit = 25'000;
+constexpr std::uint32_t kButtonLimit = 3'000;
 // The longest pause before confirming, should the calendar second not move on.
-constexpr std::uint64_t kPauseLimit = 1'000;
+constexpr std::uint32_t kPauseLimit = 1'000;
 // How long the dialog's thread has to answer each message.
 constexpr std::uint32_t kAnswerMilliseconds = 5'000;
 
@@ -33,10 +33,6 @@ constexpr std::intptr_t kItemTextMaxLength = kItemTextUnits - 1;
 using ItemText = std::array<char16_t, kItemTextUnits>;
 
 const std::u16string kEmptyTitle;
-
-std::uint64_t ElapsedSince(std::uint64_t reference) {
-    return platform::TickMilliseconds() - reference;
-}
 
 // An item buffer lent to a dialog whose thread did not answer in time: it
 // may still write into it later, so it is never freed or reused.
@@ -52,7 +48,7 @@ public:
         if (job_.StopRequested()) {
             return;
         }
-        const std::uint64_t start = platform::TickMilliseconds();
+        const std::uint32_t start = platform::TickMilliseconds();
         job_.SetWatcherIdle(false);
 
         dialog_ = Seek(start, kDialogLimit, [] { return FindDialog(); });
@@ -78,7 +74,7 @@ public:
         if (SelectPrinter(comboBox) != Selection::Selected || job_.ShowDialog()) {
             return;
         }
-        const std::uint64_t buttonStart = platform::TickMilliseconds();
+        const std::uint32_t buttonStart = platform::TickMilliseconds();
         const Window button = Seek(buttonStart, kButtonLimit, [this] { return FindButton(); });
         if (button == 0) {
             return;
@@ -93,13 +89,13 @@ private:
     // window found in the pass in which the limit passes is not used), one
     // millisecond's sleep per pass. 0 when stopped or out of time.
     template <typename Search>
-    Window Seek(std::uint64_t reference, std::uint64_t limit, Search search) {
+    Window Seek(std::uint32_t reference, std::uint32_t limit, Search search) {
         for (;;) {
             if (job_.StopRequested()) {
                 return 0;
             }
             const Window found = search();
-            if (ElapsedSince(reference) > limit) {
+            if (platform::MillisecondsSince(reference) > limit) {
                 return 0;
             }
             platform::SleepMilliseconds(1);
@@ -198,8 +194,9 @@ private:
         // calendar's seconds count changes, at most one second on the tick.
         // Neither stop nor anything else interrupts it.
         const std::int32_t pauseSecond = platform::CalendarSeconds();
-        const std::uint64_t pauseStart = platform::TickMilliseconds();
-        while (platform::CalendarSeconds() == pauseSecond && ElapsedSince(pauseStart) < kPauseLimit) {
+        const std::uint32_t pauseStart = platform::TickMilliseconds();
+        while (platform::CalendarSeconds() == pauseSecond &&
+               platform::MillisecondsSince(pauseStart) < kPauseLimit) {
         }
         // Either failing (the dialog went away) is traced by the facade; the
         // job ends all the same.

@@ -84,7 +84,7 @@ bool PrintJobHandoff::HandOverJob(PrintJob job) {
     // Allocated before the mutex is taken, so nothing below can fail while
     // it is held.
     std::unique_ptr<char16_t[]> name = CopyName(job.printerName);
-    std::optional<std::uint64_t> stopAsked;
+    std::optional<std::uint32_t> stopAsked;
     for (;;) {
         // A failed wait (no mutex at all) counts as holding it: the hand-over
         // then runs without exclusion rather than not at all.
@@ -94,10 +94,9 @@ bool PrintJobHandoff::HandOverJob(PrintJob job) {
         const MutexRelease release(mutex_);
         if (!watcherIdle_.load()) {
             stop_.store(true);
-            const std::uint64_t now = platform::TickMilliseconds();
             if (!stopAsked) {
-                stopAsked = now;
-            } else if (now - *stopAsked > kWatcherEndMilliseconds) {
+                stopAsked = platform::TickMilliseconds();
+            } else if (platform::MillisecondsSince(*stopAsked) > kWatcherEndMilliseconds) {
                 // The watcher did not end: no second one is started beside it.
                 return false;
             }

@@ -19,7 +19,7 @@ inline constexpr char16_t kHandoffMutexName[] = u"ChangePrinteMutex";
 // hand-over (on the tick) and at shutdown (in 500 ms polls). A watcher that was
 // asked to stop ends within about six seconds: one message the dialog's thread
 // has five seconds to answer, and the one-second pause before confirming.
-inline constexpr std::uint64_t kWatcherEndMilliseconds = 8'000;
+inline constexpr std::uint32_t kWatcherEndMilliseconds = 8'000;
 inline constexpr int kShutdownPolls = 16;
 
 // What VORL_ChangePrinter asks of the next Print dialog.

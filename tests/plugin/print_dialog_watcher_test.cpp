@@ -295,6 +295,96 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsRunOnTheTickWhateverTheCalendarOrAPause
     }
 }
 
+TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) {
+    // The tick wraps to 0 every 49.7 days. Each limit starts just before the
+    // wrap and ends after it: it runs its full length, and not a millisecond
+    // more.
+    constexpr std::uint32_t kLastTick = 0xFFFF'FFFFu;
+    const auto stillRunning = [&](const char* limit) {
+        LetTheWatcherPoll();
+        EXPECT_FALSE(handoff_->WatcherIdle()) << limit << " ended before its time";
+    };
+
+    // 20 s for the dialog.
+    simwin::PlaceTick(kLastTick - 9'999);
+    HandOver(Job(u"Invoices"));
+    LetTheWatcherPoll();
+    simwin::AdvanceTick(20'000);
+    stillRunning("the search for the dialog");
+    simwin::AdvanceTick(1);
+    AwaitWatcherEnd();
+
+    // 25 s for the combo box after the label.
+    {
+        simwin::PlaceTick(kLastTick - 9'999);
+        HandOver(Job(u"Invoices"));
+        const simwin::DialogWindow labelOnly =
+            simwin::DialogWindow::Create(ui_.get(), u"Print", {{u"Static", u"&Name:", 0, {}, -1}});
+        LetTheWatcherPoll();  // it has found the dialog and its label
+        simwin::AdvanceTick(25'000);
+        stillRunning("the search for the combo box");
+        simwin::AdvanceTick(1);
+        AwaitWatcherEnd();
+    }
+
+    // 3 s for OK after the selection.
+    simwin::PrintDialogLayout noOk;
+    noOk.withOkButton = false;
+    simwin::PlaceTick(kLastTick - 999);
+    HandOver(Job(u"Invoices"));
+    simwin::PrintDialog& withoutOk = OpenDialog(kPrinters, 0, {}, noOk);
+    ASSERT_TRUE(Eventually([&] { return withoutOk.SelectionChangeCount() == 1; }));
+    LetTheWatcherPoll();  // it has taken the time of the selection
+    simwin::AdvanceTick(3'000);
+    stillRunning("the search for OK");
+    simwin::AdvanceTick(1);
+    AwaitWatcherEnd();
+    withoutOk.Cancel();
+
+    // One second's pause before confirming, the calendar standing still.
+    simwin::PlaceTick(kLastTick - 499);
+    HandOver(Job(u"Invoices"));
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
+    WaitForThePause();
+    simwin::AdvanceTick(999);
+    WaitForThePause();
+    EXPECT_TRUE(dialog.IsOpen()) << "the pause ended before its second";
+    simwin::AdvanceTick(1);
+    EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed) << "the pause did not end";
+    AwaitWatcherEnd();
+
+    // 8 s for a watcher that does not end, at a hand-over: this one is held
+    // where it has found a dialog. The hook keeps what it uses.
+    simwin::PrintDialog& open = OpenDialog(kPrinters, 0);
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const auto held = std::make_shared<std::atomic<bool>>(false);
+    simwin::SetWindowStepHook([released, held, window = open.Window()](const simwin::WindowStep& step) {
+        if (step.window == window && !held->exchange(true)) {
+            (void)released.wait_for(std::chrono::seconds(10));
+        }
+    });
+    simwin::PlaceTick(kLastTick - 3'999);
+    HandOver(Job(u"Labels"));
+    ASSERT_TRUE(Eventually([&] { return held->load(); }));
+    std::atomic<int> handedOver{-1};
+    std::thread host([&] { handedOver = handoff_->HandOverJob(Job(u"Invoices")) ? 1 : 0; });
+    ASSERT_TRUE(Eventually([&] { return handoff_->StopRequested(); }));
+    LetTheWatcherPoll();  // the hand-over has read the tick of its stop
+    simwin::AdvanceTick(8'000);
+    LetTheWatcherPoll();
+    EXPECT_EQ(handedOver.load(), -1) << "the hand-over stopped waiting for the watcher before 8 s";
+    simwin::AdvanceTick(1);
+    AwaitOrEnd("the hand-over to give up 8 s after asking the watcher to stop",
+               [&] { return handedOver.load() != -1; });
+    host.join();
+    EXPECT_EQ(handedOver.load(), 0) << "a second watcher was started beside one that had not ended";
+    release.set_value();
+    AwaitWatcherEnd();
+    EXPECT_TRUE(open.ComboMessages().empty());
+}
+
 TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
     simwin::PrintDialogLayout noOk;
     noOk.withOkButton = false;

@@ -6,10 +6,13 @@ Usage: inspect_fmx.py FMX SOURCE_ROOT
 Checks that FMX is a PE32 DLL for i386 whose only export is FMExternCallProc
 (undecorated), whose imports are FM_* operations of FMWrapper.dll (each one our
 host exports, hostsdk/FMWrapper.def) and functions of Windows system DLLs only
-(no MinGW runtime DLL), whose string table holds every entry of
-plugin/resources/string_table.inc text for text in English (United States), and whose
-version resource says 3.0.4.3 for file and product version. Prints one line per
-check and closes with "N passed, N failed"; exit status 1 when any failed.
+(no MinGW runtime DLL), each of them a function that Windows 2000 provides
+(tests/win32/windows2000_functions.txt), whose header asks for Windows 2000
+(subsystem and operating system 5.0) at most, whose string table holds every
+entry of plugin/resources/string_table.inc text for text in English (United
+States), and whose version resource says 3.0.4.3 for file and product version.
+Prints one line per check and closes with "N passed, N failed"; exit status 1
+when any failed.
 """
 
 import os
@@ -25,6 +28,10 @@ HOST_DLL = "fmwrapper.dll"
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "winspool.drv", "gdi32.dll",
                "msvcrt.dll", "ntdll.dll", "comdlg32.dll", "shell32.dll", "ole32.dll"}
 MINGW_RUNTIME = re.compile(r"^(libstdc\+\+|libgcc|libwinpthread|libssp|libatomic)", re.I)
+# Windows 2000: what the header may ask for at most, and the functions of
+# Windows' DLLs that the deliverable may import.
+OLDEST_WINDOWS = (5, 0)
+WINDOWS2000_FUNCTIONS = os.path.join("tests", "win32", "windows2000_functions.txt")
 
 C_ESCAPES = {"\\": "\\", '"': '"', "n": "\n", "t": "\t", "r": "\r", "0": "\0", "'": "'"}
 
@@ -80,6 +87,20 @@ def def_exports(path):
         if in_exports:
             names.add(word.split("=")[0].split("@")[0])
     return names
+
+
+def windows2000_functions(path):
+    """{dll name in lower case: {function}} of the list, one "DLL FUNCTION
+    VERSION" a line, # comments."""
+    functions = {}
+    for number, line in enumerate(open(path, encoding="utf-8"), 1):
+        words = line.split("#")[0].split()
+        if not words:
+            continue
+        if len(words) != 3:
+            raise ValueError("%s:%d: expected DLL, function, version" % (path, number))
+        functions.setdefault(words[0].lower(), set()).add(words[1])
+    return functions
 
 
 class Checks:
@@ -180,6 +201,22 @@ def inspect(fmx, root, checks):
     checks.check("no MinGW runtime DLL", not runtime, "imports %r" % runtime)
     other = sorted(dll for dll in imports if dll not in SYSTEM_DLLS)
     checks.check("other imports only from Windows system DLLs", not other, "also %r" % other)
+    try:
+        allowed = windows2000_functions(os.path.join(root, WINDOWS2000_FUNCTIONS))
+    except (OSError, ValueError) as e:
+        checks.check("%s readable" % WINDOWS2000_FUNCTIONS, False, str(e))
+        allowed = {}
+    newer = ["%s!%s" % (dll, name) for dll, names in sorted(imports.items())
+             for name in sorted(names) if name not in allowed.get(dll, set())]
+    checks.check("every function imported from Windows is in Windows 2000 (%s)" % WINDOWS2000_FUNCTIONS,
+                 len(allowed) > 0 and not newer, "not listed: %s" % ", ".join(newer))
+    header = image.OPTIONAL_HEADER
+    asked = {"subsystem": (header.MajorSubsystemVersion, header.MinorSubsystemVersion),
+             "operating system": (header.MajorOperatingSystemVersion,
+                                  header.MinorOperatingSystemVersion)}
+    checks.check("header asks for Windows %d.%d at most" % OLDEST_WINDOWS,
+                 all(version <= OLDEST_WINDOWS for version in asked.values()),
+                 ", ".join("%s %d.%d" % (what, *version) for what, version in asked.items()))
 
     try:
         source = string_table_source(os.path.join(root, "plugin", "resources", "string_table.inc"))

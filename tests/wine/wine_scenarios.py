@@ -449,7 +449,7 @@ def shutdown_while_searching(m):
 def wine_template_left_alone(m):
     # Wine 8: its own template puts the combo box before the label; the watcher
     # finds the dialog and the label, never a combo box after the label, gives
-    # up after 26 s and leaves the dialog alone.
+    # up after 25 s and leaves the dialog alone.
     m.reset(default=OFFICE)
     out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 29"],
                           extra_env={"FMHOST_PRINT_TEMPLATE": "system"})

@@ -1,12 +1,26 @@
-// Name comparison on Windows: CompareStringOrdinal ignoring case, as the
-// window manager and the spooler compare names.
+// Name comparison on Windows: both texts upper-cased by CharUpperBuffW, then
+// compared unit for unit, as the window manager and the spooler compare
+// names. CharUpperBuffW maps by the system's own upper-case table, the one
+// the file system uses (the same for every language: "i" is always "I"), so
+// this is an ordinal comparison without regard to case, as in Windows 2000.
 #include "platform/win32/win32_api.h"
 
 #include "platform/text.h"
 
 #include <climits>
+#include <string>
 
 namespace vorelle::platform {
+
+namespace {
+
+std::wstring UpperCased(std::u16string_view text) {
+    std::wstring copy(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+    CharUpperBuffW(copy.data(), static_cast<DWORD>(copy.size()));
+    return copy;
+}
+
+}  // namespace
 
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) {
@@ -18,10 +32,7 @@ bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() > static_cast<std::size_t>(INT_MAX)) {
         return false;
     }
-    const int length = static_cast<int>(a.size());
-    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), length,
-                                reinterpret_cast<const wchar_t*>(b.data()), length,
-                                TRUE) == CSTR_EQUAL;
+    return UpperCased(a) == UpperCased(b);
 }
 
 }  // namespace vorelle::platform

@@ -1,13 +1,17 @@
 // Threads, the named mutex, sleeping and the calendar clock on Windows:
 // CreateThread, CreateMutexW, WaitForSingleObject, ReleaseMutex, CloseHandle,
-// Sleep, GetTickCount64; GetModuleHandleExW and FreeLibraryAndExitThread for
-// the thread's own reference to the library. (MinGW's win32 thread model has no std::thread or std::mutex.)
+// Sleep, GetTickCount; VirtualQuery, GetModuleFileNameW, LoadLibraryW and
+// FreeLibraryAndExitThread for the thread's own reference to the library, all
+// of them in Windows 2000. (MinGW's win32 thread model has no std::thread or
+// std::mutex.)
 #include "platform/win32/win32_api.h"
 
 #include "platform/threads.h"
 
 #include <ctime>
 #include <memory>
+#include <type_traits>
+#include <vector>
 
 namespace vorelle::platform {
 namespace {
@@ -16,12 +20,18 @@ using win32::AsHandle;
 using win32::AsRaw;
 using win32::Wide;
 
+// A reference to a library, released (FreeLibrary) unless handed on.
+struct ModuleRelease {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using ModuleReference = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleRelease>;
+
 // What the new thread runs: the entry, its one pointer argument, and the
 // thread's own reference to this library.
 struct ThreadStart {
     ThreadEntry entry;
     void* argument;
-    HMODULE module;
+    ModuleReference module;
 };
 
 DWORD WINAPI RunThread(LPVOID parameter) {
@@ -29,7 +39,7 @@ DWORD WINAPI RunThread(LPVOID parameter) {
     DWORD code = 0;
     {
         std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
-        module = start->module;
+        module = start->module.release();
         try {
             start->entry(start->argument);
         } catch (...) {
@@ -45,15 +55,61 @@ DWORD WINAPI RunThread(LPVOID parameter) {
     return code;
 }
 
-// A reference to this library, taken by the starting thread so that the
-// library cannot be unloaded between the start and the thread's first act.
-HMODULE ReferenceOwnModule() {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCWSTR>(&RunThread), &module)) {
+// The library this code is in: the base of the allocation that holds it.
+HMODULE OwnModule() {
+    MEMORY_BASIC_INFORMATION region{};
+    if (VirtualQuery(reinterpret_cast<LPCVOID>(&RunThread), &region, sizeof region) == 0) {
+        win32::TraceLastError(u"VirtualQuery");
         return nullptr;
     }
-    return module;
+    return static_cast<HMODULE>(region.AllocationBase);
+}
+
+// The full path of `module`, however long; empty when it cannot be had.
+std::vector<wchar_t> ModulePath(HMODULE module) {
+    constexpr DWORD kLongestPath = 32'768;  // with the terminator
+    for (DWORD size = MAX_PATH + 1;; size *= 2) {
+        std::vector<wchar_t> path(size, L'\0');
+        const DWORD length = GetModuleFileNameW(module, path.data(), size);
+        if (length == 0) {
+            win32::TraceLastError(u"GetModuleFileNameW");
+            return {};
+        }
+        // A path that filled the buffer may be cut short (Windows 2000 and XP
+        // then leave it unterminated): asked again with more room.
+        if (length < size) {
+            path.resize(length + 1);
+            return path;
+        }
+        if (size >= kLongestPath) {
+            return {};
+        }
+    }
+}
+
+// A reference to this library, taken by the starting thread so that the
+// library cannot be unloaded between the start and the thread's first act:
+// loading it again by its own path counts one more reference to it. Empty
+// when none can be taken; a different library loaded from that path is let
+// go at once.
+ModuleReference ReferenceOwnModule() {
+    const HMODULE own = OwnModule();
+    if (own == nullptr) {
+        return nullptr;
+    }
+    const std::vector<wchar_t> path = ModulePath(own);
+    if (path.empty()) {
+        return nullptr;
+    }
+    ModuleReference loaded(LoadLibraryW(path.data()));
+    if (!loaded) {
+        win32::TraceLastError(u"LoadLibraryW");
+        return nullptr;
+    }
+    if (loaded.get() != own) {
+        return nullptr;
+    }
+    return loaded;
 }
 
 }  // namespace
@@ -100,14 +156,12 @@ bool NamedMutex::Release() const {
 }
 
 Thread Thread::Start(ThreadEntry entry, void* argument) {
-    auto start = std::make_unique<ThreadStart>(ThreadStart{entry, argument, nullptr});
-    start->module = ReferenceOwnModule();
+    // The reference is taken here, on the starting thread; should no thread
+    // start, it is released with `start`.
+    auto start = std::make_unique<ThreadStart>(ThreadStart{entry, argument, ReferenceOwnModule()});
     HANDLE thread = CreateThread(nullptr, 0, RunThread, start.get(), 0, nullptr);
     if (thread == nullptr) {
         win32::TraceLastError(u"CreateThread");
-        if (start->module != nullptr) {
-            FreeLibrary(start->module);
-        }
         return Thread{};
     }
     start.release();  // the thread owns it now
@@ -133,8 +187,8 @@ std::int32_t CalendarSeconds() {
     return static_cast<std::int32_t>(std::time(nullptr));
 }
 
-std::uint64_t TickMilliseconds() {
-    return GetTickCount64();
+std::uint32_t TickMilliseconds() {
+    return static_cast<std::uint32_t>(GetTickCount());
 }
 
 }  // namespace vorelle::platform
