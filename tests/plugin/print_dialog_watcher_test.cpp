@@ -491,6 +491,34 @@ TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsT
     EXPECT_FALSE(ToldOk(dialog));
 }
 
+TEST_F(PrintDialogWatcherTest, AHandOverGivesUpOnAWatcherThatHasNotEndedEightSecondsAfterItsStop) {
+    // The watcher is held inside its first step, where no stop reaches it.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    simwin::SetWindowStepHook([released, held](const simwin::WindowStep&) {
+        *held = true;
+        released.wait();
+    });
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    HandOver(Job(u"Invoices", true));
+    AwaitOrEnd("the watcher's first step", [&] { return held->load(); });
+    simwin::SetWindowStepHook({});
+    auto next = std::async(std::launch::async, [&] { return handoff_->HandOverJob(Job(u"Labels", true)); });
+    LetTheWatcherPoll();  // the hand-over has asked for the stop and reads the tick
+    simwin::AdvanceTick(8'000);
+    LetTheWatcherPoll();
+    EXPECT_EQ(next.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout) << "gave up early";
+    simwin::AdvanceTick(1);
+    const bool ready = next.wait_for(kWaitBound) == std::future_status::ready;
+    EXPECT_TRUE(ready) << "the host's thread still waits on a watcher that does not end";
+    EXPECT_FALSE(ready && next.get()) << "a second watcher was started beside the first";
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
+    release.set_value();
+    AwaitWatcherEnd();
+    EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
+}
+
 TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsLeavesTheRecordIdle) {
     for (const auto how : {simwin::ThreadStartFailure::Fail, simwin::ThreadStartFailure::Throw}) {
         simwin::FailThreadStarts(how);
