@@ -314,6 +314,12 @@ std::size_t BlocksKeptForProcessLifetime() {
     return kept.blocks.size();
 }
 
+bool KeptForProcessLifetime(const void* block) {
+    KeptBlocks& kept = Kept();
+    std::lock_guard guard(kept.lock);
+    return std::find(kept.blocks.begin(), kept.blocks.end(), block) != kept.blocks.end();
+}
+
 void Sleep(std::uint32_t milliseconds) {
     if (milliseconds == 0) {
         std::this_thread::yield();

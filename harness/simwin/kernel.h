@@ -57,6 +57,8 @@ void FailThreadStarts(ThreadStartFailure how);
 void KeepForProcessLifetime(const void* block) noexcept;
 // How many blocks have been kept so.
 std::size_t BlocksKeptForProcessLifetime();
+// Whether `block` is one of them.
+bool KeptForProcessLifetime(const void* block);
 
 // Sleep: suspends the calling thread for at least `milliseconds` of real time (0: yields).
 void Sleep(std::uint32_t milliseconds);

@@ -188,6 +188,28 @@ TEST_F(FunctionsTest, ChangePrinterDrivesTheNextPrintDialog) {
     ASSERT_TRUE(dialog.Open());
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), simwin::DialogState::Confirmed);
     EXPECT_EQ(dialog.ConfirmedPrinter(), u"Label, Printer");
+
+    // With exactly two parameters: True selects and leaves the dialog open,
+    // False confirms. The calendar moves only when the test moves it.
+    simwin::UseManualClock(1'000'000);
+    for (const bool show : {true, false}) {
+        simwin::PrintDialog next(ui, options);
+        EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label, Printer"), Boolean(show)}), u"0");
+        ASSERT_TRUE(next.Open());
+        EXPECT_TRUE(Eventually([&] { return next.SelectedPrinter() == u"Label, Printer"; })) << show;
+        if (show) {
+            AwaitOrEnd("the watcher's end", [] { return simwin::CountHandles().runningThreads == 0; });
+            ui.Invoke([] {});  // an OK sent would have arrived
+        } else {
+            EXPECT_TRUE(Eventually([&] {
+                simwin::AdvanceClock(1);
+                return !next.IsOpen();
+            }));
+        }
+        EXPECT_EQ(next.State(), show ? simwin::DialogState::Open : simwin::DialogState::Confirmed) << show;
+        EXPECT_EQ(next.SelectionChangeCount(), 1u) << show;
+    }
+    simwin::UseRealClock();
 }
 
 TEST_F(FunctionsTest, AFailedSwitchLeavesAnEarlierWatcherRunning) {
@@ -225,6 +247,30 @@ TEST_F(FunctionsTest, SmallConformancePoints) {
         100);
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"!!ERROR!! No Printers Listed");
     EXPECT_EQ(growths, vorelle::platform::kSizeQueryAttempts);
+    // Growing after all tries but the last: the list comes back complete.
+    growths = 0;
+    simwin::ChangeAfterNextSizeQuery(
+        [&] { simwin::AddPrinter({u"Grown " + std::u16string(1, u'A' + growths++), false, u"LPT9:", {}}); },
+        vorelle::platform::kSizeQueryAttempts - 1);
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"Office Laser");
+    EXPECT_EQ(growths, vorelle::platform::kSizeQueryAttempts - 1);
+    // The default changing to a longer name each time: as many tries, then
+    // no name rather than part of one.
+    std::u16string longer(20, u'L');
+    for (const int times : {vorelle::platform::kSizeQueryAttempts - 1, 100}) {
+        growths = 0;
+        simwin::ChangeAfterNextSizeQuery(
+            [&] {
+                longer += u'r';
+                ++growths;
+                simwin::AddPrinter({longer, false, u"LPT9:", {}});
+                simwin::SetDefaultPrinter(longer.c_str());
+            },
+            times);
+        const std::u16string name = Result(u"VORL_GetSystemPrinter");
+        EXPECT_EQ(name, times < 100 ? longer : u"") << times;
+        EXPECT_EQ(growths, std::min(times, vorelle::platform::kSizeQueryAttempts)) << times;
+    }
     simwin::ChangeAfterNextSizeQuery({});
 
     // Shutdown deletes the plug-in ID last: it is still alive while the

@@ -4,6 +4,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <new>
 #include <thread>
 
 #include "printdialog/dialog_texts.h"
@@ -128,6 +129,18 @@ TEST_F(PrintDialogWatcherTest, NamesMatchWithoutRegardToCaseAndNoMatchLeavesTheD
         EXPECT_EQ(dialog.ConfirmedPrinter(), listed);
         AwaitWatcherEnd();
     }
+    // Names that begin other names, in both directions, and an empty item:
+    // only the whole name selects, in any letter case.
+    const std::vector<std::u16string> prefixes = {u"", u"Office", u"Office Laser 2", u"Office Laser"};
+    const std::pair<std::u16string, int> whole[] = {{u"office laser", 3}, {u"OFFICE", 1}, {u"Office Lase", -1}};
+    for (const auto& [asked, index] : whole) {
+        HandOver(Job(asked, true));
+        simwin::PrintDialog& dialog = OpenDialog(prefixes, -1);
+        AwaitWatcherEnd();
+        EXPECT_EQ(dialog.SelectedIndex(), index) << std::string(asked.begin(), asked.end());
+        EXPECT_EQ(dialog.SelectionChangeCount(), index < 0 ? 0u : 1u);
+        dialog.Cancel();
+    }
     // A name no item matches, or a combo box with no items: nothing is
     // selected, and the dialog is left to the user, never confirmed with a
     // printer the script did not ask for.
@@ -224,7 +237,23 @@ TEST_F(PrintDialogWatcherTest, OtherWindowsBetweenLabelAndComboBoxAreSteppedOver
     EXPECT_EQ(dialog.SelectedPrinter(), u"Invoices");
 }
 
-TEST_F(PrintDialogWatcherTest, ADialogThatOpensTooLateIsNotTouched) {
+TEST_F(PrintDialogWatcherTest, ADialogOpenedLateIsConfirmedUpToTwentySecondsAndNeverAfter) {
+    // The script did other work first: the dialog opens seconds after the
+    // hand-over, up to the limit itself, and is still selected and confirmed.
+    for (const std::uint64_t late : {3'001u, 12'000u, 20'000u}) {
+        HandOver(Job(u"Invoices"));
+        LetTheWatcherPoll();  // it has taken its start time
+        simwin::AdvanceTick(late);
+        simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+        ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }))
+            << "a dialog opened " << late << " ms after the hand-over was not selected";
+        WaitForThePause();
+        simwin::AdvanceClock(1);
+        EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed) << late;
+        EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
+        AwaitWatcherEnd();
+    }
+    // One that opens after 20 seconds is left alone.
     HandOver(Job(u"Invoices"));
     LetTheWatcherPoll();
     simwin::AdvanceTick(20'000);
@@ -516,9 +545,11 @@ TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsT
     std::promise<void> answer;
     std::shared_future<void> answering = answer.get_future().share();
     auto hung = std::make_shared<std::atomic<int>>(0);
+    auto lent = std::make_shared<std::atomic<std::intptr_t>>(0);
     // The hook holds what it uses: it may still be returning when the test ends.
-    ui_->SetMessageHook([answering, hung](const simwin::Message& m) {
+    ui_->SetMessageHook([answering, hung, lent](const simwin::Message& m) {
         if (m.message == simwin::kCbGetLbText && (*hung)++ == 0) {
+            *lent = m.lParam;
             answering.wait();
         }
     });
@@ -537,6 +568,8 @@ TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsT
                             kHostBound));
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
     EXPECT_GT(simwin::BlocksKeptForProcessLifetime(), keptBefore) << "the lent item buffer was not kept";
+    EXPECT_TRUE(simwin::KeptForProcessLifetime(reinterpret_cast<const void*>(lent->load())))
+        << "the buffer kept is not the one lent to the dialog";
 
     // The dialog answers again: the late item text lands in the buffer kept
     // for it, nothing is selected or confirmed.
@@ -546,6 +579,34 @@ TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsT
     EXPECT_TRUE(dialog.IsOpen());
     EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
     EXPECT_FALSE(ToldOk(dialog));
+}
+
+TEST_F(PrintDialogWatcherTest, AHandOverGivesUpOnAWatcherThatHasNotEndedEightSecondsAfterItsStop) {
+    // The watcher is held inside its first step, where no stop reaches it.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    simwin::SetWindowStepHook([released, held](const simwin::WindowStep&) {
+        *held = true;
+        released.wait();
+    });
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    HandOver(Job(u"Invoices", true));
+    AwaitOrEnd("the watcher's first step", [&] { return held->load(); });
+    simwin::SetWindowStepHook({});
+    auto next = std::async(std::launch::async, [&] { return handoff_->HandOverJob(Job(u"Labels", true)); });
+    LetTheWatcherPoll();  // the hand-over has asked for the stop and reads the tick
+    simwin::AdvanceTick(8'000);
+    LetTheWatcherPoll();
+    EXPECT_EQ(next.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout) << "gave up early";
+    simwin::AdvanceTick(1);
+    const bool ready = next.wait_for(kWaitBound) == std::future_status::ready;
+    EXPECT_TRUE(ready) << "the host's thread still waits on a watcher that does not end";
+    EXPECT_FALSE(ready && next.get()) << "a second watcher was started beside the first";
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
+    release.set_value();
+    AwaitWatcherEnd();
+    EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
 }
 
 TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsLeavesTheRecordIdle) {
@@ -561,6 +622,36 @@ TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsLeavesTheRecordIdle)
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
     AwaitWatcherEnd();
     EXPECT_EQ(dialog.SelectedPrinter(), u"Invoices");
+}
+
+TEST_F(PrintDialogWatcherTest, AnExceptionAtAnyStepOfTheWatcherLeavesTheRecordIdleForTheNextHandOver) {
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    // The steps of a whole job: windows found, messages answered.
+    std::atomic<int> steps{0};
+    simwin::SetWindowStepHook([&](const simwin::WindowStep&) { ++steps; });
+    HandOver(Job(u"Invoices", true));
+    AwaitWatcherEnd();
+    const int wholeJob = steps.load();
+    ASSERT_GT(wholeJob, 5);
+    // Out of memory at step `failing`, on the watcher's thread.
+    for (int failing = 1; failing <= wholeJob; ++failing) {
+        steps = 0;
+        simwin::SetWindowStepHook([&](const simwin::WindowStep&) {
+            if (++steps == failing) {
+                throw std::bad_alloc();
+            }
+        });
+        HandOver(Job(u"Labels", true));
+        ASSERT_TRUE(Eventually([&] { return steps.load() >= failing && handoff_->WatcherIdle(); }))
+            << "the record stayed busy after an exception at step " << failing;
+        simwin::SetWindowStepHook({});
+        // The next hand-over starts a watcher at once, and it does its job.
+        const std::size_t selections = dialog.SelectionChangeCount();
+        EXPECT_TRUE(HandOver(Job(u"Invoices", true))) << failing;
+        AwaitWatcherEnd();
+        EXPECT_EQ(dialog.SelectionChangeCount(), selections + 1) << failing;
+        EXPECT_EQ(dialog.SelectedPrinter(), u"Invoices") << failing;
+    }
 }
 
 // --- The mutex ---------------------------------------------------------------
@@ -599,6 +690,26 @@ TEST_F(PrintDialogWatcherTest, TeardownWithNoWatcherSleepsOnce) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(500));
     EXPECT_FALSE(simwin::NamedMutexExists(kHandoffMutexName));
+}
+
+TEST_F(PrintDialogWatcherTest, ARecordLeftToAWatcherThatDidNotEndAtShutdownIsNeverFreed) {
+    // The module's own record, its watcher held in the pause before OK (the
+    // clock and the tick stand still): the shutdown gives up on it after its
+    // polls and must leave it the record. AddressSanitizer sees any use of
+    // the record once freed.
+    PrintJobHandoff& record = CreateHandoff();
+    EXPECT_TRUE(WithinBound("the hand-over", [&] { return record.HandOverJob(Job(u"Invoices")); }));
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
+    WaitForThePause();
+    WithinBound("the shutdown's teardown", [] { TearDownHandoff(); }, std::chrono::seconds(12));
+    EXPECT_EQ(TheHandoff(), nullptr);
+    EXPECT_TRUE(simwin::KeptForProcessLifetime(&record)) << "the record was not left to its watcher";
+    // The watcher ends now and reports its end in the record.
+    simwin::AdvanceClock(1);
+    EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
+    AwaitOrEnd("the abandoned watcher's end", [&] { return record.WatcherIdle(); });
+    EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
 }
 
 TEST_F(PrintDialogWatcherTest, TeardownStopsASearchingWatcherAndWaitsForItsThread) {
