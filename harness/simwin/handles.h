@@ -17,6 +17,7 @@ struct HandleCounts {
     std::size_t mutexes = 0;         // open mutex handles (CreateMutex), every holder included
     std::size_t threads = 0;         // open thread handles (CreateThread)
     std::size_t runningThreads = 0;  // threads started by CreateThread that have not ended
+    std::size_t startedThreads = 0;  // threads CreateThread started since the process began
     std::size_t invalidUses = 0;     // calls given a handle that was not open (or of the wrong kind)
 
     std::size_t kernel() const { return mutexes + threads; }  // open kernel handles

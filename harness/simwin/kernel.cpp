@@ -49,6 +49,7 @@ struct KernelState {
     std::map<Handle, std::shared_ptr<ThreadObject>> threadHandles;
     std::map<std::u16string, std::weak_ptr<MutexObject>> namedMutexes;
     std::size_t runningThreads = 0;
+    std::size_t startedThreads = 0;
 };
 
 // Never destroyed: threads may still end (and abandon mutexes) while the process exits.
@@ -250,6 +251,7 @@ Handle StartThread(ThreadEntry entry, void* argument, void* module) {
     {
         std::lock_guard guard(kernel.lock);
         ++kernel.runningThreads;
+        ++kernel.startedThreads;
     }
     try {
         std::lock_guard joinGuard(thread->joinLock);
@@ -351,6 +353,7 @@ void AddKernelCounts(HandleCounts& counts) {
     counts.mutexes = kernel.mutexHandles.size();
     counts.threads = kernel.threadHandles.size();
     counts.runningThreads = kernel.runningThreads;
+    counts.startedThreads = kernel.startedThreads;
 }
 
 }  // namespace detail

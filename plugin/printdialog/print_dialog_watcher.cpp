@@ -65,12 +65,9 @@ public:
         if (comboBox == 0) {
             return;
         }
-        if (job_.StopRequested()) {
-            return;
-        }
         // A printer the dialog does not list leaves the dialog to the user,
-        // as does a dialog that stops answering: only the printer the script
-        // asked for is ever confirmed.
+        // as does a dialog that stops answering or a stop asked meanwhile:
+        // only the printer the script asked for is ever confirmed.
         if (SelectPrinter(comboBox) != Selection::Selected || job_.ShowDialog()) {
             return;
         }
@@ -83,7 +80,8 @@ public:
     }
 
 private:
-    enum class Selection { Selected, NoMatch, NoAnswer };
+    // Interrupted: a message was left unanswered, or a stop was asked.
+    enum class Selection { Selected, NoMatch, Interrupted };
 
     // Search passes: stop checked first, the limit after every search (so a
     // window found in the pass in which the limit passes is not used), one
@@ -138,18 +136,27 @@ private:
         return 0;
     }
 
-    static std::optional<std::intptr_t> Ask(Window window, std::uint32_t message, std::uintptr_t wParam,
-                                            std::intptr_t lParam) {
+    // One message to the dialog or its combo box, and its answer; empty when
+    // it was left unanswered, or when a stop was asked: that is looked at
+    // before every message, so a watcher asked to stop (one a hand-over may
+    // have given up on and left running) sends the dialog nothing more and
+    // never selects its printer in a dialog that is another job's by now.
+    std::optional<std::intptr_t> Ask(Window window, std::uint32_t message, std::uintptr_t wParam,
+                                     std::intptr_t lParam) {
+        if (job_.StopRequested()) {
+            stopped_ = true;
+            return std::nullopt;
+        }
         return platform::SendWindowMessage(window, message, wParam, lParam, kAnswerMilliseconds);
     }
 
     // Selects the item that names the job's printer (compared as Windows
     // compares printer names) and tells the dialog. Any message left
-    // unanswered ends the selection.
+    // unanswered, or a stop, ends the selection.
     Selection SelectPrinter(Window comboBox) {
         std::optional<std::intptr_t> count = Ask(comboBox, kCbGetCount, 0, 0);
         if (!count) {
-            return Selection::NoAnswer;
+            return Selection::Interrupted;
         }
         std::intptr_t i = 0;
         bool matched = false;
@@ -157,7 +164,7 @@ private:
             const auto index = static_cast<std::uintptr_t>(i);
             const std::optional<std::intptr_t> length = Ask(comboBox, kCbGetLbTextLen, index, 0);
             if (!length) {
-                return Selection::NoAnswer;
+                return Selection::Interrupted;
             }
             // An item that does not fit the buffer (or whose length the box
             // cannot tell) cannot be a printer name: it is skipped unread,
@@ -165,8 +172,10 @@ private:
             if (*length >= 0 && *length <= kItemTextMaxLength) {
                 itemText_->fill(u'\0');
                 if (!Ask(comboBox, kCbGetLbText, index, reinterpret_cast<std::intptr_t>(itemText_->data()))) {
-                    KeepForALateAnswer(std::move(itemText_));
-                    return Selection::NoAnswer;
+                    if (!stopped_) {
+                        KeepForALateAnswer(std::move(itemText_));
+                    }
+                    return Selection::Interrupted;
                 }
                 if (job_.MatchesPrinterName(itemText_->data())) {
                     matched = true;
@@ -176,7 +185,7 @@ private:
             ++i;
             count = Ask(comboBox, kCbGetCount, 0, 0);
             if (!count) {
-                return Selection::NoAnswer;
+                return Selection::Interrupted;
             }
         }
         if (!matched) {
@@ -184,7 +193,7 @@ private:
         }
         if (!Ask(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0) ||
             !Ask(dialog_, kWmCommand, kSelectionChanged, static_cast<std::intptr_t>(comboBox))) {
-            return Selection::NoAnswer;
+            return Selection::Interrupted;
         }
         return Selection::Selected;
     }
@@ -207,6 +216,7 @@ private:
     PrintJobHandoff& job_;
     Window dialog_ = 0;
     std::unique_ptr<ItemText> itemText_;
+    bool stopped_ = false;  // a stop kept a message from being sent
 };
 
 }  // namespace

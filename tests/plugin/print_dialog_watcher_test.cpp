@@ -453,6 +453,9 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
         {"the dialog found", [&](const simwin::WindowStep& s) { return s.window == dialog.Window(); }},
         {"its label found", [&](const simwin::WindowStep& s) { return s.window == dialog.Label(); }},
         {"its combo box found", [&](const simwin::WindowStep& s) { return s.window == dialog.Combo(); }},
+        {"the items counted", [&](const simwin::WindowStep& s) { return s.message == simwin::kCbGetCount; }},
+        {"an item read", [&](const simwin::WindowStep& s) { return s.message == simwin::kCbGetLbText; }},
+        {"the item selected", [&](const simwin::WindowStep& s) { return s.message == simwin::kCbSetCurSel; }},
         {"the selection told, before the pause",
          [&](const simwin::WindowStep& s) { return s.message == simwin::kWmCommand; }},
     };
@@ -534,9 +537,10 @@ TEST_F(PrintDialogWatcherTest, AWatcherWaitingOnABusyDialogIsWaitedFor) {
     EXPECT_FALSE(handoff_->WatcherIdle());
     ui_->Resume();
     AwaitWatcherEnd();
-    // The stop came while the watcher waited inside the selection, where stop
-    // is not looked at: the selection is finished, then the watcher ends.
-    EXPECT_EQ(dialog.SelectionChangeCount(), 1u);
+    // The stop came while the watcher waited on the dialog's answer: it takes
+    // the answer, then sends nothing more, so nothing is selected.
+    EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
+    EXPECT_EQ(dialog.SelectedIndex(), 0);  // as the dialog opened
 }
 
 TEST_F(PrintDialogWatcherTest, ADialogThatStopsAnsweringEndsTheJobAndNeverHoldsTheHostUp) {
