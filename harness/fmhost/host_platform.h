@@ -26,24 +26,38 @@ struct DialogTexts {
     std::u16string cancelButton;
 };
 
+// What the host prints once its Print dialog is confirmed: one page with one
+// line of text, in a document of its own name.
+struct PrintedPage {
+    std::u16string documentName;
+    std::u16string text;
+};
+
 struct PrintOutcome {
     bool confirmed = false;
     std::u16string printer;  // the printer the confirmed dialog reported
+    // Why the page did not reach that printer; empty when it did (or the
+    // dialog was not confirmed).
+    std::string failure;
 };
 
 // Opens the host's Print dialog (the standard layout: a "Static" name label
 // followed by the printer "ComboBox", id 0x0473, empty title; OK and Cancel)
 // with the machine's printers and the default printer selected, and waits up
-// to `seconds` for it to be confirmed; cancels it otherwise.
-PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds);
+// to `seconds` for it to be confirmed; cancels it otherwise. Confirmed, it
+// prints `page` on the printer the dialog chose (on Windows: on the device
+// context the dialog returns).
+PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const PrintedPage& page);
 
 // Another program on the same desktop opens a Print dialog of its own, waits
-// up to `seconds` for it to be confirmed and cancels it otherwise; returns
-// when that program's dialog has closed. Its outcome when known here (the
-// simulated Windows: another simulated process); none when the other program
-// reported it on the shared standard output itself (Windows: a second fmhost
-// process running ":print SECONDS").
-std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds);
+// up to `seconds` for it to be confirmed (then prints a page as the host
+// does) and cancels it otherwise; returns when that program's dialog has
+// closed. Its outcome when known here (the simulated Windows: another
+// simulated process, printing `page`); none when the other program reported
+// it on the shared standard output itself (Windows: a second fmhost process
+// running ":print SECONDS", printing a page of its own).
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds,
+                                                    const PrintedPage& page);
 
 // Opens the host's Print dialog on a thread of its own whose messages stop
 // being answered as soon as the dialog's windows exist, for `seconds`; then it

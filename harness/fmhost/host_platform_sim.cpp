@@ -4,15 +4,18 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "fmhost/host_platform.h"
 #include "fmhost/print_dialog_sim.h"
+#include "simwin/errors.h"
 #include "simwin/machine.h"
 #include "simwin/machine_file.h"
 #include "simwin/other_process.h"
 #include "simwin/print_dialog.h"
 #include "simwin/registry.h"
+#include "simwin/spooler.h"
 #include "simwin/ui_thread.h"
 
 namespace fmhost {
@@ -54,7 +57,22 @@ simwin::PrintDialogOptions MachinePrintDialog(const DialogTexts& texts) {
     return options;
 }
 
-PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
+namespace {
+
+// The confirmed dialog's printer gets the page: one job in its queue.
+PrintOutcome Printed(const simwin::PrintDialog& dialog, const PrintedPage& page) {
+    PrintOutcome outcome;
+    outcome.confirmed = true;
+    outcome.printer = dialog.ConfirmedPrinter().value_or(std::u16string());
+    if (!simwin::PrintDocument(outcome.printer.c_str(), page.documentName, page.text)) {
+        outcome.failure = "the spooler refused the job, error " + std::to_string(simwin::GetLastError());
+    }
+    return outcome;
+}
+
+}  // namespace
+
+PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const PrintedPage& page) {
     simwin::PrintDialogOptions options = MachinePrintDialog(texts);
 
     // The dialog lives on a user-interface thread of the host's own, as a
@@ -67,15 +85,14 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     }
     const simwin::DialogState state = dialog.WaitUntilClosed(std::chrono::seconds(seconds));
     if (state == simwin::DialogState::Confirmed) {
-        outcome.confirmed = true;
-        outcome.printer = dialog.ConfirmedPrinter().value_or(std::u16string());
-        return outcome;
+        return Printed(dialog, page);
     }
     dialog.Cancel();
     return outcome;
 }
 
-std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds) {
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds,
+                                                    const PrintedPage& page) {
     // The other program's dialog lives on a user-interface thread of another
     // simulated process.
     simwin::OtherProcessUi other;
@@ -85,9 +102,7 @@ std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, in
         return outcome;
     }
     if (dialog.WaitUntilClosed(std::chrono::seconds(seconds)) == simwin::DialogState::Confirmed) {
-        outcome.confirmed = true;
-        outcome.printer = dialog.ConfirmedPrinter().value_or(std::u16string());
-        return outcome;
+        return Printed(dialog, page);
     }
     dialog.Cancel();
     return outcome;

@@ -2,7 +2,8 @@
 // per-user registry and the common Print dialog (PrintDlgW) shown with a print
 // template of our own, laid out as Windows' own.
 //
-// Links against comdlg32 (PrintDlgW), advapi32 (registry), user32 and kernel32;
+// Links against comdlg32 (PrintDlgW), gdi32 (the printed page), advapi32
+// (registry), user32 and kernel32;
 // needs the dialog template of print_dialog_win32.rc in the executable.
 #include "fmhost/host_platform.h"
 
@@ -110,6 +111,42 @@ UINT TimeoutMilliseconds(int seconds) {
     return ms > USER_TIMER_MAXIMUM ? USER_TIMER_MAXIMUM : static_cast<UINT>(ms);
 }
 
+// "CALL failed, error N", with the thread's last error.
+std::string Failed(const char* call) {
+    return std::string(call) + " failed, error " + std::to_string(GetLastError());
+}
+
+// Prints `page` on the device context of a confirmed Print dialog: one
+// document of one page holding one line, an inch from the page's corner.
+// Empty when the spooler has the document; otherwise the call that failed.
+std::string PrintPage(HDC dc, const PrintedPage& page) {
+    if (dc == nullptr) {
+        return "the Print dialog returned no device context";
+    }
+    DOCINFOW doc;
+    std::memset(&doc, 0, sizeof doc);
+    doc.cbSize = sizeof doc;
+    doc.lpszDocName = Wide(page.documentName);
+    if (StartDocW(dc, &doc) <= 0) {
+        return Failed("StartDocW");
+    }
+    DocumentOwner document(dc);
+    if (StartPage(dc) <= 0) {
+        return Failed("StartPage");
+    }
+    if (!TextOutW(dc, GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY), Wide(page.text),
+                  static_cast<int>(page.text.size()))) {
+        return Failed("TextOutW");
+    }
+    if (EndPage(dc) <= 0) {
+        return Failed("EndPage");
+    }
+    if (EndDoc(document.release()) <= 0) {
+        return Failed("EndDoc");
+    }
+    return {};
+}
+
 }  // namespace
 
 bool PrepareMachine(const std::string& path, std::string& error) {
@@ -148,7 +185,7 @@ std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPat
     return FromWide(buffer.data(), units);
 }
 
-PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
+PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const PrintedPage& page) {
     if (!AnyPrinter()) {
         return PrintOutcome{};  // no dialog to show: not confirmed
     }
@@ -160,8 +197,9 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     std::memset(&request, 0, sizeof request);
     request.lStructSize = sizeof request;
     // PD_NOWARNING: with no printers at all, no message box that nobody closes.
+    // PD_RETURNDC: the device context of the chosen printer, which gets the page.
     request.Flags = PD_ENABLEPRINTHOOK | PD_NOWARNING | PD_NOSELECTION | PD_NOPAGENUMS |
-                    PD_HIDEPRINTTOFILE;
+                    PD_HIDEPRINTTOFILE | PD_RETURNDC;
     request.lpfnPrintHook = PrintHook;
     request.lCustData = reinterpret_cast<LPARAM>(&session);
     request.nCopies = 1;
@@ -189,11 +227,16 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds) {
     const auto* device = static_cast<const wchar_t*>(names) + header->wDeviceOffset;
     outcome.confirmed = true;
     outcome.printer = FromWide(device, std::wcslen(device));
+    outcome.failure = PrintPage(deviceContext.get(), page);
     return outcome;
 }
 
-std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds) {
-    (void)texts;  // the other program shows its dialog in its own language
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds,
+                                                    const PrintedPage& page) {
+    // The other program shows its dialog in its own language and prints a
+    // page of its own.
+    (void)texts;
+    (void)page;
     // The other program: this program again, running ":print SECONDS" in a
     // process of its own, its outcome written to the same standard output.
     std::vector<wchar_t> exe(MAX_PATH);

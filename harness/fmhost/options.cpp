@@ -174,8 +174,11 @@ Lines:
                             (default 1024); prints what the buffer holds
       :preference           prints the "Printer" value of the host's preferences
                             key for the host version, or "(none)"
-      :print [SECONDS]      opens the host's Print dialog; prints "printed to NAME"
-                            when it is confirmed, "cancelled" when it is still open
+      :print [SECONDS]      opens the host's Print dialog; when it is confirmed,
+                            prints one page to the chosen printer (document
+                            "fmhost job N", one line of text) and "printed to
+                            NAME" ("not printed to NAME: WHY" when the page did
+                            not reach it); "cancelled" when it is still open
                             after SECONDS (default 30) and the host cancels it
       :other-print [SECONDS]  another program opens a Print dialog of its own and
                             cancels it after SECONDS unless confirmed; prints

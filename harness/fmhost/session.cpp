@@ -59,6 +59,23 @@ bool ParseFailure(const std::vector<std::string>& words, std::uint64_t& nth, std
     return ParseInteger(first, nth) && nth >= 1 && ParseInteger(second, code) && code != 0;
 }
 
+// The page of the session's Nth print: its document and its one line both
+// name the job.
+PrintedPage PageOfJob(unsigned number) {
+    const std::u16string job = u"fmhost job " + fmwrapper::Utf8ToUtf16(std::to_string(number));
+    return PrintedPage{job, u"This page is " + job + u"."};
+}
+
+// "printed to NAME", "not printed to NAME: WHY" or "cancelled".
+std::string PrintResult(const PrintOutcome& printed) {
+    if (!printed.confirmed) {
+        return "cancelled";
+    }
+    const std::string printer = fmwrapper::Utf16ToUtf8(printed.printer);
+    return printed.failure.empty() ? "printed to " + printer
+                                   : "not printed to " + printer + ": " + printed.failure;
+}
+
 }  // namespace
 
 Session::Session(SessionSettings settings) : settings_(std::move(settings)) {}
@@ -307,19 +324,17 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
             return ErrorOutcome(":print takes an optional number of seconds");
         }
-        const PrintOutcome printed = RunPrintDialog(settings_.dialog, seconds);
-        outcome.output =
-            printed.confirmed ? "printed to " + fmwrapper::Utf16ToUtf8(printed.printer) : "cancelled";
+        outcome.output = PrintResult(RunPrintDialog(settings_.dialog, seconds, PageOfJob(++printJobs_)));
     } else if (action.name == "other-print") {
         int seconds = kDefaultPrintSeconds;
         if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
             return ErrorOutcome(":other-print takes an optional number of seconds");
         }
         std::fflush(stdout);
-        const std::optional<PrintOutcome> printed = RunPrintDialogElsewhere(settings_.dialog, seconds);
+        const std::optional<PrintOutcome> printed =
+            RunPrintDialogElsewhere(settings_.dialog, seconds, PageOfJob(++printJobs_));
         if (printed) {
-            outcome.output = printed->confirmed ? "printed to " + fmwrapper::Utf16ToUtf8(printed->printer)
-                                                : "cancelled";
+            outcome.output = PrintResult(*printed);
         }
     } else if (action.name == "unanswering-print") {
         int seconds = 0;

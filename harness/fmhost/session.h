@@ -128,6 +128,7 @@ private:
     std::u16string startupVersion_; // the version text of the last start-up
     std::size_t logMark_ = 0;       // registration log size when loaded
     bool started_ = false;
+    unsigned printJobs_ = 0;        // pages printed or offered by :print and :other-print
     std::chrono::steady_clock::time_point lastElapsed_ = std::chrono::steady_clock::now();
 };
 

@@ -20,5 +20,8 @@ using LocalOwner = UniqueAny<HLOCAL, &LocalFree>;
 using GlobalLockOwner = UniqueAny<HGLOBAL, &GlobalUnlock>;
 // The device context PrintDlgW creates.
 using DcOwner = UniqueAny<HDC, &DeleteDC>;
+// A document begun on a device context with StartDocW: thrown away (AbortDoc)
+// unless EndDoc took it over (release, then EndDoc).
+using DocumentOwner = UniqueAny<HDC, &AbortDoc>;
 
 }  // namespace fmhost

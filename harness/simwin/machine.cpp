@@ -51,6 +51,7 @@ void ResetMachine(const MachineSpec& setup) {
     std::lock_guard guard(machine.lock);
     machine.printers.clear();
     machine.keys.clear();
+    machine.printJobs.clear();
     machine.faults = {};
     detail::CreateKey(machine, kDevicesKeyPath);
     for (const RegistryKeySpec& key : setup.keys) {

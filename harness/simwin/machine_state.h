@@ -13,6 +13,7 @@
 
 #include "simwin/handles.h"
 #include "simwin/machine.h"
+#include "simwin/spooler.h"
 
 namespace simwin::detail {
 
@@ -38,6 +39,7 @@ struct MachineState {
     std::array<bool, 5> faults{};
     std::map<Handle, std::u16string> printerHandles;  // the printer's name as the spooler knows it
     std::map<Handle, OpenKey> keyHandles;
+    std::vector<PrintJob> printJobs;  // every queue's jobs, in the order given
 };
 
 // The machine of this process (never destroyed, so threads may use it during exit).

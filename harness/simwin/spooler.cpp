@@ -250,6 +250,23 @@ bool GetPrinter(Handle printer, std::uint32_t level, std::uint8_t* buffer, std::
     return true;
 }
 
+bool PrintDocument(const char16_t* printer, std::u16string document, std::u16string text) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    const PrinterSpec* known = printer == nullptr ? nullptr : detail::FindPrinter(machine, printer);
+    if (known == nullptr) {
+        return Fail(kErrorInvalidPrinterName);
+    }
+    machine.printJobs.push_back(PrintJob{known->name, std::move(document), std::move(text)});
+    return true;
+}
+
+std::vector<PrintJob> PrintJobs() {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    return machine.printJobs;
+}
+
 bool ClosePrinter(Handle printer) {
     detail::MachineState& machine = detail::Machine();
     std::lock_guard guard(machine.lock);

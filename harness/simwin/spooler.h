@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "simwin/handles.h"
 
@@ -66,6 +68,22 @@ bool GetPrinter(Handle printer, std::uint32_t level, std::uint8_t* buffer, std::
 // spooler, as when a printer is added or the default changes between the two calls of the
 // size pattern. `times` > 1: after that many size queries in a row.
 void ChangeAfterNextSizeQuery(std::function<void()> change, int times = 1);
+
+// A document a program printed (StartDocW to EndDoc on a printer's device context), kept by the
+// spooler in its printer's queue.
+struct PrintJob {
+    std::u16string printer;   // as the spooler spells it
+    std::u16string document;  // DOCINFOW's lpszDocName
+    std::u16string text;      // the text drawn on its pages
+};
+
+// A program prints `document` with `text` on the printer named `printer` (matched ignoring
+// case): the job joins that printer's queue. False (kErrorInvalidPrinterName, no job) for a name
+// the spooler does not know.
+bool PrintDocument(const char16_t* printer, std::u16string document, std::u16string text);
+
+// The jobs of every queue, in the order they were given; none after ResetMachine.
+std::vector<PrintJob> PrintJobs();
 
 // ClosePrinter: false (kErrorInvalidHandle, counted) for a handle that is not an open printer.
 bool ClosePrinter(Handle printer);

@@ -7,6 +7,7 @@
 #include "fmhost/host_platform.h"
 #include "fmhost/session.h"
 #include "simwin/machine.h"
+#include "simwin/spooler.h"
 #include "session_test_support.h"
 
 namespace {
@@ -230,6 +231,16 @@ TEST_F(SessionTest, PrintReportsTheConfirmedPrinterOrCancels) {
         const LineOutcome line = session.EvaluateLine(":print 10");
         EXPECT_EQ(line.output, "printed to " + fmwrapper::Utf16ToUtf8(wanted)) << language;
     }
+    EXPECT_EQ(simwin::PrintJobs().size(), 3u);
+
+    // The chosen printer is gone by the time the dialog is confirmed: the page
+    // reaches no queue, and the line says so.
+    const std::u16string gone = simwin::Printers()[1].name;
+    fmhost_test::DialogUser user(session.Settings().dialog.caption, session.Settings().dialog.nameLabel,
+                                 gone, [&] { ASSERT_TRUE(simwin::RemovePrinter(gone)); });
+    EXPECT_EQ(session.EvaluateLine(":print 10").output,
+              "not printed to " + fmwrapper::Utf16ToUtf8(gone) + ": the spooler refused the job, error 1801");
+    EXPECT_EQ(simwin::PrintJobs().size(), 3u);
 }
 
 }  // namespace

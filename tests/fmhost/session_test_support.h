@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -16,12 +17,15 @@ inline const std::string kTestPlugin = FMHOST_TEST_PLUGIN;
 inline const std::string kFmhost = FMHOST_PROGRAM;
 
 // Waits (up to the bound) for a top-level dialog titled `caption` with a "Static"
-// child titled `label`, then selects the combo item `printer` and presses OK.
-// Runs on its own thread, like a person at the screen.
+// child titled `label`, then selects the combo item `printer`, runs
+// `beforeOk` (when given) and presses OK. Runs on its own thread, like a
+// person at the screen.
 class DialogUser {
 public:
-    DialogUser(std::u16string caption, std::u16string label, std::u16string printer)
-        : thread_([this, caption, label, printer] { Run(caption, label, printer); }) {}
+    DialogUser(std::u16string caption, std::u16string label, std::u16string printer,
+               std::function<void()> beforeOk = {})
+        : beforeOk_(std::move(beforeOk)),
+          thread_([this, caption, label, printer] { Run(caption, label, printer); }) {}
     ~DialogUser() { thread_.join(); }
     DialogUser(const DialogUser&) = delete;
     DialogUser& operator=(const DialogUser&) = delete;
@@ -45,6 +49,9 @@ private:
                         windows.Send(combo, simwin::kCbSetCurSel, i, 0);
                     }
                 }
+                if (beforeOk_) {
+                    beforeOk_();
+                }
                 windows.SendNotify(dialog, simwin::kWmCommand, simwin::kIdOk, 0);
                 answered_ = true;
                 return;
@@ -53,6 +60,7 @@ private:
         }
     }
 
+    std::function<void()> beforeOk_;
     std::atomic<bool> answered_{false};
     std::thread thread_;
 };

@@ -212,6 +212,23 @@ TEST_F(FunctionsTest, ChangePrinterDrivesTheNextPrintDialog) {
     simwin::UseRealClock();
 }
 
+TEST_F(FunctionsTest, PrintingAfterTheSwitchPutsOnePageInTheChosenQueueOnly) {
+    // The host's own Print dialog, confirmed by the watcher: the page goes to
+    // the printer the script named (in another letter case), and nowhere else.
+    ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"LABEL, printer")}), u"0");
+    EXPECT_EQ(session_.EvaluateLine(":print 20").output, "printed to Label, Printer");
+    std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].printer, u"Label, Printer");
+    EXPECT_EQ(jobs[0].document, u"fmhost job 1");
+    EXPECT_NE(jobs[0].text.find(u"fmhost job 1"), std::u16string::npos) << "the page names its job";
+
+    // Left open for the user, who never confirms it: cancelled, nothing printed.
+    ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser"), Boolean(true)}), u"0");
+    EXPECT_EQ(session_.EvaluateLine(":print 2").output, "cancelled");
+    EXPECT_EQ(simwin::PrintJobs().size(), 1u);
+}
+
 TEST_F(FunctionsTest, AFailedSwitchLeavesAnEarlierWatcherRunning) {
     simwin::UiThread ui;
     simwin::PrintDialogOptions options;

@@ -244,5 +244,20 @@ TEST_F(SpoolerTest, PrintersAddedOrRemovedAreSeenByTheNextCall) {
     EXPECT_EQ(Names(records).front(), u"\\\\print-server\\Accounts");
 }
 
+TEST_F(SpoolerTest, PrintedDocumentsJoinTheirPrintersQueueUntilTheMachineIsReset) {
+    EXPECT_FALSE(simwin::PrintDocument(u"Nowhere", u"doc", u"text"));
+    EXPECT_EQ(simwin::GetLastError(), simwin::kErrorInvalidPrinterName);
+    ASSERT_TRUE(simwin::PrintDocument(u"LABEL printer", u"first", u"one line"));
+    ASSERT_TRUE(simwin::PrintDocument(u"Fax", u"second", u"another"));
+    const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].printer, u"Label Printer");
+    EXPECT_EQ(jobs[0].document, u"first");
+    EXPECT_EQ(jobs[0].text, u"one line");
+    EXPECT_EQ(jobs[1].printer, u"Fax");
+    simwin::ResetMachine(TestMachine());
+    EXPECT_TRUE(simwin::PrintJobs().empty());
+}
+
 }  // namespace
 }  // namespace simwin_test

@@ -5,8 +5,13 @@ fmhost.exe, our FMWrapper.dll and Vorelle.fmx run against Wine's own spooler,
 registry, window manager, threads and Print dialog, in a fresh Wine prefix
 inside the build folder. winsetup.exe prepares the prefix (printers on Wine's
 PostScript driver, the default printer, the host's preferences keys) and reads
-the state a scenario leaves behind. The build is told by fmhost.exe itself: a
-PE32+ build runs with wine64 in a 64-bit prefix, a PE32 build (the
+the state a scenario leaves behind. Behind Wine's spooler runs a CUPS server of
+the run's own (print_server.py), which every Wine program is pointed at: its
+queues, while a scenario has any, are printers Wine registers itself, and what
+is printed to them is kept as PDF. A CUPS service of the machine is never
+asked. The programs run in a working folder of the run's own, where pages
+printed to winsetup's printers (port FILE:) land and are thrown away. The
+build is told by fmhost.exe itself: a PE32+ build runs with wine64 in a 64-bit prefix, a PE32 build (the
 deliverable, whose Vorelle.fmx must be byte-identical to dist/Vorelle.fmx) with
 wine in a 32-bit prefix. Where 32-bit Windows programs do not execute (tried,
 in the fresh prefix), a win32 run prints one line saying so and passes.
@@ -16,6 +21,8 @@ Run it under an X server (xvfb-run -a). Prints one line per scenario and closes
 with "N passed, N failed"; the exit status is 1 when any scenario failed.
 """
 
+import collections
+import contextlib
 import filecmp
 import os
 import re
@@ -25,6 +32,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+from print_server import PrintServer, PrintServerError, pdf_text, pdf_title
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 VERBOSE = os.environ.get("WINE_SCENARIOS_VERBOSE") == "1"
@@ -47,6 +56,13 @@ INVOICES = "Invoices"
 BUERO = "Drucker Büro"  # not ASCII: UTF-8 at fmhost's edge, UTF-16 inside
 LODZ = "Drukarka Łódź"  # outside Latin-1 as well
 PRINTERS = [OFFICE, INVOICES, BUERO, LODZ]
+
+# Queues of the run's CUPS server: Wine registers them itself. CUPS takes UTF-8
+# names but no spaces (names with spaces are winsetup's printers above).
+CUPS_LABELS = "Cups_Labels"  # the server's default, which Wine makes the Windows default
+CUPS_INVOICES = "Cups_Invoices"
+CUPS_LODZ = "Kolejka_Łódź"  # outside Latin-1
+CUPS_QUEUES = [CUPS_LABELS, CUPS_INVOICES, CUPS_LODZ]
 
 NOT_FOUND = "!!ERROR!! Specified printer not found"
 OUT_OF_BOUNDS = "!!ERROR!! Index out of bounds"
@@ -93,10 +109,10 @@ def windows_path(path):
 class Machine:
     """The Wine prefix and the programs of the build folder."""
 
-    def __init__(self, build):
+    def __init__(self, build, prefix="wine-prefix"):
         self.build = os.path.abspath(build)
         self.bin = os.path.join(self.build, "bin")
-        self.prefix = os.path.join(self.build, "wine-prefix")
+        self.prefix = os.path.join(self.build, prefix)
         machine = pe_machine(os.path.join(self.bin, "fmhost.exe"))
         self.name, self.wine = BUILDS.get(machine, ("win64", BUILDS[0x8664][1]))
         # The plug-in under test: for win32 the deliverable itself. fmhost.exe
@@ -105,6 +121,8 @@ class Machine:
         self.plugin = os.path.join(ROOT, "dist", "Vorelle.fmx") if self.name == "win32" else \
             os.path.join(self.bin, "Vorelle.fmx")
         self.checked = {"runs": 0, "entry": 0, "functions": 0}
+        self.cups = None  # the run's print server (open_run)
+        self.workdir = None  # the programs' working folder (open_run)
         self.env = dict(os.environ)
         self.env.update({
             "WINEPREFIX": self.prefix,
@@ -177,6 +195,16 @@ class Machine:
                        stderr=subprocess.DEVNULL, timeout=30)
         return time.monotonic() - started
 
+    def open_run(self, output_dir=None):
+        """What the run's Wine programs share and shut_down removes: a
+        working folder of their own (pages printed to winsetup's printers,
+        port FILE:, land there) and the run's own CUPS server (its queues'
+        PDFs in `output_dir` when given, which then stays)."""
+        self.workdir = tempfile.mkdtemp(prefix="vorelle-wine-")
+        self.cups = PrintServer(output_dir)
+        self.cups.start()
+        self.cups.env(self.env)
+
     def shut_down(self):
         # Also where no Wine server could start (a machine that runs no 32-bit
         # program): there is then nothing to stop.
@@ -185,17 +213,25 @@ class Machine:
                            stderr=subprocess.DEVNULL, timeout=60)
         except (OSError, subprocess.TimeoutExpired):
             pass
+        finally:
+            if self.cups:
+                self.cups.stop()
+            if self.workdir:
+                shutil.rmtree(self.workdir, ignore_errors=True)
 
     def run(self, program, args, extra_env=None, timeout=120):
         env = dict(self.env)
         if extra_env:
             env.update(extra_env)
+        # Our programs from the build folder, Wine's own (wineboot, cmd) by name.
+        path = os.path.join(self.bin, program)
+        command = [self.wine, path if os.path.isfile(path) else program] + list(args)
         started = time.monotonic()
         # Files, not pipes. Wine 8: its helper processes (conhost, services)
         # inherit the standard handles and may outlive the program.
         with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
             try:
-                done = subprocess.run([self.wine, program] + list(args), cwd=self.bin, env=env,
+                done = subprocess.run(command, cwd=self.workdir, env=env,
                                       stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
                                       timeout=timeout)
             except subprocess.TimeoutExpired:
@@ -251,6 +287,50 @@ class Machine:
         for key in keys:
             args += ["--create-key", key]
         self.setup(*args)
+
+    @contextlib.contextmanager
+    def queues(self, names):
+        """These queues on the run's CUPS server for the time of the block,
+        the first one its default, no jobs to begin with. Wine registers them
+        when its next program starts (Devices entry "wineps.drv,CUPS:QUEUE"),
+        and makes the server's default the Windows default at each start.
+        Afterwards they are deleted with their jobs; the next Wine program
+        drops them from its printers."""
+        self.cups.cancel_all()
+        try:
+            for name in names:
+                self.cups.add_queue(name)
+            self.cups.set_default(names[0])
+            yield
+        finally:
+            self.cups.cancel_all()
+            for name in names:
+                self.cups.delete_queue(name)
+
+    def expect_jobs(self, wanted, timeout=30):
+        """Exactly `wanted` ({queue: count}) jobs on the run's CUPS server,
+        every one completed (lpstat -W completed -o), none elsewhere."""
+        total = sum(wanted.values())
+        deadline = time.monotonic() + timeout
+        while True:
+            completed = collections.Counter(self.cups.jobs("completed"))
+            pending = collections.Counter(self.cups.jobs("not-completed"))
+            if (not pending and sum(completed.values()) >= total) or time.monotonic() > deadline:
+                break
+            time.sleep(0.2)
+        if pending:
+            raise Failure("jobs not completed within %d s: %r (%s)" % (timeout, dict(pending),
+                                                                      self.cups.log_tail()))
+        expect("completed jobs per queue", dict(completed), wanted)
+
+    def expect_page(self, queue, job):
+        """The last page printed to `queue` is fmhost's Nth: its document's
+        name and its line of text (its PDF read back)."""
+        path = self.cups.output(queue)
+        expect("title of the PDF printed to %s" % queue, pdf_title(path), "fmhost job %d" % job)
+        text = pdf_text(path)
+        if text is None or page(job) not in text:
+            raise Failure("the page printed to %s: %r does not hold %r" % (queue, text, page(job)))
 
     # fmhost
 
@@ -393,7 +473,8 @@ def calling_convention_checked(m):
     for plugin, lines, culprit, wanted in (
             ("cdecl_entry.fmx", ["--describe"], "FMExternCallProc (message 7)", 4),
             ("cdecl_function.fmx", ["CDCL_Probe"], "CDCL_Probe (function id 1)", 16)):
-        rc, _, err, _ = m.run("fmhost.exe", ["--plugin", plugin] + lines)
+        rc, _, err, _ = m.run("fmhost.exe", ["--plugin", windows_path(os.path.join(m.bin, plugin))] +
+                              lines)
         message = "%s removed 0 bytes of arguments from the stack, not the %d of __stdcall" % (
             culprit, wanted)
         if rc != 4 or message not in err:
@@ -517,6 +598,58 @@ def platform_facade(m):
     expect("Windows default afterwards", m.default_printer(), OFFICE)
 
 
+def page(job):
+    """The line fmhost prints on the page of its Nth :print."""
+    return "This page is fmhost job %d." % job
+
+
+def cups_print_to_chosen_queue(m):
+    # The road to paper: the queue the script named (in another letter case)
+    # gets the page, from Wine's own spooler through the run's CUPS server;
+    # the dialog came up with the Windows default (the server's default queue)
+    # selected, and that queue gets nothing. Then a dialog left open for the
+    # user that nobody confirms, and a name no queue has: no job anywhere.
+    m.reset(default=OFFICE)
+    with m.queues(CUPS_QUEUES):
+        out, _ = m.host([call("VORL_ChangePrinter", CUPS_INVOICES.upper()), ":print 20",
+                         call("VORL_ChangePrinter", CUPS_LODZ.lower()), ":print 20",
+                         call("VORL_ChangePrinter", CUPS_INVOICES, True), ":print 4",
+                         call("VORL_ChangePrinter", "Cups_Nowhere"), ":print 2"])
+        expect_lines(out, ["0", "printed to " + CUPS_INVOICES, "0", "printed to " + CUPS_LODZ,
+                           "0", "cancelled", NOT_FOUND, "cancelled"])
+        m.expect_jobs({CUPS_INVOICES: 1, CUPS_LODZ: 1})
+        m.expect_page(CUPS_INVOICES, 1)
+        m.expect_page(CUPS_LODZ, 2)
+
+
+def cups_queues_registered_by_wine(m):
+    # Printers that Wine registered from CUPS, with Devices entries of its own
+    # making: listed, read and set as the Windows default, and written as the
+    # host's preference from that entry.
+    m.reset(default=OFFICE)
+    with m.queues(CUPS_QUEUES):
+        listed = m.printers()
+        expect("printers of the prefix", sorted(listed), sorted(PRINTERS + CUPS_QUEUES))
+        for queue in CUPS_QUEUES:
+            expect("Devices data of %s (Wine writes it)" % queue, m.value(DEVICES, queue),
+                   "wineps.drv,CUPS:" + queue)
+        n = len(listed)
+        out, _ = m.host([call("VORL_GetPrinterAt", i) for i in range(1, n + 2)] +
+                        ["VORL_GetSystemPrinter", call("VORL_SetSystemPrinter", CUPS_LODZ),
+                         "VORL_GetSystemPrinter",
+                         call("VORL_ChangeForPreview", CUPS_INVOICES), ":preference",
+                         call("VORL_ChangeForPreview", CUPS_LODZ), ":preference"])
+        expect_lines(out, listed + [OUT_OF_BOUNDS] +
+                     [CUPS_LABELS, "0", CUPS_LODZ,
+                      "0", CUPS_INVOICES + ",wineps.drv,CUPS:" + CUPS_INVOICES,
+                      "0", CUPS_LODZ + ",wineps.drv,CUPS:" + CUPS_LODZ])
+        expect("Printer value read back through the registry", m.value(PREFS_11A, "Printer"),
+               CUPS_LODZ + ",wineps.drv,CUPS:" + CUPS_LODZ)
+        m.expect_jobs({})
+    # Gone from the server, gone from Wine's printers at its next start.
+    expect("printers after the queues were deleted", sorted(m.printers()), sorted(PRINTERS))
+
+
 # One list for every build; a scenario marked with only() runs on that build alone.
 SCENARIOS = [
     platform_facade,
@@ -540,6 +673,8 @@ SCENARIOS = [
     other_process_dialog_left_alone,
     unanswering_dialog,
     exit_while_searching,
+    cups_print_to_chosen_queue,
+    cups_queues_registered_by_wine,
 ]
 
 
@@ -559,6 +694,7 @@ def main(argv):
     started = time.monotonic()
     try:
         machine.check_programs()
+        machine.open_run()
         if machine.name == "win32":
             reason = machine.cannot_execute()
             if reason:
@@ -573,11 +709,14 @@ def main(argv):
             machine.create_prefix()
         print("%s: prefix %s ready in %.1f s" % (machine.name, machine.prefix, machine.boot_seconds),
               flush=True)
-    except (Failure, subprocess.TimeoutExpired) as e:
+    except (Failure, PrintServerError, subprocess.TimeoutExpired) as e:
         machine.shut_down()
         print("FAIL setup: %s" % e)
         print("0 passed, 1 failed")
         return 1
+    except BaseException:
+        machine.shut_down()
+        raise
     try:
         for scenario in chosen:
             t0 = time.monotonic()
@@ -586,7 +725,7 @@ def main(argv):
                 passed += 1
                 passed_names.add(scenario.__name__)
                 print("PASS %s (%.1f s)" % (scenario.__name__, time.monotonic() - t0), flush=True)
-            except (Failure, subprocess.TimeoutExpired) as e:
+            except (Failure, PrintServerError, subprocess.TimeoutExpired) as e:
                 failed += 1
                 print("FAIL %s (%.1f s): %s" % (scenario.__name__, time.monotonic() - t0, e),
                       flush=True)
