@@ -223,12 +223,15 @@ protected:
             Violation("a dialog in no language of the tables was touched");
             return;
         }
+        // The host closes dialogs from its own thread, so the combo box may go
+        // at any moment: its selection is read before its items, and no items
+        // means it went (before or after the selection was read).
+        const int index = selects ? static_cast<int>(m.wParam)
+                                  : simwin::WindowManager::Instance().ComboSelection(combo);
         const std::vector<std::u16string> items = simwin::WindowManager::Instance().ComboItems(combo);
         if (items.empty()) {
             return;  // the host is closing the dialog right now: its windows are going
         }
-        const int index = selects ? static_cast<int>(m.wParam)
-                                  : simwin::WindowManager::Instance().ComboSelection(combo);
         if (index < 0 || static_cast<std::size_t>(index) >= items.size()) {
             Violation(std::string(selects ? "CB_SETCURSEL" : notifies ? "CBN_SELCHANGE" : "IDOK") +
                       " with no printer selected: item " + std::to_string(index) + " of " +
