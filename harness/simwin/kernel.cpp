@@ -17,6 +17,7 @@
 
 #include "simwin/errors.h"
 #include "simwin/handle_accounting.h"
+#include "simwin/machine.h"
 
 namespace simwin {
 namespace {
@@ -124,6 +125,10 @@ WaitResult InvalidHandle() {
 }  // namespace
 
 Handle CreateMutex(const char16_t* name, bool initialOwner, bool* alreadyExists) {
+    if (FaultOn(Fault::CreateMutex)) {
+        SetLastError(kErrorInvalidHandle);
+        return 0;
+    }
     KernelState& kernel = Kernel();
     std::lock_guard guard(kernel.lock);
     std::shared_ptr<MutexObject> mutex;
@@ -154,9 +159,14 @@ Handle CreateMutex(const char16_t* name, bool initialOwner, bool* alreadyExists)
 }
 
 WaitResult WaitForSingleObject(Handle object, std::uint32_t milliseconds) {
+    const bool mutexWaitsFail = FaultOn(Fault::MutexWait);  // read before the kernel lock is taken
     KernelState& kernel = Kernel();
     std::unique_lock lock(kernel.lock);
     if (auto it = kernel.mutexHandles.find(object); it != kernel.mutexHandles.end()) {
+        if (mutexWaitsFail) {
+            SetLastError(kErrorAccessDenied);
+            return WaitResult::Failed;
+        }
         std::shared_ptr<MutexObject> mutex = it->second;
         const std::thread::id me = std::this_thread::get_id();
         if (!WaitUntil(mutex->released, lock, milliseconds,

@@ -18,13 +18,15 @@ enum class WaitResult { Acquired, Abandoned, TimedOut, Failed };
 
 // CreateMutexW with no security attributes: opens the mutex when one of that name exists
 // (`alreadyExists` then true and `initialOwner` ignored), creates it otherwise. Null or empty
-// name: an unnamed mutex. Names are case-sensitive. Returns the counted handle.
+// name: an unnamed mutex. Names are case-sensitive. Returns the counted handle; 0 under
+// Fault::CreateMutex (kErrorInvalidHandle, as for a name that belongs to an object of another type).
 Handle CreateMutex(const char16_t* name, bool initialOwner = false, bool* alreadyExists = nullptr);
 
 // WaitForSingleObject on a mutex (acquire, recursively for its owner) or a thread (its end),
 // waiting at most `milliseconds` (kInfinite: no limit). Abandoned when the mutex's owner thread
 // ended while holding it (the caller then owns it). Failed (kErrorInvalidHandle, counted) for a
-// handle that is not open.
+// handle that is not open; Failed (kErrorAccessDenied, not counted) for a mutex under
+// Fault::MutexWait.
 WaitResult WaitForSingleObject(Handle object, std::uint32_t milliseconds);
 
 // ReleaseMutex: false with kErrorNotOwner when the calling thread does not own the mutex.

@@ -13,12 +13,14 @@ struct FaultNameEntry {
     std::string_view name;
 };
 
-constexpr std::array<FaultNameEntry, 5> kFaultNames{{
+constexpr std::array<FaultNameEntry, 7> kFaultNames{{
     {Fault::Enumerate, "enumerate"},
     {Fault::PrinterDetails, "printer-details"},
     {Fault::DevicesKey, "devices-key"},
     {Fault::DevicesValue, "devices-value"},
     {Fault::WritePrinter, "write-printer"},
+    {Fault::CreateMutex, "create-mutex"},
+    {Fault::MutexWait, "mutex-wait"},
 }};
 
 }  // namespace

@@ -54,6 +54,8 @@ enum class Fault {
     DevicesKey,      // the Devices key cannot be opened
     DevicesValue,    // Devices values cannot be read, though their size query works
     WritePrinter,    // setting a value named "Printer" fails
+    CreateMutex,     // CreateMutexW fails (kErrorInvalidHandle, as when the name is an object of another type)
+    MutexWait,       // WaitForSingleObject on a mutex fails (WAIT_FAILED, kErrorAccessDenied)
 };
 
 struct MachineSpec {
@@ -73,7 +75,7 @@ void SetFault(Fault fault, bool on);
 // Whether a fault is switched on.
 bool FaultOn(Fault fault);
 // The fault's name in the machine file ("enumerate", "printer-details", "devices-key",
-// "devices-value", "write-printer").
+// "devices-value", "write-printer", "create-mutex", "mutex-wait").
 std::string_view FaultName(Fault fault);
 // The fault of a machine-file name; none for an unknown name.
 std::optional<Fault> FaultFromName(std::string_view name);

@@ -36,7 +36,7 @@ struct MachineState {
     std::optional<std::u16string> defaultPrinter;
     std::map<std::u16string, RegistryKeyData> keys;  // by folded path
     std::uint64_t nextKeyId = 1;
-    std::array<bool, 5> faults{};
+    std::array<bool, 7> faults{};
     std::map<Handle, std::u16string> printerHandles;  // the printer's name as the spooler knows it
     std::map<Handle, OpenKey> keyHandles;
     std::vector<PrintJob> printJobs;  // every queue's jobs, in the order given

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "printdialog/dialog_texts.h"
+#include "sim_platform/failure_trace.h"
 #include "simwin/kernel.h"
 #include "simwin/other_process.h"
 #include "watcher_fixture.h"
@@ -647,14 +648,64 @@ TEST_F(PrintDialogWatcherTest, AHandOverWaitsWhileAnotherProcessHoldsTheMutex) {
     EXPECT_FALSE(simwin::NamedMutexOwned(kHandoffMutexName));
 }
 
-TEST_F(PrintDialogWatcherTest, AnAbandonedMutexStillLetsTheHandOverThrough) {
+TEST_F(PrintDialogWatcherTest, AnAbandonedMutexLetsTheHandOverThroughAndIsLeftWhollyReleased) {
     {
         simwin::MutexHeldElsewhere other(kHandoffMutexName);
         other.Abandon();
     }
-    HandOver(Job(u"Invoices", true));
+    // On the host's own thread, which lives on after the call: what it still
+    // owned then would never be abandoned, and would hold up every other
+    // process's hand-over for good.
+    std::promise<bool> handedOver;
+    std::promise<void> hostMayEnd;
+    std::thread host([&] {
+        handedOver.set_value(handoff_->HandOverJob(Job(u"Invoices", true)));
+        hostMayEnd.get_future().wait();
+    });
+    std::future<bool> returned = handedOver.get_future();
+    if (returned.wait_for(kWaitBound) != std::future_status::ready) {
+        test_support::FailAndEnd("the hand-over after an abandoned mutex to return");
+    }
+    EXPECT_TRUE(returned.get());
     EXPECT_EQ(handoff_->PrinterName(), u"Invoices");
-    EXPECT_FALSE(simwin::NamedMutexOwned(kHandoffMutexName));
+    // Another process's hand-over, while the host's thread still runs.
+    const simwin::Handle other = simwin::CreateMutex(kHandoffMutexName);
+    const simwin::WaitResult taken = simwin::WaitForSingleObject(other, 0);
+    EXPECT_EQ(taken, simwin::WaitResult::Acquired) << "the host's thread still owns the mutex after its hand-over";
+    if (taken == simwin::WaitResult::Acquired) {
+        EXPECT_TRUE(simwin::ReleaseMutex(other));
+    }
+    EXPECT_TRUE(simwin::CloseHandle(other));
+    hostMayEnd.set_value();
+    host.join();
+}
+
+TEST_F(PrintDialogWatcherTest, WithNoMutexOrAWaitThatFailsTheHandOverGoesAheadOnceAndAtOnce) {
+    struct Case {
+        simwin::Fault fault;
+        std::u16string_view failedCall;
+        std::u16string printer;
+    };
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    for (const Case& each : {Case{simwin::Fault::CreateMutex, u"CreateMutexW", u"Invoices"},
+                             Case{simwin::Fault::MutexWait, u"WaitForSingleObject", u"Labels"}}) {
+        simwin::SetFault(each.fault, true);
+        (void)platform::sim::TakeTracedFailures();
+        handoff_ = std::make_unique<PrintJobHandoff>();
+        const std::size_t started = simwin::CountHandles().startedThreads;
+        const std::size_t selections = dialog.SelectionChangeCount();
+        // A hand-over that took the failure for a reason to wait again would
+        // never return: HandOver ends the run within its bound.
+        EXPECT_TRUE(HandOver(Job(each.printer, true)));
+        AwaitWatcherEnd();
+        EXPECT_EQ(simwin::CountHandles().startedThreads, started + 1) << "not exactly one watcher started";
+        EXPECT_EQ(dialog.SelectionChangeCount(), selections + 1);
+        EXPECT_EQ(dialog.SelectedPrinter(), each.printer);
+        const std::vector<platform::sim::TracedFailure> traced = platform::sim::TakeTracedFailures();
+        ASSERT_FALSE(traced.empty()) << "the fault was not met";
+        EXPECT_EQ(traced.front().call, each.failedCall);
+        simwin::SetFault(each.fault, false);
+    }
 }
 
 // --- Teardown ------------------------------------------------------------------

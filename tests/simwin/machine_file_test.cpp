@@ -23,7 +23,8 @@ constexpr std::string_view kIssueExample = R"json({
   "default": "Office Laser",
   "keys": {"Software\\FileMaker\\FileMaker Pro\\11.0A\\Preferences": {"Printer": "Old Printer,winspool,LPT2:"}},
   "readOnlyKeys": ["Software\\FileMaker\\FileMaker Pro\\10.0\\Preferences"],
-  "faults": ["enumerate", "printer-details", "devices-key", "devices-value", "write-printer"]
+  "faults": ["enumerate", "printer-details", "devices-key", "devices-value", "write-printer",
+             "create-mutex", "mutex-wait"]
 })json";
 
 // A file in the test's temporary folder, removed afterwards.
@@ -62,11 +63,12 @@ TEST_F(MachineFileTest, TheFullShapeIsRead) {
     EXPECT_EQ(setup->keys[0].values[0].type, simwin::kRegSz);
     EXPECT_EQ(setup->keys[0].values[0].data.size(), 2u * 26 + 2);
     EXPECT_EQ(setup->readOnlyKeys, std::vector<std::u16string>{kReadOnlyPath});
-    EXPECT_EQ(setup->faults.size(), 5u);
+    EXPECT_EQ(setup->faults.size(), 7u);
 
     simwin::ResetMachine(*setup);
     for (simwin::Fault fault : {simwin::Fault::Enumerate, simwin::Fault::PrinterDetails, simwin::Fault::DevicesKey,
-                                simwin::Fault::DevicesValue, simwin::Fault::WritePrinter}) {
+                                simwin::Fault::DevicesValue, simwin::Fault::WritePrinter,
+                                simwin::Fault::CreateMutex, simwin::Fault::MutexWait}) {
         EXPECT_TRUE(simwin::FaultOn(fault)) << simwin::FaultName(fault);
     }
 }

@@ -72,8 +72,8 @@ void KernelChecks() {
             Thread moved = std::move(thread);
             Check(!moved.JoinFor(0), "JoinFor(0) on a running thread times out, keeps it");
         }  // the owner lets the thread run on alone
-        const DWORD until = GetTickCount() + 10000;
-        while (!work.finished && GetTickCount() < until) {
+        const std::uint32_t letGo = vorelle::platform::TickMilliseconds();
+        while (!work.finished && vorelle::platform::MillisecondsSince(letGo) < 10000) {
             Sleep(1);
         }
         Check(work.finished, "a thread let go by its owner runs to its end");

@@ -166,8 +166,8 @@ void WindowChecks() {
     vorelle::platform::Thread asker =
         vorelle::platform::Thread::Start(AskFromOtherThread, &ask);
     Check(static_cast<bool>(asker), "thread started");
-    const DWORD until = GetTickCount() + 10000;
-    while (!ask.done && GetTickCount() < until) {
+    const std::uint32_t started = vorelle::platform::TickMilliseconds();
+    while (!ask.done && vorelle::platform::MillisecondsSince(started) < 10000) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageW(&message);
@@ -182,13 +182,14 @@ void WindowChecks() {
     CrossThreadAsk unanswered;
     unanswered.combo = AsWindow(combo);
     unanswered.milliseconds = 300;
-    const DWORD asked = GetTickCount();
+    const std::uint32_t asked = vorelle::platform::TickMilliseconds();
     vorelle::platform::Thread second =
         vorelle::platform::Thread::Start(AskFromOtherThread, &unanswered);
     const bool ended = second.JoinFor(10000);
-    Check(ended && !unanswered.answer && GetTickCount() - asked < 5000,
+    const std::uint32_t took = vorelle::platform::MillisecondsSince(asked);
+    Check(ended && !unanswered.answer && took < 5000,
           "SendMessageTimeout to a thread that takes no messages gives up in time",
-          std::to_string(GetTickCount() - asked) + " ms");
+          std::to_string(took) + " ms");
     MSG pending;
     while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageW(&pending);  // the late message, answered to nobody
