@@ -713,8 +713,8 @@ def system_dialog(locale_name, caption, label, ok, setup_caption):
         # While the host runs, winsetup reads the Print dialog left open for
         # the user and then the Print Setup dialog, each as it showed last.
         with concurrent.futures.ThreadPoolExecutor(1) as reader:
-            seen = reader.submit(m.run, "winsetup.exe", ["--read-dialog", "30", PRINT_BOX,
-                                                         "--read-dialog", "30", SETUP_BOX],
+            seen = reader.submit(m.run, "winsetup.exe", ["--read-dialog", "20", PRINT_BOX,
+                                                         "--read-dialog", "20", SETUP_BOX],
                                  language, 90)
             out, _ = m.host([call("VORL_ChangePrinter", INVOICES.lower(), True), ":print 2",
                              call("VORL_ChangePrinter", BUERO.upper()), ":print-setup 1",
