@@ -142,7 +142,6 @@ class Machine:
             "LANG": "C.UTF-8",
             "LC_ALL": "C.UTF-8",
         })
-        self.env.pop("FMHOST_PRINT_TEMPLATE", None)
 
     def check_programs(self):
         missing = [name for name in ("fmhost.exe", "FMWrapper.dll", "Vorelle.fmx", "winsetup.exe",
@@ -546,7 +545,7 @@ def wine_template_left_alone(m):
     # up after 25 s and leaves the dialog alone.
     m.reset(default=OFFICE)
     out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 29"],
-                          extra_env={"FMHOST_PRINT_TEMPLATE": "system"})
+                          options=("--print-template", "system"))
     expect_lines(out, ["0", "cancelled"])
     return elapsed
 
