@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -60,7 +61,7 @@ void ShowTexts(HWND dialog, const DialogTexts& texts) {
 // The run-time localisation of our template and the time limit: the caption,
 // the name label and the two buttons come from the chosen language (with the
 // system's template, its own texts stay); a timer cancels the dialog when
-// nobody has confirmed it in time. Also the Print Setup dialog's hook.
+// nobody has confirmed it in time.
 UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         const auto* request = reinterpret_cast<const PRINTDLGW*>(lParam);
@@ -143,6 +144,24 @@ std::string PrintPage(HDC dc, const PrintedPage& page) {
         return Failed("EndDoc");
     }
     return {};
+}
+
+// The Print Setup dialog's cancel timer (a thread timer, 0 when none).
+UINT_PTR setupCancelTimer = 0;
+
+// Cancels every dialog of this thread as its Cancel button would.
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+    wchar_t name[8] = {};
+    if (GetClassNameW(window, name, 8) > 0 && std::wcscmp(name, L"#32770") == 0) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    return TRUE;
+}
+
+void CALLBACK CancelThreadDialogs(HWND, UINT, UINT_PTR, DWORD) {
+    KillTimer(nullptr, setupCancelTimer);
+    setupCancelTimer = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
 }
 
 // The device name of a dialog's DEVNAMES; false when there is none.
@@ -239,15 +258,19 @@ PrintOutcome RunPrintSetupDialog(int seconds) {
     if (!AnyPrinter()) {
         return PrintOutcome{};
     }
-    DialogSession session;  // no texts: the system's own
-    session.timeoutMilliseconds = TimeoutMilliseconds(seconds);
+    // No hook: under Wine 8 a timer set from the Print Setup dialog's hook
+    // never cancelled it. A thread timer, dispatched by the dialog's modal
+    // loop, cancels it instead.
+    setupCancelTimer = SetTimer(nullptr, 0, TimeoutMilliseconds(seconds), CancelThreadDialogs);
     PRINTDLGW request;
     std::memset(&request, 0, sizeof request);
     request.lStructSize = sizeof request;
-    request.Flags = PD_PRINTSETUP | PD_ENABLESETUPHOOK | PD_NOWARNING;
-    request.lpfnSetupHook = PrintHook;
-    request.lCustData = reinterpret_cast<LPARAM>(&session);
+    request.Flags = PD_PRINTSETUP | PD_NOWARNING;
     const BOOL confirmed = PrintDlgW(&request);
+    if (setupCancelTimer != 0) {
+        KillTimer(nullptr, setupCancelTimer);
+        setupCancelTimer = 0;
+    }
     const GlobalOwner devMode(request.hDevMode);
     const GlobalOwner devNames(request.hDevNames);
     PrintOutcome outcome;
