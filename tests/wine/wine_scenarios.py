@@ -673,13 +673,15 @@ class NotRun(Exception):
 # Setup dialog's caption.
 SYSTEM_DIALOG_LANGUAGES = [
     ("en_US.UTF-8", "Print", "&Name:", "OK", "Print Setup"),
-    ("ja_JP.UTF-8", "\u5370\u5237", "\u540d\u524d(&N):", "OK", "SETUP"),
+    ("ja_JP.UTF-8", "\u5370\u5237", "\u540d\u524d(&N):", "OK", "\u5370\u5237\u8a2d\u5b9a"),
     ("ru_RU.UTF-8", "\u041f\u0435\u0447\u0430\u0442\u044c", "&\u0418\u043c\u044f:",
-     "\u041e\u041a", "SETUP"),  # "ОК" in Cyrillic letters
-    ("fr_FR.UTF-8", "Imprimer", "&Nom\u00a0:", "OK", "SETUP"),  # a no-break space
-    ("es_ES.UTF-8", "Imprimir", "&Nombre:", "Aceptar", "SETUP"),
-    ("zh_CN.UTF-8", "\u6253\u5370", "\u540d\u79f0(&N):", "\u786e\u5b9a", "SETUP"),
-    ("pl_PL.UTF-8", "Wydrukuj", "&Nazwa:", "OK", "SETUP"),
+     "\u041e\u041a", "\u041d\u0430\u0441\u0442\u0440\u043e\u0439\u043a\u0430 "
+     "\u043f\u0440\u0438\u043d\u0442\u0435\u0440\u0430"),  # "ОК" in Cyrillic letters
+    # French: a no-break space before the colon.
+    ("fr_FR.UTF-8", "Imprimer", "&Nom\u00a0:", "OK", "Configuration de l'impression"),
+    ("es_ES.UTF-8", "Imprimir", "&Nombre:", "Aceptar", "Configuraci\u00f3n de impresi\u00f3n"),
+    ("zh_CN.UTF-8", "\u6253\u5370", "\u540d\u79f0(&N):", "\u786e\u5b9a", "\u6253\u5370\u8bbe\u7f6e"),
+    ("pl_PL.UTF-8", "Wydrukuj", "&Nazwa:", "OK", "Ustawienia wydruku"),
 ]
 PRINT_BOX = "1139"  # cmb4, the Print dialog's printer box
 SETUP_BOX = "1136"  # cmb1, the Print Setup dialog's
