@@ -41,13 +41,34 @@ struct PrintOutcome {
     std::string failure;
 };
 
-// Opens the host's Print dialog (the standard layout: a "Static" name label
-// followed by the printer "ComboBox", id 0x0473, empty title; OK and Cancel)
-// with the machine's printers and the default printer selected, and waits up
-// to `seconds` for it to be confirmed; cancels it otherwise. Confirmed, it
-// prints `page` on the printer the dialog chose (on Windows: on the device
-// context the dialog returns).
-PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const PrintedPage& page);
+// Which Print dialog the host shows (fmhost --print-template).
+enum class PrintTemplate {
+    // The host's own template in Windows' layout (a "Static" name label
+    // followed by the printer "ComboBox", id 0x0473, empty title; OK and
+    // Cancel), its caption, label and buttons set from the chosen language.
+    Host,
+    // The system's own Print dialog as the system shows it. Windows builds:
+    // PrintDlgW's built-in template and texts, untouched (Wine 8: the printer
+    // box before its label, in Wine's display language). Native build: the
+    // simulated dialog in that layout (printer box first), with the chosen
+    // language's texts.
+    System,
+};
+
+// Opens the host's Print dialog with the machine's printers and the default
+// printer selected, and waits up to `seconds` for it to be confirmed; cancels
+// it otherwise. Confirmed, it prints `page` on the printer the dialog chose
+// (on Windows: on the device context the dialog returns).
+PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int seconds,
+                            const PrintedPage& page);
+
+// Opens the Print Setup dialog as the host's File > Print Setup does (PrintDlgW
+// with PD_PRINTSETUP, the system's own template and texts; natively a
+// simulated one captioned "Print Setup": the "&Name:" label stc6, the printer
+// box cmb1 (0x0470), OK and Cancel, no cmb4) and waits up to `seconds` for it
+// to be confirmed; cancels it otherwise. Nothing is printed: `printer` of the
+// outcome is the printer the confirmed dialog chose.
+PrintOutcome RunPrintSetupDialog(int seconds);
 
 // Another program on the same desktop opens a Print dialog of its own, waits
 // up to `seconds` for it to be confirmed (then prints a page as the host

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "fmhost/dialog_languages.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/print_dialog_sim.h"
 #include "simwin/errors.h"
@@ -72,8 +73,10 @@ PrintOutcome Printed(const simwin::PrintDialog& dialog, const PrintedPage& page)
 
 }  // namespace
 
-PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const PrintedPage& page) {
+PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int seconds,
+                            const PrintedPage& page) {
     simwin::PrintDialogOptions options = MachinePrintDialog(texts);
+    options.layout.comboBeforeLabel = layout == PrintTemplate::System;
 
     // The dialog lives on a user-interface thread of the host's own, as a
     // modal dialog would; the host thread waits for its answer.
@@ -86,6 +89,26 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const Printed
     const simwin::DialogState state = dialog.WaitUntilClosed(std::chrono::seconds(seconds));
     if (state == simwin::DialogState::Confirmed) {
         return Printed(dialog, page);
+    }
+    dialog.Cancel();
+    return outcome;
+}
+
+PrintOutcome RunPrintSetupDialog(int seconds) {
+    DialogTexts texts = EnglishDialogTexts();
+    texts.caption = u"Print Setup";
+    simwin::PrintDialogOptions options = MachinePrintDialog(texts);
+    options.layout.kind = simwin::PrintDialogKind::PrintSetup;
+    simwin::UiThread thread;
+    simwin::PrintDialog dialog(thread, std::move(options));
+    PrintOutcome outcome;
+    if (!dialog.Open()) {
+        return outcome;
+    }
+    if (dialog.WaitUntilClosed(std::chrono::seconds(seconds)) == simwin::DialogState::Confirmed) {
+        outcome.confirmed = true;
+        outcome.printer = dialog.ConfirmedPrinter().value_or(std::u16string());
+        return outcome;
     }
     dialog.Cancel();
     return outcome;

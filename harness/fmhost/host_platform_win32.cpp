@@ -1,6 +1,8 @@
 // The host's machine on real Windows (the Windows builds, run under Wine): the
 // per-user registry and the common Print dialog (PrintDlgW) shown with a print
-// template of our own, laid out as Windows' own.
+// template of our own, laid out as Windows' own, or with the system's own
+// template and texts; the Print Setup dialog (PD_PRINTSETUP) as the system
+// shows it.
 //
 // Links against comdlg32 (PrintDlgW), gdi32 (the printed page), advapi32
 // (registry), user32 and kernel32;
@@ -16,6 +18,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -38,7 +41,8 @@ std::u16string FromWide(const wchar_t* text, std::size_t units) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), units);
 }
 
-// What the dialog hook needs: the texts to show and the time to stay open.
+// What the dialog hook needs: the texts to show (none: the system's own stay)
+// and the time to stay open.
 struct DialogSession {
     const DialogTexts* texts = nullptr;
     UINT timeoutMilliseconds = 0;
@@ -54,14 +58,17 @@ void ShowTexts(HWND dialog, const DialogTexts& texts) {
     SetDlgItemTextW(dialog, IDCANCEL, Wide(texts.cancelButton));
 }
 
-// The run-time localisation of the template and the time limit: the caption,
-// the name label and the two buttons come from the chosen language; a timer
-// cancels the dialog when nobody has confirmed it in time.
+// The run-time localisation of our template and the time limit: the caption,
+// the name label and the two buttons come from the chosen language (with the
+// system's template, its own texts stay); a timer cancels the dialog when
+// nobody has confirmed it in time.
 UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         const auto* request = reinterpret_cast<const PRINTDLGW*>(lParam);
         const auto* session = reinterpret_cast<const DialogSession*>(request->lCustData);
-        ShowTexts(dialog, *session->texts);
+        if (session->texts != nullptr) {
+            ShowTexts(dialog, *session->texts);
+        }
         SetTimer(dialog, kCancelTimer, session->timeoutMilliseconds, nullptr);
         return TRUE;
     }
@@ -76,14 +83,6 @@ UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         KillTimer(dialog, kCancelTimer);
     }
     return FALSE;
-}
-
-// The system's built-in template instead of ours (Wine 8: it puts the combo
-// box before the label), for showing that the watcher leaves such a dialog
-// alone.
-bool UseSystemTemplate() {
-    const char* choice = std::getenv("FMHOST_PRINT_TEMPLATE");
-    return choice != nullptr && std::strcmp(choice, "system") == 0;
 }
 
 // Whether the spooler lists any printer. Without one, Windows' PrintDlgW with
@@ -147,6 +146,37 @@ std::string PrintPage(HDC dc, const PrintedPage& page) {
     return {};
 }
 
+// The Print Setup dialog's cancel timer (a thread timer, 0 when none).
+UINT_PTR setupCancelTimer = 0;
+
+// Cancels every dialog of this thread as its Cancel button would.
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+    wchar_t name[8] = {};
+    if (GetClassNameW(window, name, 8) > 0 && std::wcscmp(name, L"#32770") == 0) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    return TRUE;
+}
+
+void CALLBACK CancelThreadDialogs(HWND, UINT, UINT_PTR, DWORD) {
+    KillTimer(nullptr, setupCancelTimer);
+    setupCancelTimer = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
+}
+
+// The device name of a dialog's DEVNAMES; false when there is none.
+bool DeviceName(const GlobalOwner& devNames, std::u16string& name) {
+    const void* names = devNames ? GlobalLock(devNames.get()) : nullptr;
+    if (names == nullptr) {
+        return false;
+    }
+    const GlobalLockOwner unlock(devNames.get());
+    const auto* header = static_cast<const DEVNAMES*>(names);
+    const auto* device = static_cast<const wchar_t*>(names) + header->wDeviceOffset;
+    name = FromWide(device, std::wcslen(device));
+    return true;
+}
+
 }  // namespace
 
 bool PrepareMachine(const std::string& path, std::string& error) {
@@ -185,12 +215,13 @@ std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPat
     return FromWide(buffer.data(), units);
 }
 
-PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const PrintedPage& page) {
+PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int seconds,
+                            const PrintedPage& page) {
     if (!AnyPrinter()) {
         return PrintOutcome{};  // no dialog to show: not confirmed
     }
     DialogSession session;
-    session.texts = &texts;
+    session.texts = layout == PrintTemplate::Host ? &texts : nullptr;
     session.timeoutMilliseconds = TimeoutMilliseconds(seconds);
 
     PRINTDLGW request;
@@ -203,7 +234,7 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const Printed
     request.lpfnPrintHook = PrintHook;
     request.lCustData = reinterpret_cast<LPARAM>(&session);
     request.nCopies = 1;
-    if (!UseSystemTemplate()) {
+    if (layout == PrintTemplate::Host) {
         request.Flags |= PD_ENABLEPRINTTEMPLATE;
         request.hInstance = GetModuleHandleW(nullptr);
         request.lpPrintTemplateName = MAKEINTRESOURCEW(FMHOST_PRINT_DIALOG);
@@ -215,19 +246,35 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, int seconds, const Printed
     const DcOwner deviceContext(request.hDC);
 
     PrintOutcome outcome;
-    if (!confirmed) {
+    if (!confirmed || !DeviceName(devNames, outcome.printer)) {
         return outcome;
     }
-    const void* names = devNames ? GlobalLock(devNames.get()) : nullptr;
-    if (names == nullptr) {
-        return outcome;
-    }
-    const GlobalLockOwner unlock(devNames.get());
-    const auto* header = static_cast<const DEVNAMES*>(names);
-    const auto* device = static_cast<const wchar_t*>(names) + header->wDeviceOffset;
     outcome.confirmed = true;
-    outcome.printer = FromWide(device, std::wcslen(device));
     outcome.failure = PrintPage(deviceContext.get(), page);
+    return outcome;
+}
+
+PrintOutcome RunPrintSetupDialog(int seconds) {
+    if (!AnyPrinter()) {
+        return PrintOutcome{};
+    }
+    // No hook: under Wine 8 a timer set from the Print Setup dialog's hook
+    // never cancelled it. A thread timer, dispatched by the dialog's modal
+    // loop, cancels it instead.
+    setupCancelTimer = SetTimer(nullptr, 0, TimeoutMilliseconds(seconds), CancelThreadDialogs);
+    PRINTDLGW request;
+    std::memset(&request, 0, sizeof request);
+    request.lStructSize = sizeof request;
+    request.Flags = PD_PRINTSETUP | PD_NOWARNING;
+    const BOOL confirmed = PrintDlgW(&request);
+    if (setupCancelTimer != 0) {
+        KillTimer(nullptr, setupCancelTimer);
+        setupCancelTimer = 0;
+    }
+    const GlobalOwner devMode(request.hDevMode);
+    const GlobalOwner devNames(request.hDevNames);
+    PrintOutcome outcome;
+    outcome.confirmed = confirmed && DeviceName(devNames, outcome.printer);
     return outcome;
 }
 

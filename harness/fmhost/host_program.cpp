@@ -35,6 +35,7 @@ public:
         settings.interfaceVersion = options_.interfaceVersion;
         settings.hostVersion = options_.hostVersion;
         settings.dialog = *DialogTextsFor(options_.dialogLanguage);
+        settings.printTemplate = options_.printTemplate;
         Session session(std::move(settings));
 
         std::string error;

@@ -98,6 +98,13 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
                 return false;
             }
             options.dialogLanguage = *value;
+        } else if (name == "--print-template") {
+            if (!takeValue()) return false;
+            if (*value != "host" && *value != "system") {
+                error = "--print-template needs host or system, not \"" + *value + "\"";
+                return false;
+            }
+            options.printTemplate = *value == "system" ? PrintTemplate::System : PrintTemplate::Host;
         } else if (name == "--fail-op") {
             if (!takeValue()) return false;
             ArmedFailure failure;
@@ -144,6 +151,16 @@ Options:
                             before the plug-in is loaded
   --dialog-language LANG    language of the host's Print dialog: )TEXT" +
            languages + R"TEXT( (default en)
+  --print-template host|system
+                            the host's Print dialog: host (default) is a template
+                            of fmhost's own in Windows' layout (the "&Name:" label,
+                            then the printer box cmb4) with the texts of
+                            --dialog-language; system is the system's own Print
+                            dialog as the system shows it (Windows builds: its
+                            built-in template and texts, untouched; Wine 8 puts
+                            the printer box before its label; native build: the
+                            simulated dialog in that layout, with the texts of
+                            --dialog-language)
   --describe                print the plug-in's strings 131, 128 and 129, the
                             start-up answer, every registration ("register ID NAME
                             MIN..MAX 0xFLAGS PROTOTYPE"), then "shut-down" and every
@@ -180,6 +197,11 @@ Lines:
                             NAME" ("not printed to NAME: WHY" when the page did
                             not reach it); "cancelled" when it is still open
                             after SECONDS (default 30) and the host cancels it
+      :print-setup [SECONDS]  opens the Print Setup dialog as the host's File >
+                            Print Setup does (the system's template and texts);
+                            prints "print setup confirmed: NAME" with the printer
+                            it was confirmed with, or "cancelled" when it is
+                            still open after SECONDS (default 30)
       :other-print [SECONDS]  another program opens a Print dialog of its own and
                             cancels it after SECONDS unless confirmed; prints
                             its outcome as :print does

@@ -22,6 +22,7 @@ struct Options {
     std::u16string hostVersion{kDefaultHostVersion};
     std::string machineFile;     // empty: the embedded sample machine
     std::string dialogLanguage{kDefaultDialogLanguage};
+    PrintTemplate printTemplate = PrintTemplate::Host;
     std::optional<ArmedFailure> failOperation;
     std::optional<std::uint32_t> timeCount;  // --time N: time each line N times (timing.h)
     bool describe = false;

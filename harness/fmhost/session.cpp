@@ -324,7 +324,16 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
             return ErrorOutcome(":print takes an optional number of seconds");
         }
-        outcome.output = PrintResult(RunPrintDialog(settings_.dialog, seconds, PageOfJob(++printJobs_)));
+        outcome.output = PrintResult(
+            RunPrintDialog(settings_.dialog, settings_.printTemplate, seconds, PageOfJob(++printJobs_)));
+    } else if (action.name == "print-setup") {
+        int seconds = kDefaultPrintSeconds;
+        if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
+            return ErrorOutcome(":print-setup takes an optional number of seconds");
+        }
+        const PrintOutcome setup = RunPrintSetupDialog(seconds);
+        outcome.output =
+            setup.confirmed ? "print setup confirmed: " + fmwrapper::Utf16ToUtf8(setup.printer) : "cancelled";
     } else if (action.name == "other-print") {
         int seconds = kDefaultPrintSeconds;
         if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {

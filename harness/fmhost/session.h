@@ -25,6 +25,7 @@ struct SessionSettings {
     std::int16_t interfaceVersion = kDefaultInterfaceVersion;
     std::u16string hostVersion{kDefaultHostVersion};
     DialogTexts dialog = EnglishDialogTexts();
+    PrintTemplate printTemplate = PrintTemplate::Host;
     std::u16string resultLocale{kDefaultResultLocale};  // the locale every result carries
 };
 

@@ -5,6 +5,7 @@
 #include "simwin/errors.h"
 #include "simwin/other_process.h"
 #include "simwin/scheduling.h"
+#include "simwin/text.h"
 #include "simwin/window_manager.h"
 
 namespace vorelle::platform {
@@ -52,6 +53,22 @@ std::optional<std::intptr_t> SendWindowMessage(Window window, std::uint32_t mess
         return std::nullopt;
     }
     return answer;
+}
+
+Window FindWindowOfClass(Window parent, Window childAfter, WindowClass windowClass) {
+    return Found(simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), std::nullopt));
+}
+
+Window ChildWithId(Window dialog, int controlId, WindowClass windowClass) {
+    simwin::WindowManager& windows = simwin::WindowManager::Instance();
+    const Window child = windows.ChildWithId(dialog, controlId);
+    if (child == 0) {
+        return 0;
+    }
+    const bool classMatches = windowClass.atom != 0     ? windows.ClassAtomOf(child) == windowClass.atom
+                              : windowClass.name != nullptr ? simwin::EqualsIgnoreCase(windows.ClassName(child), windowClass.name)
+                                                        : false;
+    return classMatches ? Found(child) : 0;
 }
 
 bool WindowOfThisProcess(Window window) {

@@ -35,6 +35,7 @@ struct PrintDialog::Shared {
     Hwnd combo = 0;
     Hwnd ok = 0;
     Hwnd cancel = 0;
+    int comboId = kPrinterComboId;
     std::size_t selectionChanges = 0;
     int notifiedSelection = -1;
     int lastSelection = -1;
@@ -80,15 +81,17 @@ struct PrintDialog::Shared {
     std::intptr_t DialogProcedure(const Message& message) {
         WindowManager& windows = WindowManager::Instance();
         Hwnd printerCombo = 0;
+        int comboId = 0;
         {
             std::lock_guard lock(mutex);
             dialogMessages.push_back(message);
             printerCombo = combo;
+            comboId = this->comboId;
         }
         if (message.message == kWmCommand) {
             auto id = static_cast<std::uint16_t>(message.wParam & 0xFFFF);
             auto code = static_cast<std::uint16_t>((message.wParam >> 16) & 0xFFFF);
-            if (id == kPrinterComboId && code == kCbnSelChange) {
+            if (id == comboId && code == kCbnSelChange) {
                 int selection = windows.ComboSelection(printerCombo);
                 std::lock_guard lock(mutex);
                 ++selectionChanges;
@@ -139,11 +142,14 @@ bool PrintDialog::Open() {
     const PrintDialogOptions& options = options_;
     return thread_.Invoke([&shared, &options] {
         WindowManager& windows = WindowManager::Instance();
+        const int comboId =
+            options.layout.kind == PrintDialogKind::PrintSetup ? kSetupPrinterComboId : kPrinterComboId;
         {
             std::lock_guard lock(shared->mutex);
             shared->state = DialogState::Open;
             shared->pendingOutcome.reset();
             shared->confirmedPrinter.reset();
+            shared->comboId = comboId;
         }
         WindowSpec dialogSpec;
         dialogSpec.className = std::u16string(kDialogClassName);
@@ -163,7 +169,7 @@ bool PrintDialog::Open() {
         };
         auto createCombo = [&] {
             WindowSpec setup = ChildWindow(
-                dialog, {u"ComboBox", options.layout.comboTitle, kPrinterComboId, options.printers, options.selected});
+                dialog, {u"ComboBox", options.layout.comboTitle, comboId, options.printers, options.selected});
             setup.procedure = [shared](const Message& message) { return shared->ComboProcedure(message); };
             setup.onDestroyed = [shared](Hwnd window) { shared->ComboGone(window); };
             Hwnd combo = windows.Create(setup);

@@ -1,12 +1,15 @@
-// The standard Windows Print dialog, simulated on a UiThread, and plain dialog
-// windows with any caption and children.
+// The standard Windows Print and Print Setup dialogs, simulated on a
+// UiThread, and plain dialog windows with any caption and children.
 //
 // Standard layout of the Print dialog's children, in child order:
-//   "Static" name label, "ComboBox" id 0x0473 with an empty title holding the
-//   printers, "Button" OK (id 1), "Button" Cancel (id 2).
+//   "Static" name label (stc6), "ComboBox" id 0x0473 (cmb4) with an empty
+//   title holding the printers, "Button" OK (id 1), "Button" Cancel (id 2).
+// The Print Setup dialog has the same children, but its printer box is cmb1
+// (0x0470): it has no cmb4.
 // The dialog handles WM_COMMAND: CBN_SELCHANGE from the printer combo box
-// (wParam 0x10473) counts as being told of the selection; IDOK closes it
-// confirmed with the printer then selected; IDCANCEL closes it cancelled.
+// (wParam 0x10473; 0x10470 for Print Setup) counts as being told of the
+// selection; IDOK closes it confirmed with the printer then selected;
+// IDCANCEL closes it cancelled.
 #pragma once
 
 #include <chrono>
@@ -23,6 +26,7 @@
 namespace simwin {
 
 inline constexpr int kPrinterComboId = 0x0473;  // cmb4
+inline constexpr int kSetupPrinterComboId = 0x0470;  // cmb1, the Print Setup dialog's printer box
 inline constexpr std::uintptr_t kPrinterSelChange = MakeWParam(kPrinterComboId, kCbnSelChange);
 
 // One child window of a dialog.
@@ -41,9 +45,12 @@ struct PrintDialogTexts {
     std::u16string cancelCaption = u"Cancel";
 };
 
+enum class PrintDialogKind { Print, PrintSetup };
+
 // Deviations from the standard layout, for tests.
 struct PrintDialogLayout {
-    bool comboBeforeLabel = false;           // Wine 8: its built-in template
+    PrintDialogKind kind = PrintDialogKind::Print;
+    bool comboBeforeLabel = false;           // Wine 8: its built-in Print template
     std::vector<ChildSpec> betweenLabelAndCombo;  // extra children placed between them
     std::u16string comboTitle;               // not empty: a combo box with a title
     bool withOkButton = true;

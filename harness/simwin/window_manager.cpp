@@ -227,6 +227,21 @@ Hwnd WindowManager::Find(Hwnd parent, Hwnd childAfter, const ClassRef& windowCla
     return 0;
 }
 
+Hwnd WindowManager::ChildWithId(Hwnd parent, int controlId) const {
+    std::lock_guard lock(mutex_);
+    const Record* record = LiveRecord(parent);
+    if (record == nullptr) {
+        return 0;
+    }
+    for (Hwnd child : record->children) {
+        const Record& childRecord = windows_.at(child);
+        if (!childRecord.dying && childRecord.controlId == controlId) {
+            return child;
+        }
+    }
+    return 0;
+}
+
 std::intptr_t WindowManager::Send(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     std::intptr_t result = 0;
     (void)SendTimeout(window, message, wParam, lParam, kInfinite, result);  // 0 for a window that is gone

@@ -116,6 +116,11 @@ public:
     Hwnd Find(Hwnd parent, Hwnd childAfter, const ClassRef& windowClass,
               const std::optional<std::u16string>& title) const;
 
+    // GetDlgItem: the first direct child of `parent` in child order whose
+    // control id is `controlId`, whatever its class; 0 when there is none or
+    // parent is not a window.
+    Hwnd ChildWithId(Hwnd parent, int controlId) const;
+
     // SendMessageW: handled on the owning thread, the sender waits for the answer
     // (direct call when the sender owns the window or no UiThread does). 0 for a
     // window that does not exist or whose thread has ended.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "winsetup/dialog_reader.h"
 #include "winsetup/printer_setup.h"
 #include "winsetup/registry_setup.h"
 #include "winsetup/utf8_output.h"
@@ -27,7 +28,12 @@ constexpr const wchar_t* kUsage =
     L"  --list-printers          print the level-4 printer names, one a line\n"
     L"  --get-default            print the Windows default printer (empty line when none)\n"
     L"  --key-exists PATH        print yes or no\n"
-    L"  --get-value PATH NAME    print a text value; status 1 when it cannot be read";
+    L"  --get-value PATH NAME    print a text value; status 1 when it cannot be read\n"
+    L"  --read-dialog SECONDS ID wait up to SECONDS for a dialog with the ComboBox ID (1139\n"
+    L"                           the Print dialog's printer box, 1136 Print Setup's) and\n"
+    L"                           read it until it closes: print its caption, name label\n"
+    L"                           (stc6), OK button and selected printer as it last\n"
+    L"                           showed them, one a line";
 
 struct Action {
     const wchar_t* option;
@@ -36,6 +42,15 @@ struct Action {
 };
 
 bool driverInstalled = false;
+
+// A decimal number from 0 to 65535; -1 for anything else.
+int Number(const std::wstring& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return -1;
+    }
+    const int n = std::stoi(text);
+    return n <= 65535 ? n : -1;
+}
 
 std::vector<Action> Actions() {
     return {
@@ -85,6 +100,23 @@ std::vector<Action> Actions() {
              }
              PrintLine(*text);
              return std::wstring();
+         }},
+        {L"--read-dialog", 2,
+         [](const std::vector<std::wstring>& a) {
+             const int seconds = Number(a[0]);
+             const int boxId = Number(a[1]);
+             if (seconds < 0 || boxId < 0) {
+                 return L"--read-dialog needs two numbers, not " + a[0] + L" " + a[1];
+             }
+             winsetup::DialogReading reading;
+             const std::wstring error = winsetup::ReadDialog(seconds, boxId, reading);
+             if (error.empty()) {
+                 for (const std::wstring* line : {&reading.caption, &reading.nameLabel,
+                                                  &reading.okButton, &reading.selected}) {
+                     PrintLine(*line);
+                 }
+             }
+             return error;
          }},
     };
 }

@@ -23,6 +23,18 @@ struct WindowClass {
 [[nodiscard]] Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
                   const std::u16string& title);
 
+// FindWindowExW with no title: the first direct child of `parent` (the
+// top-level windows of every process when parent is 0) after `childAfter`
+// (from the first when 0) whose class is `windowClass`, whatever its title.
+// `childAfter` is 0 or a window of that class, as an earlier call found it.
+// 0 when there is none.
+[[nodiscard]] Window FindWindowOfClass(Window parent, Window childAfter, WindowClass windowClass);
+
+// GetDlgItem: the direct child of `dialog` whose control id is `controlId`,
+// when its class is `windowClass`; 0 when there is no such child or it is of
+// another class.
+[[nodiscard]] Window ChildWithId(Window dialog, int controlId, WindowClass windowClass);
+
 // Whether the window belongs to the process this code runs in
 // (GetWindowThreadProcessId against GetCurrentProcessId). False for no window.
 [[nodiscard]] bool WindowOfThisProcess(Window window);

@@ -55,19 +55,31 @@ public:
         if (dialog_ == 0) {
             return;
         }
-        const Window label = Seek(start, kDialogLimit, [this] { return FindLabel(); });
-        if (label == 0) {
+        // The label, or in a pass that finds none, the printer box by its id.
+        Window label = 0;
+        Window comboBox = 0;
+        if (Seek(start, kDialogLimit, [this, &label, &comboBox] {
+                label = FindLabel();
+                comboBox = label == 0 ? PrinterBoxById() : 0;
+                return label != 0 ? label : comboBox;
+            }) == 0) {
             return;
         }
-        const Window comboBox = Seek(start, kComboBoxLimit, [this, label] {
-            return platform::FindWindowAfter(dialog_, label, {0, kComboBoxClass}, kEmptyTitle);
-        });
         if (comboBox == 0) {
-            return;
+            comboBox = Seek(start, kComboBoxLimit, [this, label] {
+                if (const Window w = platform::FindWindowAfter(dialog_, label, {0, kComboBoxClass}, kEmptyTitle)) {
+                    return w;
+                }
+                return PrinterBoxById();
+            });
+            if (comboBox == 0) {
+                return;
+            }
         }
         // A printer the dialog does not list leaves the dialog to the user,
-        // as does a dialog that stops answering or a stop asked meanwhile:
-        // only the printer the script asked for is ever confirmed.
+        // as does a selection that did not take, a dialog that stops
+        // answering or a stop asked meanwhile: only the printer the script
+        // asked for is ever confirmed.
         if (SelectPrinter(comboBox) != Selection::Selected || job_.ShowDialog()) {
             return;
         }
@@ -80,8 +92,9 @@ public:
     }
 
 private:
+    // NotTaken: the combo box answered the selection with another index.
     // Interrupted: a message was left unanswered, or a stop was asked.
-    enum class Selection { Selected, NoMatch, Interrupted };
+    enum class Selection { Selected, NoMatch, NotTaken, Interrupted };
 
     // Search passes: stop checked first, the limit after every search (so a
     // window found in the pass in which the limit passes is not used), one
@@ -103,9 +116,17 @@ private:
         }
     }
 
-    // The first dialog of the host's own process under the first caption that
-    // has one; Print dialogs of other programs are stepped over.
+    // The host's Print dialog: first by the tables, the first dialog of the
+    // host's own process under the first caption that has one (Print dialogs
+    // of other programs are stepped over); where they find none, the first
+    // dialog of the host's own process laid out as a Print dialog. Without
+    // any top-level window of the dialog class neither can find one, and the
+    // pass ends after that one search.
     static Window FindDialog() {
+        const Window firstDialog = platform::FindWindowOfClass(0, 0, {kDialogClassAtom, nullptr});
+        if (firstDialog == 0) {
+            return 0;
+        }
         for (const std::u16string& caption : kDialogCaptions) {
             Window after = 0;
             while (Window w = platform::FindWindowAfter(0, after, {kDialogClassAtom, nullptr}, caption)) {
@@ -115,7 +136,24 @@ private:
                 after = w;
             }
         }
+        for (Window w = firstDialog; w != 0; w = platform::FindWindowOfClass(0, w, {kDialogClassAtom, nullptr})) {
+            if (platform::WindowOfThisProcess(w) && IsPrintDialog(w)) {
+                return w;
+            }
+        }
         return 0;
+    }
+
+    // The Print dialog's structure, the same in every language: the printer
+    // box cmb4 and the OK button. A Print Setup dialog (its printer box is
+    // cmb1) and every other dialog lack one or the other.
+    static bool IsPrintDialog(Window dialog) {
+        return platform::ChildWithId(dialog, kPrinterComboBoxId, {0, kComboBoxClass}) != 0 &&
+               platform::ChildWithId(dialog, kIdOk, {0, kButtonClass}) != 0;
+    }
+
+    Window PrinterBoxById() const {
+        return platform::ChildWithId(dialog_, kPrinterComboBoxId, {0, kComboBoxClass});
     }
 
     Window FindLabel() const {
@@ -127,13 +165,14 @@ private:
         return 0;
     }
 
+    // By the captions, else the dialog's IDOK button.
     Window FindButton() const {
         for (const std::u16string& caption : kConfirmCaptions) {
             if (Window w = platform::FindWindowAfter(dialog_, 0, {0, kButtonClass}, caption)) {
                 return w;
             }
         }
-        return 0;
+        return platform::ChildWithId(dialog_, kIdOk, {0, kButtonClass});
     }
 
     // One message to the dialog or its combo box, and its answer; empty when
@@ -191,8 +230,17 @@ private:
         if (!matched) {
             return Selection::NoMatch;
         }
-        if (!Ask(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0) ||
-            !Ask(dialog_, kWmCommand, kSelectionChanged, static_cast<std::intptr_t>(comboBox))) {
+        // The box answers with the index it selected: any other answer (the
+        // list changed since it was read) selected something else, or
+        // nothing, and the dialog is told nothing more.
+        const std::optional<std::intptr_t> selected = Ask(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0);
+        if (!selected) {
+            return Selection::Interrupted;
+        }
+        if (*selected != i) {
+            return Selection::NotTaken;
+        }
+        if (!Ask(dialog_, kWmCommand, kSelectionChanged, static_cast<std::intptr_t>(comboBox))) {
             return Selection::Interrupted;
         }
         return Selection::Selected;

@@ -26,6 +26,7 @@ TEST(Options, HaveTheHostsDefaults) {
     EXPECT_EQ(options.hostVersion, u"ProAdvanced 11.0v3");
     EXPECT_EQ(options.machineFile, "");
     EXPECT_EQ(options.dialogLanguage, "en");
+    EXPECT_EQ(options.printTemplate, fmhost::PrintTemplate::Host);
     EXPECT_FALSE(options.describe);
     EXPECT_FALSE(options.failOperation);
     EXPECT_TRUE(options.lines.empty());
@@ -34,13 +35,15 @@ TEST(Options, HaveTheHostsDefaults) {
 TEST(Options, ReadEveryOptionInBothForms) {
     const fmhost::Options options =
         Parse({"--plugin", "/p/V.fmx", "--interface-version=-3", "--host-version", "Pro 7.0 \xC3\xA9",
-               "--machine=m.json", "--dialog-language", "fr", "--describe", "--fail-op", "4:2",
+               "--machine=m.json", "--dialog-language", "fr", "--print-template", "system", "--describe",
+               "--fail-op", "4:2",
                "VORL_Version", "--", "--not-an-option"});
     EXPECT_EQ(options.pluginPath, "/p/V.fmx");
     EXPECT_EQ(options.interfaceVersion, -3);
     EXPECT_EQ(options.hostVersion, u"Pro 7.0 \u00E9");
     EXPECT_EQ(options.machineFile, "m.json");
     EXPECT_EQ(options.dialogLanguage, "fr");
+    EXPECT_EQ(options.printTemplate, fmhost::PrintTemplate::System);
     EXPECT_TRUE(options.describe);
     ASSERT_TRUE(options.failOperation);
     EXPECT_EQ(options.failOperation->nth, 4u);
@@ -64,14 +67,15 @@ TEST(Options, RefuseWhatTheyDoNotKnow) {
     EXPECT_FALSE(ErrorOf({"--fail-op", "3:0"}).empty());
     EXPECT_FALSE(ErrorOf({"--describe=yes"}).empty());
     EXPECT_FALSE(ErrorOf({"--machine="}).empty());
+    EXPECT_NE(ErrorOf({"--print-template=wine"}).find("host or system"), std::string::npos);
 }
 
 TEST(Options, HelpNamesEveryOptionActionAndExitStatus) {
     EXPECT_TRUE(Parse({"--help"}).help);
     const std::string usage = fmhost::UsageText();
     for (const char* word : {"--plugin", "--interface-version", "--host-version", "--machine",
-                             "--dialog-language", "--describe", "--fail-op", ":string", ":preference",
-                             ":print", "Exit status", "non-zero error code"}) {
+                             "--dialog-language", "--print-template", "--describe", "--fail-op", ":string",
+                             ":preference", ":print", ":print-setup", "Exit status", "non-zero error code"}) {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     }
 }

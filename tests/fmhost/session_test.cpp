@@ -170,7 +170,7 @@ TEST_F(SessionTest, CountsOutsideTheRegisteredRangeAreWarnedAboutAndPassed) {
 TEST_F(SessionTest, UnknownFunctionsActionsAndBadLinesAreErrors) {
     ASSERT_TRUE(session.StartUp().Accepted());
     for (const char* bad : {"VORL_Nothing", "TEST_Echo( 1", ":nothing", ":string", ":string 256",
-                            ":string 1 -1", ":print x", ":preference 1", ":message 300", ":fail 0:1",
+                            ":string 1 -1", ":print x", ":print-setup 1 2", ":preference 1", ":message 300", ":fail 0:1",
                             ":fail 1:0", ":idle now"}) {
         const LineOutcome line = session.EvaluateLine(bad);
         EXPECT_EQ(line.kind, LineOutcome::Kind::Error) << bad;
@@ -233,6 +233,19 @@ TEST_F(SessionTest, PrintReportsTheConfirmedPrinterOrCancels) {
     }
     EXPECT_EQ(simwin::PrintJobs().size(), 3u);
 
+    // The system's own template: the printer box cmb4 before its label.
+    session.Settings().printTemplate = fmhost::PrintTemplate::System;
+    {
+        const std::u16string wanted = simwin::Printers()[0].name;
+        fmhost_test::DialogUser user(session.Settings().dialog.caption, session.Settings().dialog.nameLabel,
+                                     wanted);
+        EXPECT_EQ(session.EvaluateLine(":print 10").output, "printed to " + fmwrapper::Utf16ToUtf8(wanted));
+        EXPECT_TRUE(user.ComboBeforeLabel());
+        EXPECT_EQ(user.ComboId(), 0x0473);
+    }
+    session.Settings().printTemplate = fmhost::PrintTemplate::Host;
+    ASSERT_EQ(simwin::PrintJobs().size(), 4u);
+
     // The chosen printer is gone by the time the dialog is confirmed: the page
     // reaches no queue, and the line says so.
     const std::u16string gone = simwin::Printers()[1].name;
@@ -240,7 +253,18 @@ TEST_F(SessionTest, PrintReportsTheConfirmedPrinterOrCancels) {
                                  gone, [&] { ASSERT_TRUE(simwin::RemovePrinter(gone)); });
     EXPECT_EQ(session.EvaluateLine(":print 10").output,
               "not printed to " + fmwrapper::Utf16ToUtf8(gone) + ": the spooler refused the job, error 1801");
-    EXPECT_EQ(simwin::PrintJobs().size(), 3u);
+    EXPECT_EQ(simwin::PrintJobs().size(), 4u);
+}
+
+TEST_F(SessionTest, PrintSetupReportsTheConfirmedPrinterOrCancels) {
+    EXPECT_EQ(session.EvaluateLine(":print-setup 0").output, "cancelled");
+    const std::u16string wanted = simwin::Printers()[1].name;
+    fmhost_test::DialogUser user(u"Print Setup", u"&Name:", wanted);
+    EXPECT_EQ(session.EvaluateLine(":print-setup 10").output,
+              "print setup confirmed: " + fmwrapper::Utf16ToUtf8(wanted));
+    EXPECT_FALSE(user.ComboBeforeLabel());
+    EXPECT_EQ(user.ComboId(), 0x0470);  // cmb1: a Print Setup dialog has no cmb4
+    EXPECT_TRUE(simwin::PrintJobs().empty());
 }
 
 }  // namespace

@@ -17,9 +17,10 @@ inline const std::string kTestPlugin = FMHOST_TEST_PLUGIN;
 inline const std::string kFmhost = FMHOST_PROGRAM;
 
 // Waits (up to the bound) for a top-level dialog titled `caption` with a "Static"
-// child titled `label`, then selects the combo item `printer`, runs
-// `beforeOk` (when given) and presses OK. Runs on its own thread, like a
-// person at the screen.
+// child titled `label` and a "ComboBox" (before or after it), then selects the
+// combo item `printer`, runs `beforeOk` (when given) and presses OK. Runs on
+// its own thread, like a person at the screen; tells where the combo box stood
+// and its control id.
 class DialogUser {
 public:
     DialogUser(std::u16string caption, std::u16string label, std::u16string printer,
@@ -30,6 +31,8 @@ public:
     DialogUser(const DialogUser&) = delete;
     DialogUser& operator=(const DialogUser&) = delete;
     bool Answered() const { return answered_; }
+    bool ComboBeforeLabel() const { return comboBeforeLabel_; }
+    int ComboId() const { return comboId_; }
 
 private:
     void Run(const std::u16string& caption, const std::u16string& label, const std::u16string& printer) {
@@ -41,8 +44,10 @@ private:
             const simwin::Hwnd name =
                 dialog != 0 ? windows.Find(dialog, 0, simwin::ClassRef::ByName(u"Static"), label) : 0;
             const simwin::Hwnd combo =
-                name != 0 ? windows.Find(dialog, name, simwin::ClassRef::ByName(u"ComboBox"), u"") : 0;
+                name != 0 ? windows.Find(dialog, 0, simwin::ClassRef::ByName(u"ComboBox"), u"") : 0;
             if (combo != 0) {
+                comboBeforeLabel_ = windows.Find(dialog, combo, simwin::ClassRef::ByName(u"Static"), label) != 0;
+                comboId_ = windows.ControlId(combo);
                 const auto items = windows.ComboItems(combo);
                 for (std::size_t i = 0; i < items.size(); ++i) {
                     if (items[i] == printer) {
@@ -62,6 +67,8 @@ private:
 
     std::function<void()> beforeOk_;
     std::atomic<bool> answered_{false};
+    std::atomic<bool> comboBeforeLabel_{false};
+    std::atomic<int> comboId_{0};
     std::thread thread_;
 };
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <thread>
 
@@ -23,7 +25,18 @@ using testing::kStartSeconds;
 using testing::kWaitBound;
 using testing::WithinBound;
 
-class PrintDialogWatcherTest : public testing::WatcherTest {};
+class PrintDialogWatcherTest : public testing::WatcherTest {
+protected:
+    // The watcher selects and confirms `printer` in the open dialog.
+    static void ExpectConfirmed(simwin::PrintDialog& dialog, const std::u16string& printer, const std::string& what) {
+        ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; })) << what << ": not selected";
+        EXPECT_EQ(dialog.NotifiedSelection(), dialog.SelectedIndex()) << what;
+        WaitForThePause();
+        simwin::AdvanceClock(1);
+        EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed) << what;
+        EXPECT_EQ(dialog.ConfirmedPrinter(), printer) << what;
+    }
+};
 
 const std::vector<std::u16string> kPrinters = {u"Office Laser", u"Invoices", u"Labels"};
 
@@ -118,11 +131,12 @@ TEST_F(PrintDialogWatcherTest, NamesMatchWithoutRegardToCaseAndNoMatchLeavesTheD
     const std::vector<std::u16string> printers = {u"Office Laser", u"Invoices", u"Drucker B\u00FCro"};
     // In other letter case, ASCII and beyond, the name selects its printer,
     // as the spooler and the registry take it.
+    // The first item too.
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"invoices", u"Invoices"}, {u"DRUCKER B\u00DCRO", u"Drucker B\u00FCro"}};
+        {u"invoices", u"Invoices"}, {u"DRUCKER B\u00DCRO", u"Drucker B\u00FCro"}, {u"office LASER", u"Office Laser"}};
     for (const auto& [asked, listed] : cases) {
         HandOver(Job(asked));
-        simwin::PrintDialog& dialog = OpenDialog(printers, 0);
+        simwin::PrintDialog& dialog = OpenDialog(printers, 1);
         ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
         WaitForThePause();
         simwin::AdvanceClock(1);
@@ -215,17 +229,102 @@ TEST_F(PrintDialogWatcherTest, ItemsLongerThanTheBufferAreSkippedUnread) {
     }
 }
 
-TEST_F(PrintDialogWatcherTest, AComboBoxBeforeItsLabelIsNeverFound) {
-    simwin::PrintDialogLayout wineTemplate;
-    wineTemplate.comboBeforeLabel = true;
+// Print dialogs in languages outside the tables: Japanese ("Print", "Name
+// (&N):", OK, Cancel) and Russian, whose OK is written in Cyrillic letters.
+const simwin::PrintDialogTexts kJapanese = {u"\u5370\u5237", u"\u540D\u524D(&N):", u"OK",
+                                            u"\u30AD\u30E3\u30F3\u30BB\u30EB"};
+const simwin::PrintDialogTexts kRussian = {u"\u041F\u0435\u0447\u0430\u0442\u044C", u"&\u0418\u043C\u044F:",
+                                           u"\u041E\u041A", u"\u041E\u0442\u043C\u0435\u043D\u0430"};
+
+TEST_F(PrintDialogWatcherTest, APrintDialogOutsideTheTablesIsFoundByItsStructureInEitherOrder) {
+    // Texts no table holds (Japanese, Russian with its Cyrillic OK), and the
+    // printer box before its label as Wine's own template has it: the dialog
+    // is the host's with cmb4 and IDOK, the box is cmb4, the button IDOK.
+    struct Case {
+        const char* name;
+        simwin::PrintDialogTexts texts;
+        bool comboBeforeLabel;
+    };
+    const Case cases[] = {
+        {"Japanese", kJapanese, false},
+        {"Japanese, box first", kJapanese, true},
+        {"Russian", kRussian, false},
+        {"English, box first", {}, true},
+    };
+    for (const Case& c : cases) {
+        simwin::PrintDialogLayout layout;
+        layout.comboBeforeLabel = c.comboBeforeLabel;
+        HandOver(Job(u"INVOICES"));
+        ExpectConfirmed(OpenDialog(kPrinters, 2, c.texts, layout), u"Invoices", c.name);
+        AwaitWatcherEnd();
+    }
+}
+
+TEST_F(PrintDialogWatcherTest, OnlyTheHostsPrintDialogIsTakenByItsStructure) {
+    // While the job waits: the host's Print Setup dialog (printer box cmb1,
+    // no cmb4), another dialog of the host's with a combo box of another id
+    // and OK, and another program's Print dialog laid out as the host's.
+    simwin::DialogWindow sort = simwin::DialogWindow::Create(
+        ui_.get(), u"Sort", {{u"ComboBox", u"", 1000, kPrinters, 0}, {u"Button", u"OK", simwin::kIdOk, {}, -1}});
+    simwin::PrintDialogLayout setupLayout;
+    setupLayout.kind = simwin::PrintDialogKind::PrintSetup;
+    simwin::PrintDialog& setup = OpenDialog(kPrinters, 0, {u"Print Setup", u"&Name:", u"OK", u"Cancel"}, setupLayout);
+    simwin::OtherProcessUi other;
+    simwin::PrintDialogOptions theirsOptions;
+    theirsOptions.texts = kJapanese;
+    theirsOptions.printers = kPrinters;
+    simwin::PrintDialog theirs(other.Thread(), theirsOptions);
+    ASSERT_TRUE(theirs.Open());
+    std::vector<simwin::Hwnd> untouchable = {setup.Window(), setup.Combo(), sort.Window(), theirs.Window(),
+                                             theirs.Combo()};
+    untouchable.insert(untouchable.end(), sort.Children().begin(), sort.Children().end());
+    std::mutex mutex;
+    std::vector<simwin::Hwnd> messaged;
+    simwin::SetWindowStepHook([&](const simwin::WindowStep& step) {
+        if (step.message != 0) {
+            std::lock_guard lock(mutex);
+            messaged.push_back(step.window);
+        }
+    });
+
     HandOver(Job(u"Invoices"));
-    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0, {}, wineTemplate);
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
-    simwin::AdvanceTick(25'001);
+    {
+        std::lock_guard lock(mutex);
+        for (const simwin::Hwnd window : untouchable) {
+            EXPECT_EQ(std::count(messaged.begin(), messaged.end(), window), 0) << "a dialog not to take got a message";
+        }
+    }
+    // The host's Print dialog, opened after them, is still driven.
+    ExpectConfirmed(OpenDialog(kPrinters, 0, kJapanese), u"Invoices", "the Print dialog after the others");
     AwaitWatcherEnd();
+    simwin::SetWindowStepHook({});
+    EXPECT_TRUE(setup.IsOpen());
+    EXPECT_TRUE(theirs.IsOpen());
+    EXPECT_TRUE(sort.Messages().empty());
+    theirs.Cancel();
+}
+
+TEST_F(PrintDialogWatcherTest, ASelectionThatDoesNotTakeIsNeitherToldNorConfirmed) {
+    // The list shrinks between the watcher's read of the job's item and its
+    // selection: the box answers CB_ERR, and the dialog is left to the user.
+    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
+    std::atomic<int> itemsRead{0};
+    simwin::SetWindowStepHook([&](const simwin::WindowStep& step) {
+        if (step.message == simwin::kCbGetLbText && ++itemsRead == 3) {
+            simwin::WindowManager::Instance().SetComboItems(dialog.Combo(), {u"Office Laser", u"Invoices"}, 0);
+        }
+    });
+    HandOver(Job(u"Labels"));
+    AwaitWatcherEnd();
+    simwin::SetWindowStepHook({});
+    simwin::AdvanceClock(2);
+    ui_->Invoke([] {});  // a confirmation sent would have arrived
+    EXPECT_EQ(itemsRead.load(), 3);
+    EXPECT_EQ(dialog.SelectionChangeCount(), 0u) << "told of a selection that did not take";
+    EXPECT_FALSE(ToldOk(dialog)) << "confirmed a selection that did not take";
     EXPECT_TRUE(dialog.IsOpen());
-    EXPECT_TRUE(dialog.ComboMessages().empty());
 }
 
 TEST_F(PrintDialogWatcherTest, OtherWindowsBetweenLabelAndComboBoxAreSteppedOver) {

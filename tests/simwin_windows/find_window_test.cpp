@@ -35,6 +35,25 @@ TEST_F(FindWindowTest, ChildAfterSkipsWindowsOfOtherClassesInChildOrder) {
     EXPECT_EQ(platform::FindWindowAfter(dialog, 0, byName, u""), combo1);
 }
 
+TEST_F(FindWindowTest, AChildByItsIdIsTheFirstWithThatIdAndOnlyOfTheClassAsked) {
+    Hwnd dialog = Make(0, u"#32770", u"Print");
+    Hwnd label = Make(dialog, u"Static", u"&Name:", 0x0473);
+    Hwnd combo = Make(dialog, u"ComboBox", u"", 0x0473);
+    Hwnd box = Make(dialog, u"ComboBox", u"Box", 0x0470);
+    // GetDlgItem: the first child with the id, whatever its class.
+    EXPECT_EQ(Wm().ChildWithId(dialog, 0x0473), label);
+    EXPECT_EQ(Wm().ChildWithId(dialog, 0x0470), box);
+    EXPECT_EQ(Wm().ChildWithId(dialog, 1), 0u);
+    const platform::WindowClass comboClass{0, u"combobox"};
+    EXPECT_EQ(platform::ChildWithId(dialog, 0x0470, comboClass), box);
+    EXPECT_EQ(platform::ChildWithId(dialog, 0x0473, comboClass), 0u) << "a Static taken for a combo box";
+    // Any title, and only windows of the class, after the one given.
+    EXPECT_EQ(platform::FindWindowOfClass(dialog, 0, comboClass), combo);
+    EXPECT_EQ(platform::FindWindowOfClass(dialog, combo, comboClass), box);
+    EXPECT_EQ(platform::FindWindowOfClass(dialog, box, comboClass), 0u);
+    EXPECT_EQ(platform::FindWindowOfClass(0, 0, {0x8002, nullptr}), dialog);
+}
+
 TEST_F(FindWindowTest, ChildAfterThatIsNoChildOfTheParentFindsNothing) {
     Hwnd dialog = Make(0, u"#32770", u"Print");
     Hwnd combo = Make(dialog, u"ComboBox", u"");

@@ -16,12 +16,19 @@ deliverable, whose Vorelle.fmx must be byte-identical to dist/Vorelle.fmx) with
 wine in a 32-bit prefix. Where 32-bit Windows programs do not execute (tried,
 in the fresh prefix), a win32 run prints one line saying so and passes.
 
+The system's own Print dialog runs in several display languages, each with
+its locale (LANG and LC_ALL of that run); where this machine lacks one, that
+scenario prints "NAME: NOT RUN: WHY" and neither passes nor fails.
+
 Usage: [WINE32=LOADER] wine_scenarios.py BUILD_DIR [SCENARIO ...]
+       wine_scenarios.py --locales   (the locales those runs need, one a line)
 Run it under an X server (xvfb-run -a). Prints one line per scenario and closes
-with "N passed, N failed"; the exit status is 1 when any scenario failed.
+with "N passed, N failed" (and ", N not run" when some were not); the exit
+status is 1 when any scenario failed.
 """
 
 import collections
+import concurrent.futures
 import contextlib
 import filecmp
 import os
@@ -135,7 +142,6 @@ class Machine:
             "LANG": "C.UTF-8",
             "LC_ALL": "C.UTF-8",
         })
-        self.env.pop("FMHOST_PRINT_TEMPLATE", None)
 
     def check_programs(self):
         missing = [name for name in ("fmhost.exe", "FMWrapper.dll", "Vorelle.fmx", "winsetup.exe",
@@ -180,7 +186,9 @@ class Machine:
 
     def create_prefix(self, timeout=180):
         if os.path.isdir(self.prefix):
-            self.shut_down()
+            # A prefix left by an earlier run: its server stopped, then gone.
+            # (The run's print server and working folder stay.)
+            self.stop_wine()
             shutil.rmtree(self.prefix)
         started = time.monotonic()
         rc, _, err, _ = self.run("wineboot", ["-i"], timeout=timeout)
@@ -205,7 +213,7 @@ class Machine:
         self.cups.start()
         self.cups.env(self.env)
 
-    def shut_down(self):
+    def stop_wine(self):
         # Also where no Wine server could start (a machine that runs no 32-bit
         # program): there is then nothing to stop.
         try:
@@ -213,6 +221,10 @@ class Machine:
                            stderr=subprocess.DEVNULL, timeout=60)
         except (OSError, subprocess.TimeoutExpired):
             pass
+
+    def shut_down(self):
+        try:
+            self.stop_wine()
         finally:
             if self.cups:
                 self.cups.stop()
@@ -527,14 +539,14 @@ def shutdown_while_searching(m):
     return elapsed
 
 
-def wine_template_left_alone(m):
-    # Wine 8: its own template puts the combo box before the label; the watcher
-    # finds the dialog and the label, never a combo box after the label, gives
-    # up after 25 s and leaves the dialog alone.
+def wine_template_driven(m):
+    # Wine 8's own Print dialog, its template and texts untouched: the combo
+    # box stands before the label, so the watcher takes it as cmb4 and still
+    # selects and confirms.
     m.reset(default=OFFICE)
-    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 29"],
-                          extra_env={"FMHOST_PRINT_TEMPLATE": "system"})
-    expect_lines(out, ["0", "cancelled"])
+    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 20"],
+                          options=("--print-template", "system"))
+    expect_lines(out, ["0", "printed to " + INVOICES])
     return elapsed
 
 
@@ -650,6 +662,81 @@ def cups_queues_registered_by_wine(m):
     expect("printers after the queues were deleted", sorted(m.printers()), sorted(PRINTERS))
 
 
+class NotRun(Exception):
+    """A scenario this machine cannot run (it says why); not a failure."""
+
+
+# The system's own Print dialog as Wine shows it in a display language, which
+# Wine takes from LANG and LC_ALL once the locale exists (scripts/deps makes
+# these with localedef): the locale, then the texts Wine 8 shows, as read from
+# its dialog: caption, name label (stc6) and OK button (IDOK), and the Print
+# Setup dialog's caption.
+SYSTEM_DIALOG_LANGUAGES = [
+    ("en_US.UTF-8", "Print", "&Name:", "OK", "Print Setup"),
+    ("ja_JP.UTF-8", "\u5370\u5237", "\u540d\u524d(&N):", "OK", "\u5370\u5237\u8a2d\u5b9a"),
+    ("ru_RU.UTF-8", "\u041f\u0435\u0447\u0430\u0442\u044c", "&\u0418\u043c\u044f:",
+     "\u041e\u041a", "\u041d\u0430\u0441\u0442\u0440\u043e\u0439\u043a\u0430 "
+     "\u043f\u0440\u0438\u043d\u0442\u0435\u0440\u0430"),  # "ОК" in Cyrillic letters
+    # French: a no-break space before the colon.
+    ("fr_FR.UTF-8", "Imprimer", "&Nom\u00a0:", "OK", "Configuration de l'impression"),
+    ("es_ES.UTF-8", "Imprimir", "&Nombre:", "Aceptar", "Configuraci\u00f3n de impresi\u00f3n"),
+    ("zh_CN.UTF-8", "\u6253\u5370", "\u540d\u79f0(&N):", "\u786e\u5b9a", "\u6253\u5370\u8bbe\u7f6e"),
+    ("pl_PL.UTF-8", "Wydrukuj", "&Nazwa:", "OK", "Ustawienia wydruku"),
+]
+PRINT_BOX = "1139"  # cmb4, the Print dialog's printer box
+SETUP_BOX = "1136"  # cmb1, the Print Setup dialog's
+
+
+def normal_locale(name):
+    """ja_JP.UTF-8 as `locale -a` spells it: ja_jp.utf8."""
+    name = name.lower()
+    return name[:-len("utf-8")] + "utf8" if name.endswith("utf-8") else name
+
+
+def locale_missing(name):
+    """Why the locale cannot be used here; None when `locale -a` lists it."""
+    try:
+        listed = subprocess.run(["locale", "-a"], capture_output=True, timeout=30).stdout
+    except (OSError, subprocess.TimeoutExpired) as e:
+        return "locale -a: %s" % e
+    if normal_locale(name) in {normal_locale(l) for l in listed.decode(errors="replace").split()}:
+        return None
+    return "no locale %s on this machine (scripts/deps makes it)" % name
+
+
+def system_dialog(locale_name, caption, label, ok, setup_caption):
+    def scenario(m):
+        missing = locale_missing(locale_name)
+        if missing:
+            raise NotRun(missing)
+        m.reset(default=OFFICE)
+        language = {"LANG": locale_name, "LC_ALL": locale_name}
+        # While the host runs, winsetup reads the Print dialog left open for
+        # the user and then the Print Setup dialog, each as it showed last.
+        with concurrent.futures.ThreadPoolExecutor(1) as reader:
+            seen = reader.submit(m.run, "winsetup.exe", ["--read-dialog", "20", PRINT_BOX,
+                                                         "--read-dialog", "20", SETUP_BOX],
+                                 language, 90)
+            out, _ = m.host([call("VORL_ChangePrinter", INVOICES.lower(), True), ":print 2",
+                             call("VORL_ChangePrinter", BUERO.upper()), ":print-setup 1",
+                             ":print 8"],
+                            options=["--print-template", "system"], extra_env=language)
+            rc, texts, err, _ = seen.result()
+        # Left open with the printer selected, nobody confirms; Print Setup
+        # left alone; the Print dialog after it confirmed with the printer
+        # named in another letter case (neither is the default printer).
+        expect_lines(out, ["0", "cancelled", "0", "cancelled", "printed to " + BUERO])
+        if rc != 0:
+            raise Failure("winsetup --read-dialog: status %d: %s" % (rc, err.strip()))
+        expect("the Print dialog left open: caption, label, OK, printer shown", texts[:4],
+               [caption, label, ok, INVOICES])
+        expect("the Print Setup dialog: caption and printer shown", texts[4:5] + texts[7:],
+               [setup_caption, OFFICE])
+        expect("Windows default afterwards", m.default_printer(), OFFICE)
+    scenario.__name__ = "system_dialog_" + locale_name.split(".")[0]
+    return scenario
+
+
 # One list for every build; a scenario marked with only() runs on that build alone.
 SCENARIOS = [
     platform_facade,
@@ -668,20 +755,24 @@ SCENARIOS = [
     unknown_printer_starts_no_watcher,
     two_calls_in_a_row,
     shutdown_while_searching,
-    wine_template_left_alone,
+    wine_template_driven,
     other_letter_case,
     other_process_dialog_left_alone,
     unanswering_dialog,
     exit_while_searching,
     cups_print_to_chosen_queue,
     cups_queues_registered_by_wine,
-]
+] + [system_dialog(*language) for language in SYSTEM_DIALOG_LANGUAGES]
 
 
 def main(argv):
     if len(argv) < 2:
         print(__doc__.strip(), file=sys.stderr)
         return 2
+    if argv[1] == "--locales":
+        for language in SYSTEM_DIALOG_LANGUAGES:
+            print(language[0])
+        return 0
     machine = Machine(argv[1])
     chosen = [s for s in SCENARIOS if len(argv) < 3 or s.__name__ in argv[2:]]
     if len(argv) > 2 and len(chosen) != len(argv) - 2:
@@ -689,7 +780,7 @@ def main(argv):
               file=sys.stderr)
         return 2
     chosen = [s for s in chosen if getattr(s, "build", machine.name) == machine.name]
-    passed = failed = 0
+    passed = failed = not_run = 0
     passed_names = set()
     started = time.monotonic()
     try:
@@ -725,6 +816,9 @@ def main(argv):
                 passed += 1
                 passed_names.add(scenario.__name__)
                 print("PASS %s (%.1f s)" % (scenario.__name__, time.monotonic() - t0), flush=True)
+            except NotRun as e:
+                not_run += 1
+                print("%s: NOT RUN: %s" % (scenario.__name__, e), flush=True)
             except (Failure, PrintServerError, subprocess.TimeoutExpired) as e:
                 failed += 1
                 print("FAIL %s (%.1f s): %s" % (scenario.__name__, time.monotonic() - t0, e),
@@ -739,7 +833,8 @@ def main(argv):
                   "; a __cdecl entry point and a __cdecl function refused"
                   if "calling_convention_checked" in passed_names else ""))
     print("%s: wine part %.1f s" % (machine.name, time.monotonic() - started))
-    print("%d passed, %d failed" % (passed, failed))
+    print("%d passed, %d failed%s" % (passed, failed,
+                                      ", %d not run" % not_run if not_run else ""))
     return 0 if failed == 0 else 1
 
 

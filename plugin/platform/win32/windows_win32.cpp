@@ -1,5 +1,6 @@
-// The window manager on Windows: FindWindowExW, SendMessageTimeoutW,
-// SendNotifyMessageW, RedrawWindow and GetWindowThreadProcessId.
+// The window manager on Windows: FindWindowExW, GetDlgItem,
+// SendMessageTimeoutW, SendNotifyMessageW, RedrawWindow and
+// GetWindowThreadProcessId.
 #include "platform/win32/win32_api.h"
 
 #include "platform/text.h"
@@ -84,6 +85,22 @@ Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass
         after = found;
     }
     return 0;
+}
+
+Window FindWindowOfClass(Window parent, Window childAfter, WindowClass windowClass) {
+    if (windowClass.atom == 0 && windowClass.name == nullptr) {
+        return 0;
+    }
+    return reinterpret_cast<Window>(
+        FindWindowExW(AsWindow(parent), AsWindow(childAfter), ClassArgument(windowClass), nullptr));
+}
+
+Window ChildWithId(Window dialog, int controlId, WindowClass windowClass) {
+    if (dialog == 0) {
+        return 0;
+    }
+    HWND child = GetDlgItem(AsWindow(dialog), controlId);
+    return child != nullptr && HasClass(child, windowClass) ? reinterpret_cast<Window>(child) : 0;
 }
 
 bool WindowOfThisProcess(Window window) {

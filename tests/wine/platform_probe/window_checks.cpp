@@ -1,4 +1,4 @@
-// FindWindow, SendMessage, SendNotifyMessage and RedrawWindow on windows of
+// FindWindow, GetDlgItem, SendMessage, SendNotifyMessage and RedrawWindow on windows of
 // the probe's own: a dialog-class parent whose children stand in the order
 // that the print-dialog watcher meets in a Print dialog, with traps between.
 #include "platform/win32/win32_api.h"
@@ -199,6 +199,17 @@ void WindowChecks() {
           "SendNotifyMessage delivers");
     Check(vorelle::platform::RedrawWindow(AsWindow(parent)), "RedrawWindow with flags 0");
     Check(FindWindowAfter(0, 0, WindowClass{0, nullptr}, u"x") == 0, "no class given: no window");
+
+    // By control id (GetDlgItem), only of the class asked; by class, any title.
+    found = vorelle::platform::ChildWithId(p, 5, comboClass);
+    Check(found == AsWindow(combo), "child by its control id", Id(found));
+    Check(vorelle::platform::ChildWithId(p, 2, comboClass) == 0 &&
+              vorelle::platform::ChildWithId(p, 99, comboClass) == 0,
+          "no child by an id of another class's window or an id nobody has");
+    found = vorelle::platform::FindWindowOfClass(p, AsWindow(comboBefore), comboClass);
+    Check(found == AsWindow(combo), "next child of a class, any title", Id(found));
+    Check(vorelle::platform::FindWindowOfClass(0, 0, WindowClass{kDialogAtom, nullptr}) != 0,
+          "a top-level dialog-class window, any title");
 }
 
 }  // namespace probe
