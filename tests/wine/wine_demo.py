@@ -43,7 +43,8 @@ def main(argv):
         pdf = os.path.join(output_dir, INVOICES + ".pdf")
         if os.path.exists(pdf):
             os.remove(pdf)
-        machine.open_run(output_dir)
+        machine.open_run()
+        machine.start_print_server(output_dir)
         print("%s: a fresh Wine prefix at %s ..." % (machine.name, machine.prefix), flush=True)
         machine.create_prefix()
         # Only Wine's printers from the demo's CUPS server: winsetup's printers removed.
