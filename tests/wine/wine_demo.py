@@ -44,9 +44,9 @@ def main(argv):
         if os.path.exists(pdf):
             os.remove(pdf)
         machine.open_run()
-        machine.start_print_server(output_dir)
         print("%s: a fresh Wine prefix at %s ..." % (machine.name, machine.prefix), flush=True)
         machine.create_prefix()
+        machine.start_print_server(output_dir)
         # Only Wine's printers from the demo's CUPS server: winsetup's printers removed.
         machine.reset(printers=[], default=None)
         machine.cups.outputs[INVOICES] = pdf  # the page's file, named for its queue

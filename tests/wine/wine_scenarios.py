@@ -180,7 +180,9 @@ class Machine:
 
     def create_prefix(self, timeout=180):
         if os.path.isdir(self.prefix):
-            self.shut_down()
+            # An earlier run's prefix: its Wine server stopped, the run's
+            # working folder and print server kept.
+            self.stop_wine()
             shutil.rmtree(self.prefix)
         started = time.monotonic()
         rc, _, err, _ = self.run("wineboot", ["-i"], timeout=timeout)
@@ -211,7 +213,7 @@ class Machine:
         self.cups.start()
         self.cups.env(self.env)
 
-    def shut_down(self):
+    def stop_wine(self):
         # Also where no Wine server could start (a machine that runs no 32-bit
         # program): there is then nothing to stop.
         try:
@@ -219,6 +221,10 @@ class Machine:
                            stderr=subprocess.DEVNULL, timeout=60)
         except (OSError, subprocess.TimeoutExpired):
             pass
+
+    def shut_down(self):
+        try:
+            self.stop_wine()
         finally:
             if self.cups:
                 self.cups.stop()
