@@ -10,7 +10,9 @@ host exports, hostsdk/FMWrapper.def) and functions of Windows system DLLs only
 (tests/win32/windows2000_functions.txt), whose header asks for Windows 2000
 (subsystem and operating system 5.0) at most, whose string table holds every
 entry of plugin/resources/string_table.inc text for text in English (United
-States), and whose version resource says 3.0.4.3 for file and product version.
+States), whose version resource says 3.0.4.3 for file and product version, and
+which carries no time stamp (every one the file has room for is 0: the same
+source then gives the same bytes, whenever it is built).
 Prints one line per check and closes with "N passed, N failed"; exit status 1
 when any failed.
 """
@@ -166,6 +168,40 @@ def version(image):
             dotted(fixed[0].ProductVersionMS, fixed[0].ProductVersionLS), strings)
 
 
+def time_stamps(image):
+    """[(where, value)] of every time stamp the image has room for: the COFF
+    header's, the export, import, delay-load, debug and load-configuration
+    directories', each resource directory's, and the version resource's file
+    date."""
+    stamps = [("COFF header", image.FILE_HEADER.TimeDateStamp)]
+    export_directory = getattr(image, "DIRECTORY_ENTRY_EXPORT", None)
+    if export_directory:
+        stamps.append(("export directory", export_directory.struct.TimeDateStamp))
+    for entry in getattr(image, "DIRECTORY_ENTRY_IMPORT", []):
+        stamps.append(("import directory of %s" % text(entry.dll), entry.struct.TimeDateStamp))
+    for entry in getattr(image, "DIRECTORY_ENTRY_DELAY_IMPORT", []):
+        stamps.append(("delay-load directory of %s" % text(entry.dll), entry.struct.dwTimeStamp))
+    for number, entry in enumerate(getattr(image, "DIRECTORY_ENTRY_DEBUG", []), 1):
+        stamps.append(("debug directory entry %d" % number, entry.struct.TimeDateStamp))
+    load_config = getattr(image, "DIRECTORY_ENTRY_LOAD_CONFIG", None)
+    if load_config:
+        stamps.append(("load-configuration directory", load_config.struct.TimeDateStamp))
+
+    def resource_directories(directory, path):
+        stamps.append(("resource directory %s" % path, directory.struct.TimeDateStamp))
+        for entry in directory.entries:
+            if hasattr(entry, "directory"):
+                resource_directories(entry.directory, "%s/%s" % (
+                    path.rstrip("/"), text(entry.name) if entry.name is not None else entry.id))
+
+    resources = getattr(image, "DIRECTORY_ENTRY_RESOURCE", None)
+    if resources:
+        resource_directories(resources, "/")
+    for fixed in getattr(image, "VS_FIXEDFILEINFO", []) or []:
+        stamps.append(("version resource's file date", fixed.FileDateMS << 32 | fixed.FileDateLS))
+    return stamps
+
+
 def inspect(fmx, root, checks):
     try:
         image = pefile.PE(fmx)
@@ -234,6 +270,10 @@ def inspect(fmx, root, checks):
                  not wrong, "; ".join(wrong))
     extra = sorted(set(english) - set(source))
     checks.check("string table holds nothing else", not extra, "extra ids %r" % extra)
+
+    stamped = ["%s 0x%08x" % (where, value) for where, value in time_stamps(image) if value]
+    checks.check("no time stamp in the file (each one 0)", not stamped,
+                 "stamped: %s" % ", ".join(stamped))
 
     found = version(image)
     if found is None:

@@ -12,25 +12,23 @@ import os
 import sys
 
 from print_server import PrintServerError, pdf_text
-from wine_scenarios import Failure, Machine
+from wine_scenarios import ROOT, Failure, Machine
 
 OFFICE = "Office_Laser"
 INVOICES = "Invoices"
-LINES = [
-    'VORL_Version',
-    'VORL_Version( "short" )',
-    'VORL_GetPrinterAt( 1 )',
-    'VORL_GetPrinterAt( 2 )',
-    'VORL_GetPrinterAt( 99 )',
-    'VORL_GetSystemPrinter',
-    'VORL_SetSystemPrinter( "Invoices" )',
-    'VORL_GetSystemPrinter',
-    'VORL_ChangeForPreview( "Office_Laser" )',
-    ':preference',
-    'VORL_ChangePrinter( "Invoices" )',
-    ':print 20',
-    'VORL_ChangePrinter( "Nowhere" )',
-]
+# The session's lines (scripts/demo-session.txt, scripts/demo's as well), with
+# the queues of the demo's CUPS server for its printers.
+SESSION = os.path.join(ROOT, "scripts", "demo-session.txt")
+
+
+def session_lines():
+    lines = []
+    with open(SESSION, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\n")
+            if line.strip() and not line.startswith("#"):
+                lines.append(line.replace("{OFFICE}", OFFICE).replace("{INVOICES}", INVOICES))
+    return lines
 
 
 def main(argv):
@@ -45,16 +43,18 @@ def main(argv):
         pdf = os.path.join(output_dir, INVOICES + ".pdf")
         if os.path.exists(pdf):
             os.remove(pdf)
-        machine.open_run(output_dir)
+        machine.open_run()
         print("%s: a fresh Wine prefix at %s ..." % (machine.name, machine.prefix), flush=True)
         machine.create_prefix()
+        machine.start_print_server(output_dir)
         # Only Wine's printers from the demo's CUPS server: winsetup's printers removed.
         machine.reset(printers=[], default=None)
         machine.cups.outputs[INVOICES] = pdf  # the page's file, named for its queue
         with machine.queues([OFFICE, INVOICES]):
             print("$ fmhost.exe   (one session: each line, then => its result)")
-            out, _ = machine.host(LINES)
-            for i, line in enumerate(LINES):
+            lines = session_lines()
+            out, _ = machine.host(lines)
+            for i, line in enumerate(lines):
                 print("%-42s => %s" % (line, out[i] if i < len(out) else ""))
             machine.expect_jobs({INVOICES: 1})
             os.chmod(pdf, 0o644)

@@ -128,7 +128,7 @@ class Machine:
         self.plugin = os.path.join(ROOT, "dist", "Vorelle.fmx") if self.name == "win32" else \
             os.path.join(self.bin, "Vorelle.fmx")
         self.checked = {"runs": 0, "entry": 0, "functions": 0}
-        self.cups = None  # the run's print server (open_run)
+        self.cups = None  # the run's print server (start_print_server)
         self.workdir = None  # the programs' working folder (open_run)
         self.env = dict(os.environ)
         self.env.update({
@@ -186,8 +186,8 @@ class Machine:
 
     def create_prefix(self, timeout=180):
         if os.path.isdir(self.prefix):
-            # A prefix left by an earlier run: its server stopped, then gone.
-            # (The run's print server and working folder stay.)
+            # An earlier run's prefix: its Wine server stopped, the run's
+            # working folder and print server kept.
             self.stop_wine()
             shutil.rmtree(self.prefix)
         started = time.monotonic()
@@ -203,12 +203,18 @@ class Machine:
                        stderr=subprocess.DEVNULL, timeout=30)
         return time.monotonic() - started
 
-    def open_run(self, output_dir=None):
+    def open_run(self):
         """What the run's Wine programs share and shut_down removes: a
         working folder of their own (pages printed to winsetup's printers,
-        port FILE:, land there) and the run's own CUPS server (its queues'
-        PDFs in `output_dir` when given, which then stays)."""
+        port FILE:, land there). Until start_print_server, Wine is pointed at
+        a CUPS socket in that folder where nothing listens, so that a CUPS
+        service of the machine is not asked either."""
         self.workdir = tempfile.mkdtemp(prefix="vorelle-wine-")
+        self.env["CUPS_SERVER"] = os.path.join(self.workdir, "no-print-server")
+
+    def start_print_server(self, output_dir=None):
+        """The run's own CUPS server, which shut_down stops (its queues'
+        PDFs in `output_dir` when given, which then stays)."""
         self.cups = PrintServer(output_dir)
         self.cups.start()
         self.cups.env(self.env)
@@ -786,6 +792,8 @@ def main(argv):
     try:
         machine.check_programs()
         machine.open_run()
+        # The prefix first, then the print server: a machine that executes
+        # no 32-bit program has no use for one.
         if machine.name == "win32":
             reason = machine.cannot_execute()
             if reason:
@@ -798,6 +806,7 @@ def main(argv):
                       machine.plugin, os.path.join(machine.bin, "Vorelle.fmx")), flush=True)
         else:
             machine.create_prefix()
+        machine.start_print_server()
         print("%s: prefix %s ready in %.1f s" % (machine.name, machine.prefix, machine.boot_seconds),
               flush=True)
     except (Failure, PrintServerError, subprocess.TimeoutExpired) as e:
