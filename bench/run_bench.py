@@ -8,7 +8,9 @@ in a 32-bit prefix, each in a Wine prefix of its own prepared with
 winsetup.exe (the end-to-end harness of tests/wine). Each Wine row of win64 is
 followed by the same row of win32.
 
-Usage: run_bench.py [--native BUILD] [--win64 BUILD] [--win32 BUILD] [--quick] [--json FILE]
+Usage: run_bench.py [--native BUILD] [--win64 BUILD] [--win32 BUILD] [--quick] [--watcher] [--json FILE]
+--watcher measures only the print-dialog watcher: its search cost and its
+reaction (with the poll period they are read against), for comparing two builds.
 Without --win64 or --win32 those Wine rows are left out (and said so); where
 32-bit Windows programs do not execute, the win32 rows are left out and one
 line says so. Without --native the native rows are left out. The table goes to
@@ -47,7 +49,11 @@ def plain_name(run_name):
     return re.sub(r"/(iterations|repeats):[^/]*|/manual_time", "", run_name)
 
 
-def run_native(build, quick):
+# The benchmarks of the watcher alone (--watcher).
+WATCHER_FILTER = "^(poll|reaction|search)/"
+
+
+def run_native(build, quick, watcher_only=False):
     program = os.path.join(build, "bin", "vorelle_bench")
     out = os.path.join(build, "bench_native.json")
     args = [program, "--benchmark_format=console", "--benchmark_out_format=json",
@@ -58,6 +64,8 @@ def run_native(build, quick):
                  "--select-dialogs=100", "--search-seconds=2", "--shutdowns=2"]
     else:
         args += ["--benchmark_repetitions=5", "--benchmark_min_time=0.1"]
+    if watcher_only:
+        args += ["--benchmark_filter=" + WATCHER_FILTER]
     log("native: " + " ".join(args[1:]))
     subprocess.run(args, check=True, stdout=sys.stderr)
     with open(out) as f:
@@ -141,7 +149,7 @@ def prepare_printers(harness, machine, names):
                   "--create-key", harness.PREFS_11A)
 
 
-def run_wine(build, quick):
+def run_wine(build, quick, watcher_only=False):
     sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
     import wine_scenarios  # the end-to-end harness: prefix, winsetup, fmhost runs
     machine = wine_scenarios.Machine(build)
@@ -170,7 +178,7 @@ def run_wine(build, quick):
         return parse_timing(out)
 
     try:
-        for n in WINE_COUNTS:
+        for n in ([] if watcher_only else WINE_COUNTS):
             names = [wine_printer(i) for i in range(1, n + 1)]
             started = time.monotonic()
             prepare_printers(wine_scenarios, machine, names)
@@ -202,8 +210,12 @@ def run_wine(build, quick):
         prepare_printers(wine_scenarios, machine, names)
         job = names[6]
         cycles, dialogs, seconds = (5, 20, 3) if quick else (20, 100, 10)
-        log("wine: hand-over and shutdown, %d cycles" % cycles)
-        results["handover"] = fmhost(cycles, ["@handover " + job])
+        if watcher_only:
+            # The poll period the reaction is read against.
+            results["counts"][10] = fmhost(40 if quick else 200, ["@sleep"])
+        else:
+            log("wine: hand-over and shutdown, %d cycles" % cycles)
+            results["handover"] = fmhost(cycles, ["@handover " + job])
         log("wine: %d dialogs selected, %d confirmed" % (dialogs, dialogs))
         results["select"] = fmhost(dialogs, ["@select " + job])
         results["confirm"] = fmhost(dialogs, ["@confirm " + job])
@@ -504,13 +516,15 @@ def main():
     parser.add_argument("--win64", help="win64 build folder (with bin/fmhost.exe)")
     parser.add_argument("--win32", help="win32 build folder (with bin/fmhost.exe, the deliverable)")
     parser.add_argument("--quick", action="store_true", help="fewer samples (a check, not a measurement)")
+    parser.add_argument("--watcher", action="store_true",
+                        help="only the watcher's search cost and reaction (and the poll period)")
     parser.add_argument("--json", help="also write every figure to this file")
     args = parser.parse_args()
 
     context, native = None, None
     if args.native:
-        context, native = run_native(args.native, args.quick)
-    wines = [run_wine(build, args.quick) for build in (args.win64, args.win32) if build]
+        context, native = run_native(args.native, args.quick, args.watcher)
+    wines = [run_wine(build, args.quick, args.watcher) for build in (args.win64, args.win32) if build]
     table = Table()
     if native:
         native_rows(table, native)
