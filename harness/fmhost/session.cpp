@@ -31,6 +31,12 @@ bool ParseInteger(std::string_view text, Int& value) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
+// A dialog action's one optional argument: whole seconds, not negative
+// (`seconds` keeps its default when none is given).
+bool OptionalSeconds(const std::vector<std::string>& args, int& seconds) {
+    return args.empty() || (args.size() == 1 && ParseInteger(args[0], seconds) && seconds >= 0);
+}
+
 std::string FunctionNameOf(const FunctionCall& call) { return fmwrapper::Utf16ToUtf8(call.name); }
 
 LineOutcome ErrorOutcome(std::string message) {
@@ -321,14 +327,14 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         outcome.output = value ? fmwrapper::Utf16ToUtf8(*value) : "(none)";
     } else if (action.name == "print") {
         int seconds = kDefaultPrintSeconds;
-        if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
+        if (!OptionalSeconds(args, seconds)) {
             return ErrorOutcome(":print takes an optional number of seconds");
         }
         outcome.output = PrintResult(
             RunPrintDialog(settings_.dialog, settings_.printTemplate, seconds, PageOfJob(++printJobs_)));
     } else if (action.name == "print-setup") {
         int seconds = kDefaultPrintSeconds;
-        if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
+        if (!OptionalSeconds(args, seconds)) {
             return ErrorOutcome(":print-setup takes an optional number of seconds");
         }
         const PrintOutcome setup = RunPrintSetupDialog(seconds);
@@ -336,7 +342,7 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
             setup.confirmed ? "print setup confirmed: " + fmwrapper::Utf16ToUtf8(setup.printer) : "cancelled";
     } else if (action.name == "other-print") {
         int seconds = kDefaultPrintSeconds;
-        if (args.size() > 1 || (args.size() == 1 && (!ParseInteger(args[0], seconds) || seconds < 0))) {
+        if (!OptionalSeconds(args, seconds)) {
             return ErrorOutcome(":other-print takes an optional number of seconds");
         }
         std::fflush(stdout);

@@ -5,7 +5,6 @@
 #include "simwin/errors.h"
 #include "simwin/other_process.h"
 #include "simwin/scheduling.h"
-#include "simwin/text.h"
 #include "simwin/window_manager.h"
 
 namespace vorelle::platform {
@@ -60,15 +59,10 @@ Window FindWindowOfClass(Window parent, Window childAfter, WindowClass windowCla
 }
 
 Window ChildWithId(Window dialog, int controlId, WindowClass windowClass) {
-    simwin::WindowManager& windows = simwin::WindowManager::Instance();
-    const Window child = windows.ChildWithId(dialog, controlId);
-    if (child == 0) {
-        return 0;
+    if (windowClass.atom == 0 && windowClass.name == nullptr) {
+        return 0;  // as on Windows: no class given, no window
     }
-    const bool classMatches = windowClass.atom != 0     ? windows.ClassAtomOf(child) == windowClass.atom
-                              : windowClass.name != nullptr ? simwin::EqualsIgnoreCase(windows.ClassName(child), windowClass.name)
-                                                        : false;
-    return classMatches ? Found(child) : 0;
+    return Found(simwin::WindowManager::Instance().ChildWithId(dialog, controlId, ToClassRef(windowClass)));
 }
 
 bool WindowOfThisProcess(Window window) {

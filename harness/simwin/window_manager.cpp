@@ -217,17 +217,14 @@ Hwnd WindowManager::Find(Hwnd parent, Hwnd childAfter, const ClassRef& windowCla
         if (record.dying) {
             continue;
         }
-        bool classMatches = windowClass.atom != 0 ? record.atom == windowClass.atom
-                            : !windowClass.name.empty() ? EqualsIgnoreCase(record.className, windowClass.name)
-                                                        : true;
-        if (classMatches && (!title || EqualsIgnoreCase(record.title, *title))) {
+        if (OfClass(record, windowClass) && (!title || EqualsIgnoreCase(record.title, *title))) {
             return record.handle;
         }
     }
     return 0;
 }
 
-Hwnd WindowManager::ChildWithId(Hwnd parent, int controlId) const {
+Hwnd WindowManager::ChildWithId(Hwnd parent, int controlId, const ClassRef& windowClass) const {
     std::lock_guard lock(mutex_);
     const Record* record = LiveRecord(parent);
     if (record == nullptr) {
@@ -236,10 +233,16 @@ Hwnd WindowManager::ChildWithId(Hwnd parent, int controlId) const {
     for (Hwnd child : record->children) {
         const Record& childRecord = windows_.at(child);
         if (!childRecord.dying && childRecord.controlId == controlId) {
-            return child;
+            return OfClass(childRecord, windowClass) ? child : 0;
         }
     }
     return 0;
+}
+
+bool WindowManager::OfClass(const Record& record, const ClassRef& windowClass) {
+    return windowClass.atom != 0          ? record.atom == windowClass.atom
+           : !windowClass.name.empty() ? EqualsIgnoreCase(record.className, windowClass.name)
+                                        : true;
 }
 
 std::intptr_t WindowManager::Send(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {

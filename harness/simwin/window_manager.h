@@ -117,9 +117,10 @@ public:
               const std::optional<std::u16string>& title) const;
 
     // GetDlgItem: the first direct child of `parent` in child order whose
-    // control id is `controlId`, whatever its class; 0 when there is none or
-    // parent is not a window.
-    Hwnd ChildWithId(Hwnd parent, int controlId) const;
+    // control id is `controlId`, when its class is `windowClass` (Any: whatever
+    // its class); 0 when there is none, it is of another class, or parent is
+    // not a window.
+    Hwnd ChildWithId(Hwnd parent, int controlId, const ClassRef& windowClass) const;
 
     // SendMessageW: handled on the owning thread, the sender waits for the answer
     // (direct call when the sender owns the window or no UiThread does). 0 for a
@@ -196,6 +197,7 @@ private:
     const Record* FindRecord(Hwnd window) const;        // lock held; includes dying windows
     Record* FindRecord(Hwnd window);
     const Record* LiveRecord(Hwnd window) const;        // lock held; null for dying windows
+    static bool OfClass(const Record& record, const ClassRef& windowClass);
     // Takes the lock: where a message to a live window goes. The queue of its
     // thread, or null when the caller's own thread (or none) handles it at once;
     // none when the window is gone.

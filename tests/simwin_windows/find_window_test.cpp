@@ -41,9 +41,8 @@ TEST_F(FindWindowTest, AChildByItsIdIsTheFirstWithThatIdAndOnlyOfTheClassAsked) 
     Hwnd combo = Make(dialog, u"ComboBox", u"", 0x0473);
     Hwnd box = Make(dialog, u"ComboBox", u"Box", 0x0470);
     // GetDlgItem: the first child with the id, whatever its class.
-    EXPECT_EQ(Wm().ChildWithId(dialog, 0x0473), label);
-    EXPECT_EQ(Wm().ChildWithId(dialog, 0x0470), box);
-    EXPECT_EQ(Wm().ChildWithId(dialog, 1), 0u);
+    EXPECT_EQ(Wm().ChildWithId(dialog, 0x0473, ClassRef::Any()), label);
+    EXPECT_EQ(Wm().ChildWithId(dialog, 1, ClassRef::Any()), 0u);
     const platform::WindowClass comboClass{0, u"combobox"};
     EXPECT_EQ(platform::ChildWithId(dialog, 0x0470, comboClass), box);
     EXPECT_EQ(platform::ChildWithId(dialog, 0x0473, comboClass), 0u) << "a Static taken for a combo box";
