@@ -1,6 +1,7 @@
 #include "simwin/print_dialog.h"
 
 #include <condition_variable>
+#include <thread>
 #include <utility>
 
 namespace simwin {
@@ -161,6 +162,7 @@ bool PrintDialog::Open() {
             std::lock_guard lock(shared->mutex);
             shared->dialog = dialog;
         }
+        std::this_thread::sleep_for(options.layout.childrenAfter);
 
         auto createLabel = [&] {
             Hwnd label = windows.Create(ChildWindow(dialog, {u"Static", options.texts.nameLabel, kNameLabelId, {}, -1}));

@@ -54,6 +54,9 @@ struct PrintDialogLayout {
     std::vector<ChildSpec> betweenLabelAndCombo;  // extra children placed between them
     std::u16string comboTitle;               // not empty: a combo box with a title
     bool withOkButton = true;
+    // The dialog's window stands alone this long, its thread busy, before its
+    // children are created: a search may meet it between the two.
+    std::chrono::milliseconds childrenAfter{0};
 };
 
 struct PrintDialogOptions {

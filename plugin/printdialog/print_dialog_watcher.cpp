@@ -11,6 +11,7 @@
 #include "printdialog/dialog_messages.h"
 #include "printdialog/dialog_texts.h"
 #include "printdialog/print_job_handoff.h"
+#include "printdialog/ruled_out_dialogs.h"
 
 namespace vorelle::printdialog {
 
@@ -51,7 +52,7 @@ public:
         const std::uint32_t start = platform::TickMilliseconds();
         job_.SetWatcherIdle(false);
 
-        dialog_ = Seek(start, kDialogLimit, [] { return FindDialog(); });
+        dialog_ = Seek(start, kDialogLimit, [this] { return FindDialog(); });
         if (dialog_ == 0) {
             return;
         }
@@ -119,12 +120,14 @@ private:
     // The host's Print dialog: first by the tables, the first dialog of the
     // host's own process under the first caption that has one (Print dialogs
     // of other programs are stepped over); where they find none, the first
-    // dialog of the host's own process laid out as a Print dialog. Without
-    // any top-level window of the dialog class neither can find one, and the
-    // pass ends after that one search.
-    static Window FindDialog() {
+    // dialog of the host's own process laid out as a Print dialog, leaving
+    // out the dialogs ruled out lately. Without any top-level window of the
+    // dialog class neither can find one, and the pass ends after that one
+    // search.
+    Window FindDialog() {
         const Window firstDialog = platform::FindWindowOfClass(0, 0, {kDialogClassAtom, nullptr});
         if (firstDialog == 0) {
+            ruledOut_.EndPass();
             return 0;
         }
         for (const std::u16string& caption : kDialogCaptions) {
@@ -137,10 +140,15 @@ private:
             }
         }
         for (Window w = firstDialog; w != 0; w = platform::FindWindowOfClass(0, w, {kDialogClassAtom, nullptr})) {
+            if (ruledOut_.Recently(w)) {
+                continue;
+            }
             if (platform::WindowOfThisProcess(w) && IsPrintDialog(w)) {
                 return w;
             }
+            ruledOut_.Add(w);
         }
+        ruledOut_.EndPass();
         return 0;
     }
 
@@ -262,6 +270,7 @@ private:
     }
 
     PrintJobHandoff& job_;
+    RuledOutDialogs ruledOut_;
     Window dialog_ = 0;
     std::unique_ptr<ItemText> itemText_;
     bool stopped_ = false;  // a stop kept a message from being sent

@@ -92,10 +92,12 @@ TEST_F(PrintDialogWatcherTest, EveryLanguageOfTheTablesAndOutsideThemInEitherOrd
     // The tables' captions, labels and buttons; then texts no table holds,
     // and the printer box before its label as Wine's own template has it:
     // such a dialog is the host's with cmb4 and IDOK, its box cmb4, its
-    // button IDOK.
+    // button IDOK. One such dialog is met by many passes before its
+    // controls exist, and is still taken once they do.
     struct Case {
         simwin::PrintDialogTexts texts;
         bool comboBeforeLabel = false;
+        std::chrono::milliseconds childrenAfter{0};
     };
     const Case cases[] = {
         {{u"Print", u"&Name:", u"OK", u"Cancel"}},        {{u"Skriv ut", u"&Namn:", u"OK", u"Cancel"}},
@@ -105,14 +107,17 @@ TEST_F(PrintDialogWatcherTest, EveryLanguageOfTheTablesAndOutsideThemInEitherOrd
         {kJapanese},
         {kJapanese, true},
         {kRussian},
+        {kRussian, false, std::chrono::milliseconds(200)},
         {{}, true},
     };
     for (const Case& c : cases) {
         simwin::PrintDialogLayout layout;
         layout.comboBeforeLabel = c.comboBeforeLabel;
+        layout.childrenAfter = c.childrenAfter;
         HandOver(Job(u"INVOICES"));
         ExpectConfirmed(OpenDialog(kPrinters, 2, c.texts, layout), u"Invoices",
-                        fmwrapper::Utf16ToUtf8(c.texts.caption) + (c.comboBeforeLabel ? ", box first" : ""));
+                        fmwrapper::Utf16ToUtf8(c.texts.caption) + (c.comboBeforeLabel ? ", box first" : "") +
+                            (c.childrenAfter.count() > 0 ? ", controls after the window" : ""));
         AwaitWatcherEnd();
     }
 }
