@@ -193,6 +193,13 @@ void WindowManager::DestroyWindowsOf(const MessageQueue* owner) {
     DestroyMany(owned);
 }
 
+// Ahead of the searches, which call it for every window they pass.
+inline bool WindowManager::OfClass(const Record& record, const ClassRef& windowClass) {
+    return windowClass.atom != 0          ? record.atom == windowClass.atom
+           : !windowClass.name.empty() ? EqualsIgnoreCase(record.className, windowClass.name)
+                                        : true;
+}
+
 Hwnd WindowManager::Find(Hwnd parent, Hwnd childAfter, const ClassRef& windowClass,
                          const std::optional<std::u16string>& title) const {
     std::lock_guard lock(mutex_);
@@ -237,12 +244,6 @@ Hwnd WindowManager::ChildWithId(Hwnd parent, int controlId, const ClassRef& wind
         }
     }
     return 0;
-}
-
-bool WindowManager::OfClass(const Record& record, const ClassRef& windowClass) {
-    return windowClass.atom != 0          ? record.atom == windowClass.atom
-           : !windowClass.name.empty() ? EqualsIgnoreCase(record.className, windowClass.name)
-                                        : true;
 }
 
 std::intptr_t WindowManager::Send(Hwnd window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {

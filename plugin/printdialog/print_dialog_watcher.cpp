@@ -11,7 +11,6 @@
 #include "printdialog/dialog_messages.h"
 #include "printdialog/dialog_texts.h"
 #include "printdialog/print_job_handoff.h"
-#include "printdialog/ruled_out_dialogs.h"
 
 namespace vorelle::printdialog {
 
@@ -28,6 +27,8 @@ constexpr std::uint32_t kButtonLimit = 3'000;
 constexpr std::uint32_t kPauseLimit = 1'000;
 // How long the dialog's thread has to answer each message.
 constexpr std::uint32_t kAnswerMilliseconds = 5'000;
+// At most this many passes between two looks at every dialog's controls.
+constexpr std::uint32_t kLookAgainPasses = 16;
 
 constexpr std::size_t kItemTextUnits = 1028;
 constexpr std::intptr_t kItemTextMaxLength = kItemTextUnits - 1;
@@ -120,14 +121,20 @@ private:
     // The host's Print dialog: first by the tables, the first dialog of the
     // host's own process under the first caption that has one (Print dialogs
     // of other programs are stepped over); where they find none, the first
-    // dialog of the host's own process laid out as a Print dialog, leaving
-    // out the dialogs ruled out lately. Without any top-level window of the
-    // dialog class neither can find one, and the pass ends after that one
-    // search.
+    // dialog of the host's own process laid out as a Print dialog. Without
+    // any top-level window of the dialog class neither can find one, and the
+    // pass ends after that one search.
+    //
+    // Looking at every dialog's controls costs a search per dialog, so it is
+    // done in a pass whose topmost dialog is not the last pass's (a dialog
+    // comes up on top of the others, as the Print dialog does) and otherwise
+    // once every kLookAgainPasses passes: for a dialog not on top, and for one
+    // whose controls were not there yet when it came up.
     Window FindDialog() {
         const Window firstDialog = platform::FindWindowOfClass(0, 0, {kDialogClassAtom, nullptr});
+        const bool newOnTop = firstDialog != topDialog_;
+        topDialog_ = firstDialog;
         if (firstDialog == 0) {
-            ruledOut_.EndPass();
             return 0;
         }
         for (const std::u16string& caption : kDialogCaptions) {
@@ -139,16 +146,15 @@ private:
                 after = w;
             }
         }
+        if (!newOnTop && ++passesSinceLook_ < kLookAgainPasses) {
+            return 0;
+        }
+        passesSinceLook_ = 0;
         for (Window w = firstDialog; w != 0; w = platform::FindWindowOfClass(0, w, {kDialogClassAtom, nullptr})) {
-            if (ruledOut_.Recently(w)) {
-                continue;
-            }
             if (platform::WindowOfThisProcess(w) && IsPrintDialog(w)) {
                 return w;
             }
-            ruledOut_.Add(w);
         }
-        ruledOut_.EndPass();
         return 0;
     }
 
@@ -270,8 +276,9 @@ private:
     }
 
     PrintJobHandoff& job_;
-    RuledOutDialogs ruledOut_;
     Window dialog_ = 0;
+    Window topDialog_ = 0;             // the topmost dialog-class window of the last pass
+    std::uint32_t passesSinceLook_ = 0;  // since the last look at every dialog's controls
     std::unique_ptr<ItemText> itemText_;
     bool stopped_ = false;  // a stop kept a message from being sent
 };
