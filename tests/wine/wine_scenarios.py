@@ -30,6 +30,7 @@ status is 1 when any scenario failed.
 import collections
 import concurrent.futures
 import contextlib
+import errno
 import filecmp
 import os
 import re
@@ -173,7 +174,9 @@ class Machine:
             self.create_prefix(timeout=bound)
             rc, _, err, _ = self.run("cmd", ["/c", "exit", "7"], timeout=min(bound, 120))
         except OSError as e:
-            return "%s: %s" % (e.filename or self.wine, e.strerror or e)
+            what = "%s: %s" % (e.filename or self.wine, e.strerror or e)
+            # Missing: the kernel was never asked (scripts/deps could not install it).
+            return "no 32-bit Wine installed, " + what if e.errno == errno.ENOENT else what
         except (Failure, subprocess.TimeoutExpired) as e:
             return " ".join(str(e).split())[-300:]
         if rc != 7:
