@@ -43,7 +43,7 @@ def native_pass_cost(build, seconds):
                              stderr=subprocess.PIPE, text=True)
         if run.returncode != 0:
             raise RuntimeError("vorelle_bench: status %d: %s" % (run.returncode, run.stderr[-600:]))
-        data = json.load(open(out.name))
+        data = json.load(out)
     figures = {}
     for b in data["benchmarks"]:
         if b.get("error_occurred"):
