@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -258,15 +259,52 @@ TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStep) {
 }
 
 TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
-    for (std::uint64_t nth = 1; nth <= 8; ++nth) {
-        fmwrapper::ResetRuntime();
-        StartUp();
-        session_.FailOperation(nth, 2);
-        ShutDown();
-        fmwrapper::DisarmFailure();
-        EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex")) << nth;
-        EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << nth;
+    // Shutdown's operations: the plug-in ID, then one per attempt to
+    // unregister a row, in the order of registration. A failure once is
+    // tried again; a row failed twice stays registered, and no other; an ID
+    // failed twice leaves every row (nothing can be unregistered without it).
+    StartUp();
+    std::vector<std::int16_t> rows;
+    for (const fmwrapper::RegistrationEvent& event : session_.RegistrationEvents()) {
+        rows.push_back(event.id);
     }
+    ShutDown();
+    for (const std::uint64_t times : {1u, 2u}) {
+        for (std::uint64_t nth = 1; nth <= rows.size() + 3; ++nth) {
+            fmwrapper::ResetRuntime();
+            StartUp();
+            session_.FailOperation(nth, 2, times);
+            ShutDown();
+            fmwrapper::DisarmFailure();
+            std::vector<std::int16_t> left;
+            for (const fmwrapper::RegisteredFunction& function : fmwrapper::RegisteredFunctions()) {
+                left.push_back(function.id);
+            }
+            std::vector<std::int16_t> expected;
+            if (times == 2 && nth == 1) {
+                expected = rows;
+            } else if (times == 2 && nth - 2 < rows.size()) {
+                expected = {rows[nth - 2]};
+            }
+            std::sort(left.begin(), left.end());
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(left, expected) << "operation " << nth << " failing " << times << " times";
+            EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex")) << nth;
+        }
+    }
+    // The ID failed twice while a watcher searches: no thread is left, no
+    // handle open.
+    fmwrapper::ResetRuntime();
+    StartUp();
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0");
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
+    session_.FailOperation(1, 2, 2);
+    ShutDown();
+    fmwrapper::DisarmFailure();
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u) << "the watcher outlived the shutdown";
+    EXPECT_EQ(simwin::CountHandles().mutexes, before_.mutexes);
+    ExpectNothingLeftOpen();
+    fmwrapper::ResetRuntime();
 }
 
 }  // namespace
