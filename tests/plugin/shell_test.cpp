@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "host_fixture.h"
+#include "shell/function_table.h"
+#include "sim_platform/failure_trace.h"
 
 namespace vorelle::testing {
 namespace {
@@ -304,6 +306,20 @@ TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u) << "the watcher outlived the shutdown";
     EXPECT_EQ(simwin::CountHandles().mutexes, before_.mutexes);
     ExpectNothingLeftOpen();
+    // The unregistration reports a row failed twice: its answer and the trace.
+    fmwrapper::ResetRuntime();
+    StartUp();
+    FMX_ErrorRecord err{1, 0};
+    FMX_QuadChar* id = FM_QuadChar_Constructor2('V', 'O', 'R', 'L', &err);
+    (void)platform::sim::TakeTracedFailures();
+    session_.FailOperation(1, 1, 2);
+    EXPECT_FALSE(shell::UnregisterFunctionTable(id));
+    const auto traced = platform::sim::TakeTracedFailures();
+    ASSERT_EQ(traced.size(), 1u);
+    EXPECT_EQ(traced[0].call, u"FM_ExprEnv_UnRegisterExternalFunction " + fmwrapper::Utf8ToUtf16(std::to_string(rows[0])));
+    EXPECT_EQ(traced[0].errorCode, 1u);
+    FM_QuadChar_Delete(id, &err);
+    ShutDown();
     fmwrapper::ResetRuntime();
 }
 
