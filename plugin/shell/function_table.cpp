@@ -10,7 +10,7 @@
 
 namespace vorelle::shell {
 
-const std::array<FunctionRow, 6> kFunctionTable = {{
+constexpr std::array<FunctionRow, 6> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
     {kChangePrinterId, 1, 4, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
@@ -18,6 +18,9 @@ const std::array<FunctionRow, 6> kFunctionTable = {{
     {159, 0, 0, &functions::GetSystemPrinter},
     {172, 1, 1, &functions::ChangeForPreview},
 }};
+
+static_assert(std::any_of(kFunctionTable.begin(), kFunctionTable.end(),
+                          [](const FunctionRow& row) { return row.id == kChangePrinterId; }));
 
 const FunctionRow& FunctionRowOf(std::int16_t id) {
     const auto* row = std::find_if(kFunctionTable.begin(), kFunctionTable.end(),

@@ -21,7 +21,8 @@ inline constexpr std::int16_t kChangePrinterId = 145;
 
 extern const std::array<FunctionRow, 6> kFunctionTable;
 
-// The table's row of a function id that the table holds.
+// The table's row of a function id the table holds (for kChangePrinterId
+// that is checked where the table is defined).
 const FunctionRow& FunctionRowOf(std::int16_t id);
 
 // Registers every row, in order, reusing the two Texts for each row's name and
