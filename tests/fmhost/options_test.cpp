@@ -69,9 +69,8 @@ TEST(Options, RefuseWhatTheyDoNotKnow) {
     EXPECT_FALSE(ErrorOf({"--fail-op", "0:1"}).empty());
     EXPECT_FALSE(ErrorOf({"--fail-op", "3"}).empty());
     EXPECT_FALSE(ErrorOf({"--fail-op", "3:0"}).empty());
-    for (const char* times : {"3:2:0", "3:2:", "3:2:all", "3:0:2"}) {
-        EXPECT_FALSE(ErrorOf({"--fail-op", times}).empty()) << times;
-    }
+    EXPECT_FALSE(ErrorOf({"--fail-op", "3:2:0"}).empty());
+    EXPECT_FALSE(ErrorOf({"--fail-op", "3:2:all"}).empty());
     EXPECT_FALSE(ErrorOf({"--describe=yes"}).empty());
     EXPECT_FALSE(ErrorOf({"--machine="}).empty());
     EXPECT_NE(ErrorOf({"--print-template=wine"}).find("host or system"), std::string::npos);

@@ -315,7 +315,6 @@ TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeithe
         const std::vector<simwin::Message> sent = dialog.ComboMessages();
         EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](auto& m) { return m.message == simwin::kCbSetCurSel; }))
             << c.what << ": never selected";
-        EXPECT_EQ(simwin::WindowManager::Instance().ComboItems(dialog.Combo()), c.changedTo) << c.what;
         EXPECT_FALSE(ToldOk(dialog)) << c.what << ": confirmed another printer";
         EXPECT_TRUE(dialog.IsOpen()) << c.what;
         dialog.Cancel();
