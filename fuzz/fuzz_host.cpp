@@ -149,7 +149,7 @@ StartupAnswer SendStartup(std::int16_t interfaceVersion, const std::u16string* h
     return answer;
 }
 
-void SendShutdown() {
+void SendShutdown(bool rowsMayStay) {
     ProcessState& state = Process();
     FMX_CallRecord record = NewRecord(kFMXMessageShutdown, PluginInstance());
     const FMX_CallRecord before = record;
@@ -163,7 +163,18 @@ void SendShutdown() {
     Require(handles.runningThreads == 0, "a thread still runs after shutdown");
     Require(handles.threads == state.handlesBefore.threads, "a thread handle is open after shutdown");
     Require(!simwin::NamedMutexExists(kMutexName), "the hand-off mutex outlived shutdown");
-    Require(!AnyFunctionRegistered(), "a function is still registered after shutdown");
+    Require(rowsMayStay || !AnyFunctionRegistered(), "a function is still registered after shutdown");
+}
+
+void ForgetRegistrations() {
+    FMX_ErrorRecord err{1, kFMXErrorNone};
+    FMX_QuadChar* id = FM_QuadChar_Constructor2('V', 'O', 'R', 'L', &err);
+    for (const fmwrapper::RegisteredFunction& f : fmwrapper::RegisteredFunctions()) {
+        if (f.pluginId == "VORL") {
+            FM_ExprEnv_UnRegisterExternalFunction(id, f.id, &err);
+        }
+    }
+    FM_QuadChar_Delete(id, &err);
 }
 
 bool ShutdownAllowed() {

@@ -58,8 +58,13 @@ StartupAnswer SendStartup(std::int16_t interfaceVersion, const std::u16string* h
                           std::uintptr_t instance);
 
 // The shutdown message. Checks that it returned with no watcher thread left,
-// no function registered, the mutex closed and the record untouched.
-void SendShutdown();
+// no function registered (unless `rowsMayStay`: the host failed their
+// unregistration twice), the mutex closed and the record untouched.
+void SendShutdown(bool rowsMayStay = false);
+
+// Unregisters what the plug-in left registered, as the host drops a library's
+// functions when it unloads it.
+void ForgetRegistrations();
 
 // Whether a shutdown may be sent now. A shutdown sleeps 500 ms by design, so
 // only a share of the run's time goes to them (VORELLE_FUZZ_SHUTDOWN_SHARE,

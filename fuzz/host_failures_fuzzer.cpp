@@ -11,7 +11,16 @@
 //
 // Input: operations, each a selector byte (bit 7: inject a failure; low bits:
 // start-up, shutdown or a call from the probe table), then, when injecting,
-// the operation number byte and the code byte, and for a call the probe byte.
+// the operation number byte and the failure byte, and for a call the probe
+// byte. The failure byte: bit 0 the code (1 or 2); bits 1-3 the run: 0 the
+// Nth operation alone, 1 to 6 that many more in a row, 7 every operation from
+// the Nth on; bits 4-5 the simulated kernel's faults during the operation:
+// CreateMutexW fails (bit 4), the mutex wait fails (bit 5). A failure byte of
+// 0 or 1 (the committed seeds have no other) means what it always has: the
+// Nth operation alone, no kernel fault.
+//
+// A shutdown hit by a run of two or more may leave the rows registered whose
+// unregistration failed twice; nothing else.
 #include <cstdint>
 #include <span>
 
@@ -76,38 +85,64 @@ void StartCleanly() {
     RequireAnswer(Probes()[2], CallFunction(Probes()[2].function, Probes()[2].parameters));
 }
 
+// What to fail during one operation: none when nth is 0.
+struct Failure {
+    std::uint64_t nth = 0;
+    std::int32_t code = 0;
+    std::uint64_t times = 1;  // fmwrapper::kEveryTime: every operation from the Nth on
+    bool createMutexFails = false;
+    bool mutexWaitFails = false;
+};
+
+Failure ReadFailure(FuzzInput& in) {
+    Failure failure;
+    failure.nth = 1 + in.U8() % 96;
+    const std::uint8_t byte = in.U8();
+    failure.code = 1 + (byte & 1);
+    const unsigned run = (byte >> 1) & 7u;
+    failure.times = run == 7 ? fmwrapper::kEveryTime : 1 + run;
+    failure.createMutexFails = (byte & 0x10u) != 0;
+    failure.mutexWaitFails = (byte & 0x20u) != 0;
+    return failure;
+}
+
 // Arms the failure when there is one; afterwards whether it fired.
 class InjectedFailure {
 public:
-    InjectedFailure(std::uint64_t nth, std::int32_t code) : nth_(nth), code_(code) {
-        if (nth_ != 0) {
-            fmwrapper::FailOperation(nth_, code_);
+    explicit InjectedFailure(const Failure& failure) : failure_(failure) {
+        fmwrapper::ClearInjectedFailures();
+        if (failure_.nth != 0) {
+            fmwrapper::FailOperation(failure_.nth, failure_.code, failure_.times);
         }
+        simwin::SetFault(simwin::Fault::CreateMutex, failure_.createMutexFails);
+        simwin::SetFault(simwin::Fault::MutexWait, failure_.mutexWaitFails);
     }
-    ~InjectedFailure() { fmwrapper::DisarmFailure(); }
+    ~InjectedFailure() {
+        fmwrapper::DisarmFailure();
+        simwin::SetFault(simwin::Fault::CreateMutex, false);
+        simwin::SetFault(simwin::Fault::MutexWait, false);
+    }
     InjectedFailure(const InjectedFailure&) = delete;
     InjectedFailure& operator=(const InjectedFailure&) = delete;
 
     bool Fired() const {
-        const bool fired = nth_ != 0 && !fmwrapper::FailureArmed();
+        const bool fired = failure_.nth != 0 && fmwrapper::LastInjectedFailure().has_value();
         if (fired) {
             NoteFailureFired();
         }
         return fired;
     }
-    std::int32_t Code() const { return code_; }
 
 private:
-    std::uint64_t nth_;
-    std::int32_t code_;
+    Failure failure_;
 };
 
-void StartUp(std::uint64_t nth, std::int32_t code) {
+void StartUp(const Failure& injected) {
     bool fired = false;
     StartupAnswer answer;
     {
         const std::u16string version(kHostVersion);
-        const InjectedFailure failure(nth, code);
+        const InjectedFailure failure(injected);
         answer = SendStartup(51, &version, PluginInstance());
         fired = failure.Fired();
     }
@@ -121,26 +156,31 @@ void StartUp(std::uint64_t nth, std::int32_t code) {
     }
 }
 
-void ShutDown(std::uint64_t nth, std::int32_t code) {
+void ShutDown(const Failure& injected) {
     if (!ShutdownAllowed()) {
         return;
     }
     {
-        const InjectedFailure failure(nth, code);
-        SendShutdown();  // checks: no thread, function or mutex left
+        const InjectedFailure failure(injected);
+        // Checks: no thread or mutex left, and no function unless a run of
+        // failures hit its unregistration twice.
+        SendShutdown(injected.nth != 0 && injected.times > 1);
+        Require(!AnyFunctionRegistered() || failure.Fired(), "a function stayed registered with no host failure");
     }
+    ForgetRegistrations();
     gStarted = false;
     CheckBetweenCalls();
 }
 
-void Call(const Probe& probe, std::uint64_t nth, std::int32_t code) {
+void Call(const Probe& probe, const Failure& injected) {
     if (!gStarted) {
         return;
     }
+    const std::int32_t code = injected.code;
     bool fired = false;
     CallResult result;
     {
-        const InjectedFailure failure(nth, code);
+        const InjectedFailure failure(injected);
         result = CallFunction(probe.function, probe.parameters);
         fired = failure.Fired();
     }
@@ -170,21 +210,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzInput in(std::span<const std::uint8_t>(data, size));
     for (int step = 0; step < 32 && !in.AtEnd(); ++step) {
         const std::uint8_t selector = in.U8();
-        std::uint64_t nth = 0;
-        std::int32_t code = 0;
-        if ((selector & 0x80u) != 0) {
-            nth = 1 + in.U8() % 96;
-            code = 1 + (in.U8() & 1);
-        }
+        const Failure failure = (selector & 0x80u) != 0 ? ReadFailure(in) : Failure{};
         switch (selector % 4) {
             case 0:
-                StartUp(nth, code);
+                StartUp(failure);
                 break;
             case 1:
-                ShutDown(nth, code);
+                ShutDown(failure);
                 break;
             default:
-                Call(Probes()[in.U8() % Probes().size()], nth, code);
+                Call(Probes()[in.U8() % Probes().size()], failure);
                 break;
         }
     }

@@ -244,7 +244,9 @@ write('functions_fuzzer', 'raw-data-the-queue-rejects',
       call(SEND, [p_text(machine_name(0, 1)), p_text(text('^XA^XZ'))]) + call(TO_DEFAULT, []))
 
 # --- host_failures_fuzzer: selector byte (bit 7 inject; % 4: 0 start-up,
-# 1 shutdown, else a probe), then N and code when injecting, then the probe.
+# 1 shutdown, else a probe), then N and the failure byte when injecting (bit 0
+# the code; bits 1-3 the run, 7 every time; bit 4 CreateMutexW fails, bit 5 the
+# mutex wait), then the probe.
 def hf_startup(inject=None):
     return (bytes([0x80, inject[0] - 1, inject[1] - 1]) if inject else b'\x00')
 
@@ -264,3 +266,10 @@ write('host_failures_fuzzer', 'function-failures',
 write('host_failures_fuzzer', 'shutdown-failures',
       hf_startup() + hf_shutdown((1, 1)) + hf_startup() + hf_shutdown((4, 2)) + hf_startup() +
       hf_probe(8) + hf_shutdown((9, 1)))
+# Runs of failures and the kernel's mutex faults: CreateMutexW failing in a
+# start-up and the mutex wait in a hand-over (N past the operations: no host
+# failure); the first row's unregistration failed twice; every operation from
+# the third of a call on; the plug-in ID failed twice.
+write('host_failures_fuzzer', 'repeated-failures',
+      bytes([0x80, 95, 0x10]) + bytes([0x82, 95, 0x20, 8]) + bytes([0x81, 1, 0x03]) + hf_startup() +
+      bytes([0x82, 2, 0x0F, 2]) + bytes([0x81, 0, 0x02]))

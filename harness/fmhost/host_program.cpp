@@ -56,7 +56,8 @@ public:
             }
         }
         if (options_.failOperation) {
-            session.FailOperation(options_.failOperation->nth, options_.failOperation->code);
+            session.FailOperation(options_.failOperation->nth, options_.failOperation->code,
+                                  options_.failOperation->times);
         }
         const StartupOutcome startup = session.StartUp();
         if (options_.describe || !startup.Accepted()) {

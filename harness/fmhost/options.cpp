@@ -17,13 +17,25 @@ bool ParseInteger(std::string_view text, Int& value) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
+// N:CODE, N:CODE:TIMES or N:CODE:every.
 bool ParseFailOperation(std::string_view text, ArmedFailure& failure) {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos) {
         return false;
     }
+    std::string_view code = text.substr(colon + 1);
+    const std::size_t second = code.find(':');
+    if (second != std::string_view::npos) {
+        const std::string_view times = code.substr(second + 1);
+        code = code.substr(0, second);
+        if (times == "every") {
+            failure.times = fmwrapper::kEveryTime;
+        } else if (!ParseInteger(times, failure.times) || failure.times < 1) {
+            return false;
+        }
+    }
     return ParseInteger(text.substr(0, colon), failure.nth) && failure.nth >= 1 &&
-           ParseInteger(text.substr(colon + 1), failure.code) && failure.code != 0;
+           ParseInteger(code, failure.code) && failure.code != 0;
 }
 
 }  // namespace
@@ -109,7 +121,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
             if (!takeValue()) return false;
             ArmedFailure failure;
             if (!ParseFailOperation(*value, failure)) {
-                error = "--fail-op needs N:CODE (N from 1, CODE not 0), not \"" + *value + "\"";
+                error = "--fail-op needs N:CODE, N:CODE:TIMES or N:CODE:every (N and TIMES from 1, CODE not 0), not \"" +
+                        *value + "\"";
                 return false;
             }
             options.failOperation = failure;
@@ -169,6 +182,9 @@ Options:
                             is not read
   --fail-op N:CODE          the runtime's Nth operation from start-up on fails with
                             error code CODE (1 out of memory, 2 general failure)
+  --fail-op N:CODE:TIMES    the Nth and the operations after it fail, TIMES in a
+                            row (N:CODE:1 is N:CODE)
+  --fail-op N:CODE:every    every operation from the Nth on fails
   --time N                  time each LINE N times instead of printing its result
                             (see Timing below)
   --help                    this text

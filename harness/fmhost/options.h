@@ -14,6 +14,7 @@ namespace fmhost {
 struct ArmedFailure {
     std::uint64_t nth = 0;
     std::int32_t code = 0;
+    std::uint64_t times = 1;  // in a row; fmwrapper::kEveryTime: every one from the Nth on
 };
 
 struct Options {

@@ -116,7 +116,9 @@ public:
     LineOutcome EvaluateLine(std::string_view line);
 
     // The runtime, for tests.
-    void FailOperation(std::uint64_t nth, std::int32_t code) { fmwrapper::FailOperation(nth, code); }
+    void FailOperation(std::uint64_t nth, std::int32_t code, std::uint64_t times = 1) {
+        fmwrapper::FailOperation(nth, code, times);
+    }
     fmwrapper::LiveObjects LiveObjects() const { return fmwrapper::CountLiveObjects(); }
 
 private:

@@ -147,16 +147,18 @@ FMWRAPPER_HOST_API std::int16_t CallFunction(const RegisteredFunction& function,
 // Failure injection: the `nth` FM_* operation from now (1 = the next one)
 // reports `code` (1 out of memory, 2 general) in its error record and does
 // nothing else: constructors return no object, queries 0. A failing delete
-// still frees its object. One failure at a time; it disarms when it fires.
-// nth 0 disarms.
-FMWRAPPER_HOST_API void FailOperation(std::uint64_t nth, std::int32_t code);
+// still frees its object. With `times`, so do the operations after it, that
+// many in a row in all; kEveryTime: every operation from the `nth` on. One
+// such run at a time; it disarms after its last failure. nth 0 disarms.
+inline constexpr std::uint64_t kEveryTime = ~std::uint64_t{0};
+FMWRAPPER_HOST_API void FailOperation(std::uint64_t nth, std::int32_t code, std::uint64_t times = 1);
 FMWRAPPER_HOST_API void DisarmFailure();
 FMWRAPPER_HOST_API bool FailureArmed();
 // FM_* operations made since the library was loaded.
 FMWRAPPER_HOST_API std::uint64_t OperationCount();
 
 struct InjectedFailure {
-    std::uint64_t operation = 0;  // counted from when it was armed (1 = first)
+    std::uint64_t operation = 0;  // counted from when it was armed (1 = first); the last of a run
     std::int32_t code = 0;
     std::string operationName;    // e.g. "FM_Text_Find"
 };

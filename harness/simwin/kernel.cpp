@@ -332,7 +332,14 @@ bool KeptForProcessLifetime(const void* block) {
     return std::find(kept.blocks.begin(), kept.blocks.end(), block) != kept.blocks.end();
 }
 
+namespace {
+std::atomic<std::uint64_t> gSlept{0};
+}  // namespace
+
+std::uint64_t MillisecondsSlept() { return gSlept.load(); }
+
 void Sleep(std::uint32_t milliseconds) {
+    gSlept += milliseconds;
     if (milliseconds == 0) {
         std::this_thread::yield();
     } else {

@@ -64,6 +64,8 @@ bool KeptForProcessLifetime(const void* block);
 
 // Sleep: suspends the calling thread for at least `milliseconds` of real time (0: yields).
 void Sleep(std::uint32_t milliseconds);
+// The milliseconds every thread has asked of Sleep since the process began.
+std::uint64_t MillisecondsSlept();
 
 // Whether a mutex of that name exists (a handle to it is open, or a thread owns it).
 bool NamedMutexExists(const std::u16string& name);

@@ -1,5 +1,6 @@
 #include "simwin/print_dialog.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <thread>
 #include <utility>
@@ -43,6 +44,8 @@ struct PrintDialog::Shared {
     std::vector<std::u16string> lastItems;
     std::vector<Message> dialogMessages;
     std::vector<Message> comboMessages;
+    std::optional<ListChange> listChange;
+    std::size_t countedForChange = 0;  // messages counted towards it since the dialog opened
 
     // Records the answer unless the dialog has already got one. False when it has.
     bool Decide(DialogState outcome, std::optional<std::u16string> printer) {
@@ -118,11 +121,29 @@ struct PrintDialog::Shared {
     }
 
     std::intptr_t ComboProcedure(const Message& message) {
+        std::optional<std::vector<std::u16string>> change;
         {
             std::lock_guard lock(mutex);
             comboMessages.push_back(message);
+            if (listChange && (listChange->message == 0 || listChange->message == message.message) &&
+                ++countedForChange == listChange->after) {
+                change = listChange->printers;
+            }
         }
-        return WindowManager::Instance().DefaultProcedure(message);
+        WindowManager& windows = WindowManager::Instance();
+        const std::intptr_t answer = windows.DefaultProcedure(message);
+        if (change) {
+            const std::vector<std::u16string> items = windows.ComboItems(message.window);
+            const int selection = windows.ComboSelection(message.window);
+            const std::vector<std::u16string>& printers = *change;
+            int kept = -1;
+            if (selection >= 0 && static_cast<std::size_t>(selection) < items.size()) {
+                const auto it = std::find(printers.begin(), printers.end(), items[selection]);
+                kept = it == printers.end() ? -1 : static_cast<int>(it - printers.begin());
+            }
+            windows.SetComboItems(message.window, printers, kept);
+        }
+        return answer;
     }
 };
 
@@ -151,6 +172,8 @@ bool PrintDialog::Open() {
             shared->pendingOutcome.reset();
             shared->confirmedPrinter.reset();
             shared->comboId = comboId;
+            shared->listChange = options.layout.listChange;
+            shared->countedForChange = 0;
         }
         WindowSpec dialogSpec;
         dialogSpec.className = std::u16string(kDialogClassName);

@@ -47,6 +47,17 @@ struct PrintDialogTexts {
 
 enum class PrintDialogKind { Print, PrintSetup };
 
+// The printer box's list changing while the dialog is open, as a printer
+// added or removed (or the list sorted anew) makes it: once the box has
+// answered the `after`th `message` since the dialog opened (0: any message),
+// its items become `printers`. The printer selected stays selected at its new
+// place when it is still listed; otherwise nothing is selected.
+struct ListChange {
+    std::uint32_t message = 0;
+    std::size_t after = 0;
+    std::vector<std::u16string> printers;
+};
+
 // Deviations from the standard layout, for tests.
 struct PrintDialogLayout {
     PrintDialogKind kind = PrintDialogKind::Print;
@@ -57,6 +68,7 @@ struct PrintDialogLayout {
     // The dialog's window stands alone this long, its thread busy, before its
     // children are created: a search may meet it between the two.
     std::chrono::milliseconds childrenAfter{0};
+    std::optional<ListChange> listChange;
 };
 
 struct PrintDialogOptions {

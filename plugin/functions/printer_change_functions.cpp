@@ -7,12 +7,11 @@
 #include "printdialog/print_job_handoff.h"
 #include "printers/printer_services.h"
 #include "printers/printer_status.h"
+#include "shell/function_table.h"
 
 namespace vorelle::functions {
 
 namespace {
-
-constexpr std::uint32_t kChangePrinterMaxParameters = 5;
 
 // The printer name at position 0, or the error text that ends the call.
 struct PrinterNameParameter {
@@ -35,7 +34,12 @@ PrinterNameParameter ReadPrinterName(const FMX_DataVect& parameters) {
 
 ResultText ChangePrinterText(const FMX_DataVect& parameters) {
     const std::uint32_t count = ParameterCount(parameters);
-    if (count < 1 || count > kChangePrinterMaxParameters) {
+    // The counts are the function table's. The host passes at most the
+    // registered maximum; the function itself accepts one more, as it always
+    // has (nothing reads a fifth parameter).
+    const shell::FunctionRow& row = shell::FunctionRowOf(shell::kChangePrinterId);
+    if (count < static_cast<std::uint32_t>(row.minParameters) ||
+        count > static_cast<std::uint32_t>(row.maxParameters) + 1) {
         return ResultText::Fixed(kInvalidNumberOfParametersLower);
     }
     PrinterNameParameter printer = ReadPrinterName(parameters);

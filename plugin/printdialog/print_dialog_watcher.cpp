@@ -94,7 +94,8 @@ public:
     }
 
 private:
-    // NotTaken: the combo box answered the selection with another index.
+    // NotTaken: the combo box answered the selection with another index, or
+    // the item selected, read back, no longer names the job's printer.
     // Interrupted: a message was left unanswered, or a stop was asked.
     enum class Selection { Selected, NoMatch, NotTaken, Interrupted };
 
@@ -203,9 +204,31 @@ private:
         return platform::SendWindowMessage(window, message, wParam, lParam, kAnswerMilliseconds);
     }
 
-    // Selects the item that names the job's printer (compared as Windows
-    // compares printer names) and tells the dialog. Any message left
-    // unanswered, or a stop, ends the selection.
+    // Whether item `index` of the box names the job's printer (compared as
+    // Windows compares printer names); empty when a message was left
+    // unanswered or a stop was asked. An item that does not fit the buffer
+    // (or whose length the box cannot tell) cannot be a printer name: it is
+    // skipped unread, never copied past the buffer.
+    std::optional<bool> ItemNamesThePrinter(Window comboBox, std::uintptr_t index) {
+        const std::optional<std::intptr_t> length = Ask(comboBox, kCbGetLbTextLen, index, 0);
+        if (!length) {
+            return std::nullopt;
+        }
+        if (*length < 0 || *length > kItemTextMaxLength) {
+            return false;
+        }
+        itemText_->fill(u'\0');
+        if (!Ask(comboBox, kCbGetLbText, index, reinterpret_cast<std::intptr_t>(itemText_->data()))) {
+            if (!stopped_) {
+                KeepForALateAnswer(std::move(itemText_));
+            }
+            return std::nullopt;
+        }
+        return job_.MatchesPrinterName(itemText_->data());
+    }
+
+    // Selects the item that names the job's printer and tells the dialog.
+    // Any message left unanswered, or a stop, ends the selection.
     Selection SelectPrinter(Window comboBox) {
         std::optional<std::intptr_t> count = Ask(comboBox, kCbGetCount, 0, 0);
         if (!count) {
@@ -214,26 +237,13 @@ private:
         std::intptr_t i = 0;
         bool matched = false;
         while (i < *count) {
-            const auto index = static_cast<std::uintptr_t>(i);
-            const std::optional<std::intptr_t> length = Ask(comboBox, kCbGetLbTextLen, index, 0);
-            if (!length) {
+            const std::optional<bool> names = ItemNamesThePrinter(comboBox, static_cast<std::uintptr_t>(i));
+            if (!names) {
                 return Selection::Interrupted;
             }
-            // An item that does not fit the buffer (or whose length the box
-            // cannot tell) cannot be a printer name: it is skipped unread,
-            // never copied past the buffer.
-            if (*length >= 0 && *length <= kItemTextMaxLength) {
-                itemText_->fill(u'\0');
-                if (!Ask(comboBox, kCbGetLbText, index, reinterpret_cast<std::intptr_t>(itemText_->data()))) {
-                    if (!stopped_) {
-                        KeepForALateAnswer(std::move(itemText_));
-                    }
-                    return Selection::Interrupted;
-                }
-                if (job_.MatchesPrinterName(itemText_->data())) {
-                    matched = true;
-                    break;
-                }
+            if (*names) {
+                matched = true;
+                break;
             }
             ++i;
             count = Ask(comboBox, kCbGetCount, 0, 0);
@@ -244,14 +254,24 @@ private:
         if (!matched) {
             return Selection::NoMatch;
         }
-        // The box answers with the index it selected: any other answer (the
-        // list changed since it was read) selected something else, or
-        // nothing, and the dialog is told nothing more.
-        const std::optional<std::intptr_t> selected = Ask(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(i), 0);
+        // The list may change between the read and the selection (a printer
+        // added or removed while the dialog is open): the box must answer
+        // with the index asked for, and that item, read back, must still
+        // name the job's printer. Otherwise the box shows another printer,
+        // or none, and the dialog is told nothing more.
+        const auto index = static_cast<std::uintptr_t>(i);
+        const std::optional<std::intptr_t> selected = Ask(comboBox, kCbSetCurSel, index, 0);
         if (!selected) {
             return Selection::Interrupted;
         }
         if (*selected != i) {
+            return Selection::NotTaken;
+        }
+        const std::optional<bool> stillNames = ItemNamesThePrinter(comboBox, index);
+        if (!stillNames) {
+            return Selection::Interrupted;
+        }
+        if (!*stillNames) {
             return Selection::NotTaken;
         }
         if (!Ask(dialog_, kWmCommand, kSelectionChanged, static_cast<std::intptr_t>(comboBox))) {

@@ -1,14 +1,18 @@
 #include "shell/function_table.h"
 
+#include <algorithm>
+#include <string>
+
 #include "functions/script_functions.h"
+#include "platform/trace.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_strings.h"
 
 namespace vorelle::shell {
 
-const std::array<FunctionRow, 8> kFunctionTable = {{
+constexpr std::array<FunctionRow, 8> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
-    {145, 1, 4, &functions::ChangePrinter},
+    {kChangePrinterId, 1, 4, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
     {147, 0, 0, &functions::SetToWindowsDefaultPrinter},
     {148, 2, 2, &functions::SendData},
@@ -16,6 +20,15 @@ const std::array<FunctionRow, 8> kFunctionTable = {{
     {159, 0, 0, &functions::GetSystemPrinter},
     {172, 1, 1, &functions::ChangeForPreview},
 }};
+
+static_assert(std::any_of(kFunctionTable.begin(), kFunctionTable.end(),
+                          [](const FunctionRow& row) { return row.id == kChangePrinterId; }));
+
+const FunctionRow& FunctionRowOf(std::int16_t id) {
+    const auto* row = std::find_if(kFunctionTable.begin(), kFunctionTable.end(),
+                                   [id](const FunctionRow& r) { return r.id == id; });
+    return row != kFunctionTable.end() ? *row : kFunctionTable.front();
+}
 
 void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype) {
     for (const FunctionRow& row : kFunctionTable) {
@@ -35,12 +48,19 @@ bool UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
     for (const FunctionRow& row : kFunctionTable) {
         // Every row is tried, a failed one once more: a function left
         // registered would point into a library the host is about to unload.
-        const bool answered = TryTwice([&] {
+        const std::int32_t failure = TryTwice([&] {
             CallHost([&](FMX_ErrorRecord* err) {
                 return FM_ExprEnv_UnRegisterExternalFunction(pluginId, row.id, err);
             });
         });
-        allAnswered = allAnswered && answered;
+        if (failure != kFMXErrorNone) {
+            std::u16string call = u"FM_ExprEnv_UnRegisterExternalFunction ";
+            for (const char digit : std::to_string(row.id)) {
+                call += static_cast<char16_t>(digit);
+            }
+            platform::TraceFailure(call, static_cast<std::uint32_t>(failure));
+            allAnswered = false;
+        }
     }
     return allAnswered;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <type_traits>
 #include <utility>
 
@@ -80,18 +81,24 @@ private:
 using HostText = HostObject<FMX_Text, FM_Text_Delete>;
 using HostQuadChar = HostObject<FMX_QuadChar, FM_QuadChar_Delete>;
 
-// Runs `step`; when it raises a host failure, runs it once more. True when
-// one of the two runs went through. For steps that must not be skipped.
+// Runs `step`; when it raises a host failure, runs it once more. For steps
+// that must not be skipped. kFMXErrorNone when one of the two runs went
+// through; otherwise the code of the second failure (1 for std::bad_alloc,
+// 2 for any other exception).
 template <typename Step>
-bool TryTwice(Step&& step) {
+std::int32_t TryTwice(Step&& step) {
+    std::int32_t code = kFMXErrorNone;
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
             step();
-            return true;
+            return kFMXErrorNone;
+        } catch (const std::bad_alloc&) {
+            code = kFMXErrorOutOfMemory;
         } catch (...) {
+            code = kFMXErrorGeneral;
         }
     }
-    return false;
+    return code;
 }
 
 // FM_Text_Constructor1.

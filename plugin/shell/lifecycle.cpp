@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/trace.h"
 #include "printdialog/print_job_handoff.h"
 #include "printers/preferences_path.h"
 #include "printers/printer_services.h"
@@ -66,14 +67,20 @@ void Shutdown() {
     // The teardown happens whatever the host answers: no function may stay
     // registered and no watcher may run once the library is unloaded.
     // The plug-in ID is deleted last, after the services and the hand-off.
+    // Without a plug-in ID nothing can be unregistered: that is traced, and
+    // the rest of the teardown goes on. Rows the host fails to unregister
+    // are traced by the unregistration.
     HostQuadChar pluginId;
-    if (TryTwice([&] { pluginId = NewPluginId(); })) {
-        UnregisterFunctionTable(pluginId.get());
+    const std::int32_t idFailure = TryTwice([&] { pluginId = NewPluginId(); });
+    if (idFailure == kFMXErrorNone) {
+        (void)UnregisterFunctionTable(pluginId.get());
+    } else {
+        platform::TraceFailure(u"FM_QuadChar_Constructor2", static_cast<std::uint32_t>(idFailure));
     }
     printers::DestroyPrinterServices();
     printdialog::TearDownHandoff();
     if (pluginId.get() != nullptr) {
-        TryTwice([&] { pluginId.Delete(); });
+        (void)TryTwice([&] { pluginId.Delete(); });
     }
 }
 

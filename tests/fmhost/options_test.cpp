@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fmhost/options.h"
+#include "fmwrapper/host_runtime.h"
 
 namespace {
 
@@ -48,6 +49,9 @@ TEST(Options, ReadEveryOptionInBothForms) {
     ASSERT_TRUE(options.failOperation);
     EXPECT_EQ(options.failOperation->nth, 4u);
     EXPECT_EQ(options.failOperation->code, 2);
+    EXPECT_EQ(options.failOperation->times, 1u);
+    EXPECT_EQ(Parse({"--fail-op", "4:2:3"}).failOperation->times, 3u);
+    EXPECT_EQ(Parse({"--fail-op", "4:2:every"}).failOperation->times, fmwrapper::kEveryTime);
     EXPECT_EQ(options.lines, (std::vector<std::string>{"VORL_Version", "--not-an-option"}));
 }
 
@@ -65,6 +69,8 @@ TEST(Options, RefuseWhatTheyDoNotKnow) {
     EXPECT_FALSE(ErrorOf({"--fail-op", "0:1"}).empty());
     EXPECT_FALSE(ErrorOf({"--fail-op", "3"}).empty());
     EXPECT_FALSE(ErrorOf({"--fail-op", "3:0"}).empty());
+    EXPECT_FALSE(ErrorOf({"--fail-op", "3:2:0"}).empty());
+    EXPECT_FALSE(ErrorOf({"--fail-op", "3:2:all"}).empty());
     EXPECT_FALSE(ErrorOf({"--describe=yes"}).empty());
     EXPECT_FALSE(ErrorOf({"--machine="}).empty());
     EXPECT_NE(ErrorOf({"--print-template=wine"}).find("host or system"), std::string::npos);

@@ -147,6 +147,23 @@ TEST_F(RuntimeTest, FailsTheNthOperationFromArmingWithTheGivenCode) {
     FM_Text_Delete(text, &err);
 }
 
+TEST_F(RuntimeTest, FailsARunOfOperationsInARowOrEveryOneFromTheNth) {
+    FMX_ErrorRecord err{1, 0};
+    FMX_Text* text = FM_Text_Constructor1(&err);
+    const std::pair<std::uint64_t, std::string> cases[] = {{2, "-xx---"}, {3, "-xxx--"}, {fmwrapper::kEveryTime, "-xxxxx"}};
+    for (const auto& [times, failing] : cases) {
+        fmwrapper::FailOperation(2, kFMXErrorGeneral, times);
+        std::string seen;
+        for (int i = 0; i < 6; ++i) {
+            (void)FM_Text_GetSize(text, &err);
+            seen += err.code == kFMXErrorGeneral ? 'x' : '-';
+        }
+        EXPECT_EQ(seen, failing) << times;
+        fmwrapper::DisarmFailure();
+    }
+    FM_Text_Delete(text, &err);
+}
+
 TEST_F(RuntimeTest, FailingConstructorsMakeNothingAndFailingDeletesStillFree) {
     const fmwrapper::LiveObjects before = fmwrapper::CountLiveObjects();
     FMX_ErrorRecord err{1, 0};

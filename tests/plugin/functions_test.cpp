@@ -341,25 +341,21 @@ TEST_F(FunctionsTest, SmallConformancePoints) {
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("6")}), u"A Printer Added Meanwhile");
     simwin::ChangeAfterNextSizeQuery([] { ASSERT_TRUE(simwin::SetDefaultPrinter(u"Label, Printer")); });
     EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label, Printer");
-    // Growing on every try: a few tries, then the enumeration's failure text.
-    int growths = 0;
-    simwin::ChangeAfterNextSizeQuery(
-        [&] { simwin::AddPrinter({u"Growing " + std::u16string(1, u'A' + growths++), false, u"LPT9:", {}}); },
-        100);
-    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"!!ERROR!! No Printers Listed");
-    EXPECT_EQ(growths, vorelle::platform::kSizeQueryAttempts);
-    // Growing after all tries but the last: the list comes back complete.
-    growths = 0;
-    simwin::ChangeAfterNextSizeQuery(
-        [&] { simwin::AddPrinter({u"Grown " + std::u16string(1, u'A' + growths++), false, u"LPT9:", {}}); },
-        vorelle::platform::kSizeQueryAttempts - 1);
-    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"Office Laser");
-    EXPECT_EQ(growths, vorelle::platform::kSizeQueryAttempts - 1);
-    // The default changing to a longer name each time: as many tries, then
-    // no name rather than part of one.
+    // Printers added three times during one listing: it still lists; a
+    // fourth time: the user sees the enumeration's failure text.
+    for (const int times : {3, 4}) {
+        int growths = 0;
+        simwin::ChangeAfterNextSizeQuery(
+            [&] { simwin::AddPrinter({u"Growing " + std::u16string{char16_t(u'0' + times), char16_t(u'A' + growths++)}, false, u"LPT9:", {}}); },
+            times);
+        EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), times == 3 ? u"Office Laser" : u"!!ERROR!! No Printers Listed");
+        EXPECT_EQ(growths, times);
+    }
+    // The default changing to a longer name three times, then four: the
+    // name, then no name rather than part of one.
     std::u16string longer(20, u'L');
-    for (const int times : {vorelle::platform::kSizeQueryAttempts - 1, 100}) {
-        growths = 0;
+    for (const int times : {3, 4}) {
+        int growths = 0;
         simwin::ChangeAfterNextSizeQuery(
             [&] {
                 longer += u'r';
@@ -369,8 +365,8 @@ TEST_F(FunctionsTest, SmallConformancePoints) {
             },
             times);
         const std::u16string name = Result(u"VORL_GetSystemPrinter");
-        EXPECT_EQ(name, times < 100 ? longer : u"") << times;
-        EXPECT_EQ(growths, std::min(times, vorelle::platform::kSizeQueryAttempts)) << times;
+        EXPECT_EQ(name, times == 3 ? longer : u"") << times;
+        EXPECT_EQ(growths, times) << times;
     }
     simwin::ChangeAfterNextSizeQuery({});
 

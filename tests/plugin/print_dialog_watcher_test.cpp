@@ -287,25 +287,38 @@ TEST_F(PrintDialogWatcherTest, OnlyTheHostsPrintDialogIsTakenByItsStructure) {
     theirs.Cancel();
 }
 
-TEST_F(PrintDialogWatcherTest, ASelectionThatDoesNotTakeIsNeitherToldNorConfirmed) {
-    // The list shrinks between the watcher's read of the job's item and its
-    // selection: the box answers CB_ERR, and the dialog is left to the user.
-    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
-    std::atomic<int> itemsRead{0};
-    simwin::SetWindowStepHook([&](const simwin::WindowStep& step) {
-        if (step.message == simwin::kCbGetLbText && ++itemsRead == 3) {
-            simwin::WindowManager::Instance().SetComboItems(dialog.Combo(), {u"Office Laser", u"Invoices"}, 0);
-        }
-    });
-    HandOver(Job(u"Labels"));
-    AwaitWatcherEnd();
-    simwin::SetWindowStepHook({});
-    simwin::AdvanceClock(2);
-    ui_->Invoke([] {});  // a confirmation sent would have arrived
-    EXPECT_EQ(itemsRead.load(), 3);
-    EXPECT_EQ(dialog.SelectionChangeCount(), 0u) << "told of a selection that did not take";
-    EXPECT_FALSE(ToldOk(dialog)) << "confirmed a selection that did not take";
-    EXPECT_TRUE(dialog.IsOpen());
+TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeitherToldNorConfirmed) {
+    // The list changes once the watcher has read the job's item: the box
+    // answers the selection with CB_ERR, or selects another printer at that
+    // index. The dialog is left to the user.
+    struct Case {
+        const char* what;
+        std::u16string job;
+        std::vector<std::u16string> changedTo;
+    };
+    const Case cases[] = {
+        {"shrunk below the item", u"Labels", {u"Office Laser", u"Invoices"}},
+        {"an item inserted before it", u"Invoices", {u"Office Laser", u"Added", u"Invoices", u"Labels"}},
+        {"the item removed", u"Invoices", {u"Office Laser", u"Labels"}},
+        {"reordered", u"Invoices", {u"Invoices", u"Labels", u"Office Laser"}},
+    };
+    for (const Case& c : cases) {
+        simwin::PrintDialogLayout layout;
+        layout.listChange = simwin::ListChange{simwin::kCbGetLbText, c.job == u"Labels" ? 3u : 2u, c.changedTo};
+        simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0, {}, layout);
+        HandOver(Job(c.job));
+        ASSERT_TRUE(Eventually([&] { return handoff_->WatcherIdle() || dialog.SelectionChangeCount() > 0; }));
+        EXPECT_EQ(dialog.SelectionChangeCount(), 0u) << c.what << ": told of another printer's selection";
+        ASSERT_TRUE(handoff_->WatcherIdle()) << c.what << ": went on towards confirming";
+        simwin::AdvanceClock(2);
+        ui_->Invoke([] {});  // a confirmation sent would have arrived
+        const std::vector<simwin::Message> sent = dialog.ComboMessages();
+        EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](auto& m) { return m.message == simwin::kCbSetCurSel; }))
+            << c.what << ": never selected";
+        EXPECT_FALSE(ToldOk(dialog)) << c.what << ": confirmed another printer";
+        EXPECT_TRUE(dialog.IsOpen()) << c.what;
+        dialog.Cancel();
+    }
 }
 
 TEST_F(PrintDialogWatcherTest, OtherWindowsBetweenLabelAndComboBoxAreSteppedOver) {
@@ -808,7 +821,9 @@ TEST_F(PrintDialogWatcherTest, ARecordLeftToAWatcherThatDidNotEndAtShutdownIsNev
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
     ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
     WaitForThePause();
+    const std::uint64_t sleptBefore = simwin::MillisecondsSlept();
     WithinBound("the shutdown's teardown", [] { TearDownHandoff(); }, std::chrono::seconds(12));
+    EXPECT_EQ(simwin::MillisecondsSlept() - sleptBefore, 8'000u) << "not given up after 8 s of polls";
     EXPECT_EQ(TheHandoff(), nullptr);
     EXPECT_TRUE(simwin::KeptForProcessLifetime(&record)) << "the record was not left to its watcher";
     // The watcher ends now and reports its end in the record.

@@ -3,8 +3,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <set>
 
 #include "host_fixture.h"
+#include "shell/function_table.h"
+#include "sim_platform/failure_trace.h"
 
 namespace vorelle::testing {
 namespace {
@@ -261,15 +264,61 @@ TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStep) {
 }
 
 TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
-    for (std::uint64_t nth = 1; nth <= 8; ++nth) {
-        fmwrapper::ResetRuntime();
-        StartUp();
-        session_.FailOperation(nth, 2);
-        ShutDown();
-        fmwrapper::DisarmFailure();
-        EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex")) << nth;
-        EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << nth;
+    // Shutdown's operations: the plug-in ID, then one per attempt to
+    // unregister a row, in the order of registration. A failure once is
+    // tried again; a row failed twice stays registered, and no other; an ID
+    // failed twice leaves every row (nothing can be unregistered without it).
+    StartUp();
+    std::vector<std::int16_t> rows;
+    for (const fmwrapper::RegistrationEvent& event : session_.RegistrationEvents()) {
+        rows.push_back(event.id);
     }
+    ShutDown();
+    for (const std::uint64_t times : {1u, 2u}) {
+        for (std::uint64_t nth = 1; nth <= rows.size() + 3; ++nth) {
+            fmwrapper::ResetRuntime();
+            StartUp();
+            session_.FailOperation(nth, 2, times);
+            ShutDown();
+            fmwrapper::DisarmFailure();
+            std::set<std::int16_t> left;
+            for (const fmwrapper::RegisteredFunction& function : fmwrapper::RegisteredFunctions()) {
+                left.insert(function.id);
+            }
+            std::set<std::int16_t> expected;
+            if (times == 2 && nth <= rows.size() + 1) {
+                expected = nth == 1 ? std::set(rows.begin(), rows.end()) : std::set{rows[nth - 2]};
+            }
+            EXPECT_EQ(left, expected) << "operation " << nth << " failing " << times << " times";
+            EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex")) << nth;
+        }
+    }
+    // The ID failed twice while a watcher searches: no thread is left, no
+    // handle open.
+    fmwrapper::ResetRuntime();
+    StartUp();
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0");
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
+    session_.FailOperation(1, 2, 2);
+    ShutDown();
+    fmwrapper::DisarmFailure();
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u) << "the watcher outlived the shutdown";
+    ExpectNothingLeftOpen();
+    // The unregistration reports a row failed twice: its answer and the trace.
+    fmwrapper::ResetRuntime();
+    StartUp();
+    FMX_ErrorRecord err{1, 0};
+    FMX_QuadChar* id = FM_QuadChar_Constructor2('V', 'O', 'R', 'L', &err);
+    (void)platform::sim::TakeTracedFailures();
+    session_.FailOperation(1, 1, 2);
+    EXPECT_FALSE(shell::UnregisterFunctionTable(id));
+    const auto traced = platform::sim::TakeTracedFailures();
+    ASSERT_EQ(traced.size(), 1u);
+    EXPECT_EQ(fmwrapper::Utf16ToUtf8(traced[0].call) + " " + std::to_string(traced[0].errorCode),
+              "FM_ExprEnv_UnRegisterExternalFunction " + std::to_string(rows[0]) + " 1");
+    FM_QuadChar_Delete(id, &err);
+    ShutDown();
+    fmwrapper::ResetRuntime();
 }
 
 }  // namespace
