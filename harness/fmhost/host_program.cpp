@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "fmhost/dialog_languages.h"
+#include "fmhost/escaped_text.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/options.h"
 #include "fmhost/session.h"
@@ -17,7 +18,8 @@ namespace {
 // The strings --describe shows, in its order: options, name, description.
 constexpr std::uint8_t kDescribedStrings[] = {131, 128, 129};
 
-std::string Utf8(std::u16string_view text) { return fmwrapper::Utf16ToUtf8(text); }
+// Every text from the plug-in is printed this one way (escaped_text.h).
+std::string Utf8(std::u16string_view text) { return EscapedText(text); }
 
 std::string FlagsText(std::uint32_t flags) {
     std::ostringstream s;

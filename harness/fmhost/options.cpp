@@ -202,7 +202,11 @@ Lines:
       VORL_SendData( "Label Printer" ; "^XA" & Char( 13 ) & Char( 10 ) & "^XZ" )
   Exactly the parameters written are passed;
   a count outside the function's registered range draws a warning on stderr.
-  The result text is printed alone on one line. When the function returns a
+  The result text is printed alone on one line, every character of it: the
+  control characters U+0000 to U+001F and U+007F to U+009F as <U+XXXX> (four
+  upper-case hex digits: <U+0000> a NUL, <U+000D> a CR, <U+0009> a tab), the
+  rest as UTF-8; so do the texts of host actions and --describe that come from
+  the plug-in or the machine (printer names, strings). When the function returns a
   non-zero error code, that is reported on stderr, the line printed is the
   result it wrote (empty when it wrote none), and the session goes on.
   Blank lines and lines starting with "#" are skipped.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "fmhost/escaped_text.h"
 #include "fmhost/plugin_call.h"
 #include "fmhost/preferences_path.h"
 
@@ -77,7 +78,7 @@ std::string PrintResult(const PrintOutcome& printed) {
     if (!printed.confirmed) {
         return "cancelled";
     }
-    const std::string printer = fmwrapper::Utf16ToUtf8(printed.printer);
+    const std::string printer = EscapedText(printed.printer);
     return printed.failure.empty() ? "printed to " + printer
                                    : "not printed to " + printer + ": " + printed.failure;
 }
@@ -290,7 +291,7 @@ LineOutcome Session::EvaluateCall(const FunctionCall& call) {
     } else if (!result->resultWritten) {
         outcome.warnings.push_back(fmwrapper::Utf16ToUtf8(function->name) + " wrote no result");
     }
-    outcome.output = fmwrapper::Utf16ToUtf8(result->resultText);
+    outcome.output = EscapedText(result->resultText);
     outcome.call = std::move(result);
     return outcome;
 }
@@ -314,7 +315,7 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (!reply.terminated && size != 0) {
             outcome.warnings.push_back("string " + std::to_string(id) + " is not terminated");
         }
-        outcome.output = fmwrapper::Utf16ToUtf8(reply.text);
+        outcome.output = EscapedText(reply.text);
     } else if (action.name == "preference") {
         if (!args.empty()) {
             return ErrorOutcome(":preference takes nothing");
@@ -324,7 +325,7 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (!path.empty()) {
             value = ReadPrinterPreference(path);
         }
-        outcome.output = value ? fmwrapper::Utf16ToUtf8(*value) : "(none)";
+        outcome.output = value ? EscapedText(*value) : "(none)";
     } else if (action.name == "queue") {
         if (args.empty()) {
             return ErrorOutcome(":queue takes a printer name (its words joined by one blank)");
@@ -352,7 +353,7 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         }
         const PrintOutcome setup = RunPrintSetupDialog(seconds);
         outcome.output =
-            setup.confirmed ? "print setup confirmed: " + fmwrapper::Utf16ToUtf8(setup.printer) : "cancelled";
+            setup.confirmed ? "print setup confirmed: " + EscapedText(setup.printer) : "cancelled";
     } else if (action.name == "other-print") {
         int seconds = kDefaultPrintSeconds;
         if (!OptionalSeconds(args, seconds)) {

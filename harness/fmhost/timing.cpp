@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 
+#include "fmhost/escaped_text.h"
 #include "fmhost/host_program.h"
 #include "fmhost/line_parser.h"
 #include "fmhost/plugin_call.h"
@@ -212,7 +213,7 @@ private:
         s.batched = call.name != kChangePrinter;
         s.once = [&s] { Invoke(*s.function, s.parameters, s.result); };
         functionFailed_ = Invoke(*s.function, s.parameters, s.result) != 0 || functionFailed_;
-        out_ << "result\t" << line << "\t" << fmwrapper::Utf16ToUtf8(s.result.Text()) << "\n";
+        out_ << "result\t" << line << "\t" << EscapedText(s.result.Text()) << "\n";
         pending_.push_back(std::move(sampler));
         return true;
     }
@@ -330,7 +331,7 @@ private:
         s.once();
         s.between();
         if (withFrame) {
-            out_ << "result\t" << line << "\t" << fmwrapper::Utf16ToUtf8(s.result.Text()) << "\n";
+            out_ << "result\t" << line << "\t" << EscapedText(s.result.Text()) << "\n";
         }
         if (!*ok) {
             return Fault("the calls failed", line);

@@ -263,6 +263,9 @@ TEST(FmhostExecutable, PassesUtf8ThroughArgumentsAndStandardStreams) {
     EXPECT_EQ(run.out, text + "/0/false\n");
     run = RunProgram({"--plugin", kTestPlugin}, "TEST_Echo( \"Caf\xC3\xA9 \xF0\x9F\x96\xA8 \\\\\\\\server\" )\n");
     EXPECT_EQ(run.out, text + "/0/false\n");
+    // Control characters of a result print escaped: a tab, an ESC, a CR, a C1 character.
+    run = RunProgram({"--plugin", kTestPlugin}, "TEST_Echo( \"a\tb\x1B\rc\xC2\x85\" )\n");
+    EXPECT_EQ(run.out, "a<U+0009>b<U+001B><U+000D>c<U+0085>/0/false\n");
 }
 
 TEST(FmhostExecutable, LoadsVorelleBesideItselfByDefault) {

@@ -1,11 +1,17 @@
-// The host's own tables: where it keeps its preferences, per version text, and
-// the texts of its Print dialog, per language.
+// The host's own tables: where it keeps its preferences, per version text, the
+// texts of its Print dialog, per language, and how it prints the plug-in's texts.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "fmhost/dialog_languages.h"
+#include "fmhost/escaped_text.h"
 #include "fmhost/preferences_path.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 std::u16string Path(const char16_t* folder) {
     return u"Software\\FileMaker\\FileMaker Pro\\" + std::u16string(folder) + u"\\Preferences";
@@ -63,6 +69,19 @@ TEST(DialogLanguages, GiveTheCaptionLabelAndButtons) {
     EXPECT_FALSE(fmhost::DialogTextsFor("xx"));
     EXPECT_FALSE(fmhost::DialogTextsFor("EN"));
     EXPECT_EQ(fmhost::EnglishDialogTexts().caption, u"Print");
+}
+
+TEST(EscapedText, ShowsEveryControlCharacterAndPrintableTextAsItIs) {
+    const std::pair<std::u16string, std::string> rows[] = {
+        {u"\\\\server\\Office Laser", "\\\\server\\Office Laser"},
+        {u"Drucker B\u00FCro \U0001F5A8", "Drucker B\xC3\xBCro \xF0\x9F\x96\xA8"},
+        {u"Invoices\0"s, "Invoices<U+0000>"},
+        {u"\0a\r\n\tb\x1F "s, "<U+0000>a<U+000D><U+000A><U+0009>b<U+001F> "},
+        {u"\x1B[2J~\x7F\u0085\u009F\u00A0", "<U+001B>[2J~<U+007F><U+0085><U+009F>\xC2\xA0"},
+    };
+    for (const auto& [text, printed] : rows) {
+        EXPECT_EQ(fmhost::EscapedText(text), printed);
+    }
 }
 
 }  // namespace

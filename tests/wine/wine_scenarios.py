@@ -96,6 +96,17 @@ def call(text, *args):
     return text + "( " + " ; ".join(parts) + " )"
 
 
+def output_lines(data):
+    """A program's output, one line per "\n" (a "\r" only as part of a
+    Windows line end "\r\n"): a CR or any other control character inside a
+    line stays in it, so that the line is compared exactly. fmhost shows
+    control characters of a result as <U+XXXX> anyway."""
+    text = data.decode("utf-8", errors="replace").replace("\r\n", "\n")
+    if not text:
+        return []
+    return (text[:-1] if text.endswith("\n") else text).split("\n")
+
+
 def pe_machine(path):
     """The machine field of a PE file's header (None when it is not one)."""
     try:
@@ -138,8 +149,10 @@ class Machine:
             # fmhost.exe of the win32 build reports its calling-convention checks.
             "FMHOST_CALL_REPORT": "1",
             "WINEDEBUG": "-all",
-            # No Mono or Gecko installers during wineboot.
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            # No Mono or Gecko installers during wineboot. No debugger either:
+            # a program that crashes ends at once with a failing status
+            # instead of waiting in winedbg until its time-out.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe=d",
             "LANG": "C.UTF-8",
             "LC_ALL": "C.UTF-8",
         })
@@ -262,7 +275,7 @@ class Machine:
             elapsed = time.monotonic() - started
             stdout.seek(0)
             stderr.seek(0)
-            out = stdout.read().decode("utf-8", errors="replace").splitlines()
+            out = output_lines(stdout.read())
             err = stderr.read().decode("utf-8", errors="replace")
         checked = re.search(r"calling convention checked: (\d+) calls .* (\d+) function calls", err)
         if checked:
@@ -471,7 +484,7 @@ def describe_as_native(m):
         raise Failure("no native fmhost to compare with at %s (scripts/build native)" % native)
     done = subprocess.run([native, "--describe"], stdin=subprocess.DEVNULL, capture_output=True,
                           timeout=60)
-    wanted = done.stdout.decode("utf-8", errors="replace").splitlines()
+    wanted = output_lines(done.stdout)
     if done.returncode != 0 or not wanted:
         raise Failure("native fmhost --describe: status %d" % done.returncode)
     out, _ = m.host([], options=["--plugin", windows_path(m.plugin), "--describe"])
@@ -563,6 +576,37 @@ def other_process_dialog_left_alone(m):
     m.reset(default=OFFICE)
     out, _ = m.host([call("VORL_ChangePrinter", INVOICES), ":other-print 4", ":print 20"])
     expect_lines(out, ["0", "cancelled", "printed to " + INVOICES])
+
+
+def other_print_over_print_setup(m):
+    # While a job waits, another program's Print dialog comes up on top of
+    # the host's Print Setup dialog, whose caption begins with the Print
+    # dialog's. Searching on past the other program's dialog, the watcher
+    # takes neither: Print Setup is not confirmed and keeps the printer it
+    # showed (the default), the other program's dialog is cancelled by its
+    # program, and the host's Print dialog after them is confirmed.
+    m.reset(default=OFFICE)
+    with concurrent.futures.ThreadPoolExecutor(3) as side:
+        host = side.submit(m.host, [call("VORL_ChangePrinter", INVOICES), ":print-setup 10",
+                                    ":print 20"])
+        # Print Setup is up once winsetup finds it (each look takes a second).
+        deadline = time.monotonic() + 30
+        while m.run("winsetup.exe", ["--read-dialog", "1", SETUP_BOX])[0] != 0:
+            if host.done() or time.monotonic() > deadline:
+                host.result()
+                raise Failure("the host's Print Setup dialog did not come up within 30 s")
+        setup = side.submit(m.run, "winsetup.exe", ["--read-dialog", "20", SETUP_BOX], None, 60)
+        other = side.submit(m.host, [":print 4"])
+        out, _ = host.result()
+        other_out, _ = other.result()
+        rc, texts, err, _ = setup.result()
+    expect_lines(other_out, ["cancelled"])
+    expect_lines(out, ["0", "cancelled", "printed to " + INVOICES])
+    if rc != 0:
+        raise Failure("winsetup --read-dialog: status %d: %s" % (rc, err.strip()))
+    expect("the Print Setup dialog: caption and printer shown", texts[:1] + texts[3:],
+           ["Print Setup", OFFICE])
+    expect("Windows default afterwards", m.default_printer(), OFFICE)
 
 
 def unanswering_dialog(m):
@@ -756,6 +800,7 @@ SCENARIOS = [
     shutdown_while_searching,
     other_letter_case,
     other_process_dialog_left_alone,
+    other_print_over_print_setup,
     unanswering_dialog,
     exit_while_searching,
     cups_print_to_chosen_queue,

@@ -107,6 +107,24 @@ void WindowChecks() {
           found == 0 ? "not found" : "another window");
     Check(FindWindowAfter(0, 0, WindowClass{kDialogAtom, nullptr}, u"Vorelle Probe Dialog?") == 0,
           "no top-level window for an unknown caption");
+    // As the watcher meets another program's Print dialog on top of the
+    // host's Print Setup: searching on after the window on top, a caption
+    // that only begins with the one sought is passed over, one in other
+    // letter case is taken (Wine's FindWindowExW compares the whole title,
+    // ignoring case, and so does the search after a window).
+    WindowOwner setup(CreateWindowExW(0, MAKEINTATOM(kDialogAtom), L"Vorelle Probe Dialog Setup",
+                                      WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    WindowOwner onTop(CreateWindowExW(0, MAKEINTATOM(kDialogAtom), L"Vorelle Probe Dialog",
+                                      WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    const HWND below = GetWindow(onTop.get(), GW_HWNDNEXT);
+    found = FindWindowAfter(0, AsWindow(onTop.get()), WindowClass{kDialogAtom, nullptr},
+                            u"VORELLE PROBE DIALOG");
+    Check(below == setup.get() && (found == AsWindow(parent) || found == AsWindow(decoy.get())),
+          "after a window on top: not the caption that only begins with the one sought below "
+          "it, the one in other letter case further down",
+          below != setup.get() ? "the windows are not stacked as created"
+          : found == AsWindow(setup.get()) ? "the longer caption was taken"
+                                           : found == 0 ? "not found" : "another window");
     Check(vorelle::platform::WindowOfThisProcess(AsWindow(parent)) &&
               !vorelle::platform::WindowOfThisProcess(0),
           "the probe's own window belongs to its process");
@@ -133,8 +151,9 @@ void WindowChecks() {
     Check(found == AsWindow(combo), "class names compare without regard to case", Id(found));
     Check(FindWindowAfter(p, AsWindow(combo), comboClass, u"") == 0,
           "nothing after the last combo box");
-    Check(FindWindowAfter(p, 0, WindowClass{0, u"Button"}, u"G") == 0,
-          "a title is not matched by its beginning");
+    Check(FindWindowAfter(p, 0, WindowClass{0, u"Button"}, u"G") == 0 &&
+              FindWindowAfter(p, AsWindow(comboBefore), WindowClass{0, u"Button"}, u"G") == 0,
+          "a title is not matched by its beginning, from the first child or after one");
     found = FindWindowAfter(p, 0, WindowClass{0, u"Button"}, u"Go");
     Check(GetDlgCtrlID(reinterpret_cast<HWND>(found)) == 3, "button by its caption", Id(found));
 
