@@ -39,6 +39,14 @@ void FillList(SpoolerBuffer& buffer, std::uint32_t needed, std::uint32_t returne
     }
 }
 
+// Whether a spooler call succeeded; a failure is traced with its error.
+bool Traced(bool succeeded, std::u16string_view call) {
+    if (!succeeded) {
+        TraceLastError(call);
+    }
+    return succeeded;
+}
+
 }  // namespace
 
 bool EnumeratePrinters(PrinterList& out) {
@@ -78,11 +86,7 @@ std::u16string DefaultPrinterName() {
 }
 
 bool MakeDefaultPrinter(const std::u16string& name) {
-    if (!simwin::SetDefaultPrinter(name.c_str())) {
-        TraceLastError(u"SetDefaultPrinterW");
-        return false;
-    }
-    return true;
+    return Traced(simwin::SetDefaultPrinter(name.c_str()), u"SetDefaultPrinterW");
 }
 
 void PrinterHandleTraits::Close(RawHandle handle) { (void)simwin::ClosePrinter(handle); }
@@ -114,19 +118,12 @@ std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer) {
 }
 
 bool StartRawDocument(const PrinterHandle& printer, const std::u16string& documentName) {
-    if (simwin::StartDocPrinter(printer.get(), documentName.c_str(), u"RAW") == 0) {
-        TraceLastError(u"StartDocPrinterW");
-        return false;
-    }
-    return true;
+    return Traced(simwin::StartDocPrinter(printer.get(), documentName.c_str(), u"RAW") != 0,
+                  u"StartDocPrinterW");
 }
 
 bool StartPrinterPage(const PrinterHandle& printer) {
-    if (!simwin::StartPagePrinter(printer.get())) {
-        TraceLastError(u"StartPagePrinter");
-        return false;
-    }
-    return true;
+    return Traced(simwin::StartPagePrinter(printer.get()), u"StartPagePrinter");
 }
 
 bool WriteToPrinter(const PrinterHandle& printer, const std::uint8_t* bytes, std::uint32_t size,
@@ -140,19 +137,11 @@ bool WriteToPrinter(const PrinterHandle& printer, const std::uint8_t* bytes, std
 }
 
 bool EndPrinterPage(const PrinterHandle& printer) {
-    if (!simwin::EndPagePrinter(printer.get())) {
-        TraceLastError(u"EndPagePrinter");
-        return false;
-    }
-    return true;
+    return Traced(simwin::EndPagePrinter(printer.get()), u"EndPagePrinter");
 }
 
 bool EndRawDocument(const PrinterHandle& printer) {
-    if (!simwin::EndDocPrinter(printer.get())) {
-        TraceLastError(u"EndDocPrinter");
-        return false;
-    }
-    return true;
+    return Traced(simwin::EndDocPrinter(printer.get()), u"EndDocPrinter");
 }
 
 void AbortRawDocument(const PrinterHandle& printer) {

@@ -41,6 +41,14 @@ void FillList(RecordBuffer& buffer, DWORD returned, PrinterList& out) {
     }
 }
 
+// Whether a spooler call succeeded; a failure is traced with its error.
+bool Traced(bool succeeded, std::u16string_view call) {
+    if (!succeeded) {
+        win32::TraceLastError(call);
+    }
+    return succeeded;
+}
+
 }  // namespace
 
 bool EnumeratePrinters(PrinterList& out) {
@@ -92,11 +100,7 @@ std::u16string DefaultPrinterName() {
 }
 
 bool MakeDefaultPrinter(const std::u16string& name) {
-    if (!SetDefaultPrinterW(Wide(name))) {
-        win32::TraceLastError(u"SetDefaultPrinterW");
-        return false;
-    }
-    return true;
+    return Traced(SetDefaultPrinterW(Wide(name)), u"SetDefaultPrinterW");
 }
 
 void PrinterHandleTraits::Close(RawHandle handle) {
@@ -143,19 +147,12 @@ bool StartRawDocument(const PrinterHandle& printer, const std::u16string& docume
     info.pDocName = Wide(name.data());
     info.pOutputFile = nullptr;
     info.pDatatype = Wide(datatype.data());
-    if (StartDocPrinterW(win32::AsHandle(printer.get()), 1, reinterpret_cast<BYTE*>(&info)) == 0) {
-        win32::TraceLastError(u"StartDocPrinterW");
-        return false;
-    }
-    return true;
+    return Traced(StartDocPrinterW(win32::AsHandle(printer.get()), 1, reinterpret_cast<BYTE*>(&info)) != 0,
+                  u"StartDocPrinterW");
 }
 
 bool StartPrinterPage(const PrinterHandle& printer) {
-    if (!StartPagePrinter(win32::AsHandle(printer.get()))) {
-        win32::TraceLastError(u"StartPagePrinter");
-        return false;
-    }
-    return true;
+    return Traced(StartPagePrinter(win32::AsHandle(printer.get())), u"StartPagePrinter");
 }
 
 bool WriteToPrinter(const PrinterHandle& printer, const std::uint8_t* bytes, std::uint32_t size,
@@ -172,19 +169,11 @@ bool WriteToPrinter(const PrinterHandle& printer, const std::uint8_t* bytes, std
 }
 
 bool EndPrinterPage(const PrinterHandle& printer) {
-    if (!EndPagePrinter(win32::AsHandle(printer.get()))) {
-        win32::TraceLastError(u"EndPagePrinter");
-        return false;
-    }
-    return true;
+    return Traced(EndPagePrinter(win32::AsHandle(printer.get())), u"EndPagePrinter");
 }
 
 bool EndRawDocument(const PrinterHandle& printer) {
-    if (!EndDocPrinter(win32::AsHandle(printer.get()))) {
-        win32::TraceLastError(u"EndDocPrinter");
-        return false;
-    }
-    return true;
+    return Traced(EndDocPrinter(win32::AsHandle(printer.get())), u"EndDocPrinter");
 }
 
 void AbortRawDocument(const PrinterHandle& printer) {
