@@ -310,9 +310,10 @@ class Machine:
         self.setup(*args)
 
     @contextlib.contextmanager
-    def queues(self, names):
+    def queues(self, names, raw=()):
         """These queues on the run's CUPS server for the time of the block,
-        the first one its default, no jobs to begin with. Wine registers them
+        the first one its default, no jobs to begin with; those also named in
+        `raw` are raw queues that keep each job's bytes (captured). Wine registers them
         when its next program starts (Devices entry "wineps.drv,CUPS:QUEUE"),
         and makes the server's default the Windows default at each start.
         Afterwards they are deleted with their jobs; the next Wine program
@@ -320,7 +321,10 @@ class Machine:
         self.cups.cancel_all()
         try:
             for name in names:
-                self.cups.add_queue(name)
+                if name in raw:
+                    self.cups.add_raw_queue(name)
+                else:
+                    self.cups.add_queue(name)
             self.cups.set_default(names[0])
             yield
         finally:
@@ -343,6 +347,13 @@ class Machine:
             raise Failure("jobs not completed within %d s: %r (%s)" % (timeout, dict(pending),
                                                                       self.cups.log_tail()))
         expect("completed jobs per queue", dict(completed), wanted)
+
+    def expect_captured(self, queue, wanted):
+        """The raw queue `queue` received exactly the jobs `wanted`, each a
+        (document name, bytes), in this order (after expect_jobs)."""
+        got = self.cups.captured(queue)
+        if got != wanted:
+            raise Failure("jobs received by %s: got %s, expected %s" % (queue, shown(got), shown(wanted)))
 
     def expect_page(self, queue, job):
         """The last page printed to `queue` is fmhost's Nth: its document's
@@ -369,6 +380,13 @@ class Machine:
 def expect(what, got, wanted):
     if got != wanted:
         raise Failure("%s: got %r, expected %r" % (what, got, wanted))
+
+
+def shown(jobs):
+    """Jobs of a raw queue, short enough to read: each one's name, size and
+    first bytes."""
+    return "; ".join("%r: %d bytes %r%s" % (title, len(data), data[:48], "..." if len(data) > 48 else "")
+                     for title, data in jobs) or "none"
 
 
 def expect_lines(got, wanted):
