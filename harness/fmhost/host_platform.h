@@ -18,6 +18,15 @@ bool PrepareMachine(const std::string& path, std::string& error);
 // read by the host on its own; none when there is no such key or value.
 std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath);
 
+// What the queue of `printer` (any letter case) holds, one line per job in the
+// order given: 'job N "DOCUMENT" RAW B bytes: BYTES' for a job of bytes (the
+// datatype as given; each byte shown as the character of its value through
+// EscapedText, so control bytes as "<U+XXXX>"), 'job N "DOCUMENT" drawn: TEXT'
+// for a printed page; "no jobs" for an empty queue. Only the simulated
+// Windows shows its queues: none, with the reason in `error`, on Windows and
+// for a printer the machine does not have.
+std::optional<std::string> QueueContents(const std::u16string& printer, std::string& error);
+
 // The captions of the host's Print dialog in one language.
 struct DialogTexts {
     std::u16string caption;    // "Print"

@@ -1,4 +1,5 @@
 // The host's machine in the native build: the simulated Windows.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -8,8 +9,10 @@
 #include <thread>
 
 #include "fmhost/dialog_languages.h"
+#include "fmhost/escaped_text.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/print_dialog_sim.h"
+#include "fmwrapper/host_runtime.h"
 #include "simwin/errors.h"
 #include "simwin/machine.h"
 #include "simwin/machine_file.h"
@@ -17,6 +20,7 @@
 #include "simwin/print_dialog.h"
 #include "simwin/registry.h"
 #include "simwin/spooler.h"
+#include "simwin/text.h"
 #include "simwin/ui_thread.h"
 
 namespace fmhost {
@@ -40,6 +44,33 @@ std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPat
         return std::nullopt;
     }
     return value->Text();
+}
+
+std::optional<std::string> QueueContents(const std::u16string& printer, std::string& error) {
+    const std::vector<simwin::PrinterSpec> printers = simwin::Printers();
+    if (std::none_of(printers.begin(), printers.end(),
+                     [&](const simwin::PrinterSpec& p) { return simwin::EqualsIgnoreCase(p.name, printer); })) {
+        error = "the machine has no printer " + fmwrapper::Utf16ToUtf8(printer);
+        return std::nullopt;
+    }
+    const std::vector<simwin::PrintJob> jobs = simwin::QueueJobs(printer);
+    if (jobs.empty()) {
+        return "no jobs";
+    }
+    std::string lines;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const simwin::PrintJob& job = jobs[i];
+        lines += (i == 0 ? "" : "\n");
+        lines += "job " + std::to_string(i + 1) + " \"" + EscapedText(job.document) + "\" ";
+        if (job.datatype.empty()) {
+            lines += "drawn: " + EscapedText(job.text);
+        } else {
+            const std::u16string bytes(job.bytes.begin(), job.bytes.end());  // U+0000 to U+00FF
+            lines += EscapedText(job.datatype) + " " + std::to_string(job.bytes.size()) +
+                     " bytes: " + EscapedText(bytes);
+        }
+    }
+    return lines;
 }
 
 simwin::PrintDialogOptions MachinePrintDialog(const DialogTexts& texts) {

@@ -189,6 +189,11 @@ bool PrepareMachine(const std::string& path, std::string& error) {
     return false;
 }
 
+std::optional<std::string> QueueContents(const std::u16string&, std::string& error) {
+    error = ":queue shows the queues of the simulated Windows of the native build only";
+    return std::nullopt;
+}
+
 std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath) {
     KeyOwner key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.put()) !=

@@ -1,5 +1,7 @@
 #include "fmhost/line_parser.h"
 
+#include <cstdint>
+
 #include "fmwrapper/host_runtime.h"
 
 namespace fmhost {
@@ -63,13 +65,20 @@ public:
                 if (AtEnd()) {
                     break;
                 }
+                if (TakePilcrow()) {
+                    out += kPilcrow;  // \¶ is the pilcrow itself
+                    continue;
+                }
                 const char escaped = text_[pos_++];
                 if (escaped != '"' && escaped != '\\') {
                     error = "unknown escape \\" + std::string(1, escaped) + " at column " +
-                            std::to_string(pos_ - 1) + " (only \\\" and \\\\ are known)";
+                            std::to_string(pos_ - 1) + " (only \\\", \\\\ and \\¶ are known)";
                     return false;
                 }
                 out.push_back(escaped);
+            } else if (c == kPilcrow[0] && text_.substr(pos_, 1) == kPilcrow.substr(1)) {
+                ++pos_;
+                out.push_back('\r');  // ¶ is a carriage return, as FileMaker writes one
             } else {
                 out.push_back(c);
             }
@@ -79,18 +88,106 @@ public:
     }
 
 private:
+    // The pilcrow in UTF-8.
+    static constexpr std::string_view kPilcrow = "\xC2\xB6";
+
+    bool TakePilcrow() {
+        if (text_.substr(pos_, kPilcrow.size()) != kPilcrow) {
+            return false;
+        }
+        pos_ += kPilcrow.size();
+        return true;
+    }
+
     std::string_view text_;
     std::size_t pos_ = 0;
 };
 
-std::optional<Parameter> ParseParameter(Scanner& in, std::string& error) {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
+
+// The rest of "Char( N )", the name already taken: the character of code
+// point N in UTF-16 (a surrogate pair above U+FFFF; N from 0xD800 to 0xDFFF
+// is that one unit, as a FileMaker text can hold it).
+std::optional<std::u16string> CharFunction(Scanner& in, std::size_t column, std::string& error) {
+    in.SkipBlanks();
+    if (!in.Take('(')) {
+        error = "Char at column " + std::to_string(column) + " needs \"( N )\"";
+        return std::nullopt;
+    }
+    in.SkipBlanks();
+    const std::string_view digits = in.TakeWhile(IsDigit);
+    std::uint32_t code = 0;
+    for (const char d : digits) {
+        code = code * 10 + static_cast<std::uint32_t>(d - '0');
+        if (code > kLastCodePoint) {
+            break;
+        }
+    }
+    in.SkipBlanks();
+    if (digits.empty() || code > kLastCodePoint || !in.Take(')')) {
+        error = "Char at column " + std::to_string(column) +
+                " takes one whole number from 0 to 1114111 (0x10FFFF) in \"( N )\"";
+        return std::nullopt;
+    }
+    if (code <= 0xFFFF) {
+        return std::u16string(1, static_cast<char16_t>(code));
+    }
+    code -= 0x10000;
+    return std::u16string{static_cast<char16_t>(0xD800 + (code >> 10)),
+                          static_cast<char16_t>(0xDC00 + (code & 0x3FF))};
+}
+
+// One part of a text: a quoted text or Char( N ); none, with the error, when
+// the scanner is at neither.
+std::optional<std::u16string> TextTerm(Scanner& in, std::string& error) {
     const std::size_t column = in.Column();
     if (in.Take('"')) {
         std::string text;
         if (!in.QuotedText(text, error)) {
             return std::nullopt;
         }
-        return Parameter::OfText(fmwrapper::Utf8ToUtf16(text));
+        return fmwrapper::Utf8ToUtf16(text);
+    }
+    if (IsNameStart(in.Peek())) {
+        const std::string_view word = in.TakeWhile(IsNamePart);
+        if (EqualsIgnoringCase(word, "Char")) {
+            return CharFunction(in, column, error);
+        }
+        error = "unknown name " + std::string(word) + " at column " + std::to_string(column) +
+                " after \"&\" (texts are joined: quoted texts and Char( N ))";
+        return std::nullopt;
+    }
+    error = in.AtEnd() ? std::string("a text is missing after \"&\" at the end")
+                       : "expected a quoted text or Char( N ) at column " + std::to_string(column);
+    return std::nullopt;
+}
+
+// `first` and every "& part" after it, joined.
+std::optional<Parameter> JoinedText(Scanner& in, std::u16string first, std::string& error) {
+    for (;;) {
+        in.SkipBlanks();
+        if (!in.Take('&')) {
+            return Parameter::OfText(std::move(first));
+        }
+        in.SkipBlanks();
+        std::optional<std::u16string> next = TextTerm(in, error);
+        if (!next) {
+            return std::nullopt;
+        }
+        first += *next;
+    }
+}
+
+std::optional<Parameter> ParseParameter(Scanner& in, std::string& error) {
+    const std::size_t column = in.Column();
+    if (in.Peek() == '"') {
+        std::optional<std::u16string> text = TextTerm(in, error);
+        if (!text) {
+            return std::nullopt;
+        }
+        return JoinedText(in, std::move(*text), error);
     }
     if (IsNameStart(in.Peek())) {
         const std::string_view word = in.TakeWhile(IsNamePart);
@@ -100,8 +197,15 @@ std::optional<Parameter> ParseParameter(Scanner& in, std::string& error) {
         if (EqualsIgnoringCase(word, "False")) {
             return Parameter::OfBoolean(false);
         }
+        if (EqualsIgnoringCase(word, "Char")) {
+            std::optional<std::u16string> text = CharFunction(in, column, error);
+            if (!text) {
+                return std::nullopt;
+            }
+            return JoinedText(in, std::move(*text), error);
+        }
         error = "unknown name " + std::string(word) + " at column " + std::to_string(column) +
-                " (a parameter is a quoted text, a number, True or False)";
+                " (a parameter is a text, a number, True or False)";
         return std::nullopt;
     }
     if (IsNumberPart(in.Peek())) {
@@ -116,7 +220,7 @@ std::optional<Parameter> ParseParameter(Scanner& in, std::string& error) {
         error = "a parameter or \")\" is missing at the end";
     } else {
         error = "unexpected \"" + std::string(1, in.Peek()) + "\" at column " +
-                std::to_string(column) + " (a parameter is a quoted text, a number, True or False)";
+                std::to_string(column) + " (a parameter is a text, a number, True or False)";
     }
     return std::nullopt;
 }

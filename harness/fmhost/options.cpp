@@ -178,8 +178,13 @@ Lines:
       VORL_GetPrinterAt( 1 )
       VORL_ChangePrinter( "Office Laser" ; True ; 0 )
       VORL_GetSystemPrinter
-  Parameters are quoted texts (\" and \\ inside), numbers (-12.5, 1e3) and
-  True/False (the numbers 1 and 0). Exactly the parameters written are passed;
+  Parameters are texts, numbers (-12.5, 1e3) and True/False (the numbers 1 and
+  0). A text is written as FileMaker writes one: quoted texts (\" and \\
+  inside; ¶ is a carriage return, \¶ the pilcrow itself) and
+  Char( N ) (the character of code point N, 0 to 1114111; a surrogate pair
+  above 65535), joined by "&":
+      VORL_SendData( "Label Printer" ; "^XA" & Char( 13 ) & Char( 10 ) & "^XZ" )
+  Exactly the parameters written are passed;
   a count outside the function's registered range draws a warning on stderr.
   The result text is printed alone on one line. When the function returns a
   non-zero error code, that is reported on stderr, the line printed is the
@@ -191,6 +196,14 @@ Lines:
                             (default 1024); prints what the buffer holds
       :preference           prints the "Printer" value of the host's preferences
                             key for the host version, or "(none)"
+      :queue PRINTER        native build only: prints what the simulated queue of
+                            PRINTER (any letter case, its words joined by one
+                            blank) holds, one line per job: 'job N "DOCUMENT"
+                            RAW B bytes: BYTES' for bytes sent to it, each byte
+                            as the character of its value with the control
+                            characters as <U+XXXX> (<U+000D> a carriage return);
+                            'job N "DOCUMENT" drawn: TEXT' for a printed page;
+                            "no jobs" when it is empty
       :print [SECONDS]      opens the host's Print dialog; when it is confirmed,
                             prints one page to the chosen printer (document
                             "fmhost job N", one line of text) and "printed to

@@ -325,6 +325,19 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
             value = ReadPrinterPreference(path);
         }
         outcome.output = value ? fmwrapper::Utf16ToUtf8(*value) : "(none)";
+    } else if (action.name == "queue") {
+        if (args.empty()) {
+            return ErrorOutcome(":queue takes a printer name (its words joined by one blank)");
+        }
+        std::string printer = args[0];
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            printer += " " + args[i];
+        }
+        std::string error;
+        outcome.output = QueueContents(fmwrapper::Utf8ToUtf16(printer), error);
+        if (!outcome.output) {
+            return ErrorOutcome(error);
+        }
     } else if (action.name == "print") {
         int seconds = kDefaultPrintSeconds;
         if (!OptionalSeconds(args, seconds)) {

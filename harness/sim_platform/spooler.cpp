@@ -113,4 +113,52 @@ std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer) {
     return details;
 }
 
+bool StartRawDocument(const PrinterHandle& printer, const std::u16string& documentName) {
+    if (simwin::StartDocPrinter(printer.get(), documentName.c_str(), u"RAW") == 0) {
+        TraceLastError(u"StartDocPrinterW");
+        return false;
+    }
+    return true;
+}
+
+bool StartPrinterPage(const PrinterHandle& printer) {
+    if (!simwin::StartPagePrinter(printer.get())) {
+        TraceLastError(u"StartPagePrinter");
+        return false;
+    }
+    return true;
+}
+
+bool WriteToPrinter(const PrinterHandle& printer, const std::uint8_t* bytes, std::uint32_t size,
+                    std::uint32_t& written) {
+    if (!simwin::WritePrinter(printer.get(), bytes, size, written)) {
+        TraceLastError(u"WritePrinter");
+        written = 0;
+        return false;
+    }
+    return true;
+}
+
+bool EndPrinterPage(const PrinterHandle& printer) {
+    if (!simwin::EndPagePrinter(printer.get())) {
+        TraceLastError(u"EndPagePrinter");
+        return false;
+    }
+    return true;
+}
+
+bool EndRawDocument(const PrinterHandle& printer) {
+    if (!simwin::EndDocPrinter(printer.get())) {
+        TraceLastError(u"EndDocPrinter");
+        return false;
+    }
+    return true;
+}
+
+void AbortRawDocument(const PrinterHandle& printer) {
+    if (!simwin::AbortPrinter(printer.get())) {
+        TraceLastError(u"AbortPrinter");
+    }
+}
+
 }  // namespace vorelle::platform

@@ -13,7 +13,7 @@ struct FaultNameEntry {
     std::string_view name;
 };
 
-constexpr std::array<FaultNameEntry, 7> kFaultNames{{
+constexpr std::array<FaultNameEntry, 9> kFaultNames{{
     {Fault::Enumerate, "enumerate"},
     {Fault::PrinterDetails, "printer-details"},
     {Fault::DevicesKey, "devices-key"},
@@ -21,6 +21,8 @@ constexpr std::array<FaultNameEntry, 7> kFaultNames{{
     {Fault::WritePrinter, "write-printer"},
     {Fault::CreateMutex, "create-mutex"},
     {Fault::MutexWait, "mutex-wait"},
+    {Fault::SpoolWrite, "spool-write"},
+    {Fault::RejectJobs, "reject-jobs"},
 }};
 
 }  // namespace

@@ -56,6 +56,8 @@ enum class Fault {
     WritePrinter,    // setting a value named "Printer" fails
     CreateMutex,     // CreateMutexW fails (kErrorInvalidHandle, as when the name is an object of another type)
     MutexWait,       // WaitForSingleObject on a mutex fails (WAIT_FAILED, kErrorAccessDenied)
+    SpoolWrite,      // WritePrinter takes half of what it is given, then fails (kErrorDiskFull)
+    RejectJobs,      // EndDocPrinter fails (kErrorInvalidHandle): the queue rejects the job, which is lost
 };
 
 struct MachineSpec {
@@ -75,7 +77,7 @@ void SetFault(Fault fault, bool on);
 // Whether a fault is switched on.
 bool FaultOn(Fault fault);
 // The fault's name in the machine file ("enumerate", "printer-details", "devices-key",
-// "devices-value", "write-printer", "create-mutex", "mutex-wait").
+// "devices-value", "write-printer", "create-mutex", "mutex-wait", "spool-write", "reject-jobs").
 std::string_view FaultName(Fault fault);
 // The fault of a machine-file name; none for an unknown name.
 std::optional<Fault> FaultFromName(std::string_view name);

@@ -8,6 +8,7 @@
 #include "simwin/errors.h"
 #include "simwin/handle_accounting.h"
 #include "simwin/machine_state.h"
+#include "simwin/text.h"
 
 namespace simwin {
 namespace {
@@ -267,12 +268,119 @@ std::vector<PrintJob> PrintJobs() {
     return machine.printJobs;
 }
 
+std::vector<PrintJob> QueueJobs(std::u16string_view printer) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    std::vector<PrintJob> jobs;
+    for (const PrintJob& job : machine.printJobs) {
+        if (EqualsIgnoreCase(job.printer, printer)) {
+            jobs.push_back(job);
+        }
+    }
+    return jobs;
+}
+
+namespace {
+
+// The document started on an open printer handle; null, with the last error set, when the handle
+// is not an open printer (counted) or has no document started.
+PrintJob* OpenDocument(detail::MachineState& machine, Handle printer) {
+    if (machine.printerHandles.count(printer) == 0) {
+        detail::NoteInvalidHandle();
+        SetLastError(kErrorInvalidHandle);
+        return nullptr;
+    }
+    auto document = machine.openDocuments.find(printer);
+    if (document == machine.openDocuments.end()) {
+        SetLastError(kErrorSplNoStartDoc);
+        return nullptr;
+    }
+    return &document->second;
+}
+
+}  // namespace
+
+std::uint32_t StartDocPrinter(Handle printer, const char16_t* document, const char16_t* datatype) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    auto handle = machine.printerHandles.find(printer);
+    if (handle == machine.printerHandles.end()) {
+        detail::NoteInvalidHandle();
+        SetLastError(kErrorInvalidHandle);
+        return 0;
+    }
+    if (machine.openDocuments.count(printer) != 0) {
+        SetLastError(kErrorInvalidPrinterState);
+        return 0;
+    }
+    PrintJob job;
+    job.printer = handle->second;
+    job.document = document == nullptr ? std::u16string() : std::u16string(document);
+    job.datatype = datatype == nullptr ? std::u16string() : std::u16string(datatype);
+    machine.openDocuments.emplace(printer, std::move(job));
+    return machine.nextJobId++;
+}
+
+bool StartPagePrinter(Handle printer) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    return OpenDocument(machine, printer) != nullptr;
+}
+
+bool WritePrinter(Handle printer, const std::uint8_t* bytes, std::uint32_t size, std::uint32_t& written) {
+    written = 0;
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    PrintJob* job = OpenDocument(machine, printer);
+    if (job == nullptr) {
+        return false;
+    }
+    const bool failPartWay = detail::FaultOn(machine, Fault::SpoolWrite);
+    written = failPartWay ? size / 2 : size;
+    job->bytes.insert(job->bytes.end(), bytes, bytes + written);
+    return failPartWay ? Fail(kErrorDiskFull) : true;
+}
+
+bool EndPagePrinter(Handle printer) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    return OpenDocument(machine, printer) != nullptr;
+}
+
+bool EndDocPrinter(Handle printer) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    if (OpenDocument(machine, printer) == nullptr) {
+        return false;
+    }
+    auto document = machine.openDocuments.extract(printer);
+    if (detail::FaultOn(machine, Fault::RejectJobs)) {
+        return Fail(kErrorInvalidHandle);
+    }
+    machine.printJobs.push_back(std::move(document.mapped()));
+    return true;
+}
+
+bool AbortPrinter(Handle printer) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    if (OpenDocument(machine, printer) == nullptr) {
+        return false;
+    }
+    machine.openDocuments.erase(printer);
+    return true;
+}
+
 bool ClosePrinter(Handle printer) {
     detail::MachineState& machine = detail::Machine();
     std::lock_guard guard(machine.lock);
     if (machine.printerHandles.erase(printer) == 0) {
         detail::NoteInvalidHandle();
         return Fail(kErrorInvalidHandle);
+    }
+    // A document never ended is ended by the spooler: what was written is printed.
+    if (auto document = machine.openDocuments.extract(printer)) {
+        machine.printJobs.push_back(std::move(document.mapped()));
     }
     return true;
 }

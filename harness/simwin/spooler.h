@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "simwin/handles.h"
@@ -69,12 +70,15 @@ bool GetPrinter(Handle printer, std::uint32_t level, std::uint8_t* buffer, std::
 // size pattern. `times` > 1: after that many size queries in a row.
 void ChangeAfterNextSizeQuery(std::function<void()> change, int times = 1);
 
-// A document a program printed (StartDocW to EndDoc on a printer's device context), kept by the
-// spooler in its printer's queue.
+// A document a program printed, kept by the spooler in its printer's queue: either drawn
+// (StartDocW to EndDoc on a printer's device context; `datatype` empty) or written as bytes
+// (StartDocPrinterW to EndDocPrinter on a printer handle).
 struct PrintJob {
     std::u16string printer;   // as the spooler spells it
-    std::u16string document;  // DOCINFOW's lpszDocName
+    std::u16string document;  // DOCINFOW's lpszDocName or DOC_INFO_1W's pDocName
     std::u16string text;      // the text drawn on its pages
+    std::u16string datatype{};           // DOC_INFO_1W's pDatatype ("RAW"); empty for a drawn job
+    std::vector<std::uint8_t> bytes{};   // what WritePrinter took, in order
 };
 
 // A program prints `document` with `text` on the printer named `printer` (matched ignoring
@@ -84,6 +88,28 @@ bool PrintDocument(const char16_t* printer, std::u16string document, std::u16str
 
 // The jobs of every queue, in the order they were given; none after ResetMachine.
 std::vector<PrintJob> PrintJobs();
+
+// The jobs of one queue (printer name matched ignoring case), in the order they were given.
+std::vector<PrintJob> QueueJobs(std::u16string_view printer);
+
+// A document of bytes on an open printer, as the spooler's API writes one. A handle that is not an
+// open printer fails with kErrorInvalidHandle (counted); a call that needs a started document
+// without one fails with kErrorSplNoStartDoc. The job joins its printer's queue at EndDocPrinter,
+// or at ClosePrinter when the document was never ended (the spooler ends it then, as Wine does);
+// AbortPrinter deletes it.
+//
+// StartDocPrinterW level 1: the job's id (> 0), or 0 (kErrorInvalidPrinterState when a document
+// is started already on that handle).
+std::uint32_t StartDocPrinter(Handle printer, const char16_t* document, const char16_t* datatype);
+bool StartPagePrinter(Handle printer);
+// Appends the bytes to the document. Under Fault::SpoolWrite it takes the first half of them
+// (rounded down) and fails with kErrorDiskFull, `written` saying how many it took.
+bool WritePrinter(Handle printer, const std::uint8_t* bytes, std::uint32_t size, std::uint32_t& written);
+bool EndPagePrinter(Handle printer);
+// Under Fault::RejectJobs it fails with kErrorInvalidHandle (not counted), as Wine's does for a
+// queue that rejects jobs, and the job is lost.
+bool EndDocPrinter(Handle printer);
+bool AbortPrinter(Handle printer);
 
 // ClosePrinter: false (kErrorInvalidHandle, counted) for a handle that is not an open printer.
 bool ClosePrinter(Handle printer);

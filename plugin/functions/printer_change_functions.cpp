@@ -1,5 +1,6 @@
-// VORL_ChangePrinter and VORL_ChangeForPreview: switch the host application's
-// printer; VORL_ChangePrinter also hands the next Print dialog to a watcher.
+// VORL_ChangePrinter, VORL_ChangeForPreview and VORL_SetToWindowsDefaultPrinter:
+// switch the host application's printer; VORL_ChangePrinter also hands the
+// next Print dialog to a watcher.
 #include "functions/function_frame.h"
 #include "functions/result_texts.h"
 #include "functions/script_functions.h"
@@ -71,6 +72,20 @@ ResultText ChangeForPreviewText(const FMX_DataVect& parameters) {
     return printers::ThePrinterServices()->SetApplicationPrinter(printer.name);
 }
 
+// The switch of VORL_ChangeForPreview, to the Windows default printer under
+// the name the spooler gives it. No watcher.
+ResultText SetToWindowsDefaultPrinterText(const FMX_DataVect& parameters) {
+    if (ParameterCount(parameters) != 0) {
+        return ResultText::Fixed(kInvalidNumberOfParametersLower);
+    }
+    const printers::PrinterServices& services = *printers::ThePrinterServices();
+    const std::u16string name = services.GetSystemPrinter();
+    if (name.empty()) {
+        return ResultText::Fixed(kNoDefaultPrinter);
+    }
+    return services.SetApplicationPrinter(name);
+}
+
 }  // namespace
 
 std::int16_t FMX_STDCALL ChangePrinter(std::int16_t, const FMX_ExprEnv*,
@@ -81,6 +96,11 @@ std::int16_t FMX_STDCALL ChangePrinter(std::int16_t, const FMX_ExprEnv*,
 std::int16_t FMX_STDCALL ChangeForPreview(std::int16_t, const FMX_ExprEnv*,
                                           const FMX_DataVect* parameters, FMX_Data* result) {
     return RunFunction(parameters, result, &ChangeForPreviewText, true);
+}
+
+std::int16_t FMX_STDCALL SetToWindowsDefaultPrinter(std::int16_t, const FMX_ExprEnv*,
+                                                    const FMX_DataVect* parameters, FMX_Data* result) {
+    return RunFunction(parameters, result, &SetToWindowsDefaultPrinterText, true);
 }
 
 }  // namespace vorelle::functions

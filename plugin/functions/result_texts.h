@@ -10,7 +10,8 @@ namespace vorelle::functions {
 
 // Two spellings, each function always its own: capitals for
 // VORL_SetSystemPrinter and VORL_GetPrinterAt, lower case for
-// VORL_ChangePrinter and VORL_ChangeForPreview.
+// VORL_ChangePrinter, VORL_ChangeForPreview, VORL_SetToWindowsDefaultPrinter
+// and VORL_SendData.
 inline constexpr std::u16string_view kInvalidNumberOfParameters =
     u"!!ERROR!! Invalid Number of Parameters";
 inline constexpr std::u16string_view kInvalidNumberOfParametersLower =
@@ -18,6 +19,17 @@ inline constexpr std::u16string_view kInvalidNumberOfParametersLower =
 inline constexpr std::u16string_view kInvalidParameterFormat = u"!!ERROR!! Invalid Parameter format";
 inline constexpr std::u16string_view kParsingParameters = u"!!ERROR!! parsing parameters";
 inline constexpr std::u16string_view kSuccess = u"0";
+
+// VORL_SendData: a character that is no byte, and a job the spooler did not
+// take whole (cancelled, so nothing of it prints).
+inline constexpr std::u16string_view kDataNotBytes =
+    u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
+inline constexpr std::u16string_view kDataNotSent =
+    u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
+
+// VORL_SetToWindowsDefaultPrinter on a system without a default printer.
+inline constexpr std::u16string_view kNoDefaultPrinter =
+    u"!!ERROR!! There is no Windows default printer";
 
 inline constexpr std::u16string_view kVersionShort = u"3.0.4.13";
 inline constexpr std::u16string_view kVersionLong = u"Vorelle 3.0.4.3";

@@ -17,5 +17,9 @@ std::int16_t FMX_STDCALL GetSystemPrinter(std::int16_t id, const FMX_ExprEnv* en
                                           const FMX_DataVect* parameters, FMX_Data* result);
 std::int16_t FMX_STDCALL ChangeForPreview(std::int16_t id, const FMX_ExprEnv* env,
                                           const FMX_DataVect* parameters, FMX_Data* result);
+std::int16_t FMX_STDCALL SetToWindowsDefaultPrinter(std::int16_t id, const FMX_ExprEnv* env,
+                                                    const FMX_DataVect* parameters, FMX_Data* result);
+std::int16_t FMX_STDCALL SendData(std::int16_t id, const FMX_ExprEnv* env,
+                                  const FMX_DataVect* parameters, FMX_Data* result);
 
 }  // namespace vorelle::functions

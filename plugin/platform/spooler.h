@@ -74,4 +74,19 @@ struct PrinterDetails {
 // second call fails.
 [[nodiscard]] std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer);
 
+// One document of raw bytes on an open printer: StartDocPrinterW (level 1,
+// datatype "RAW", no output file), StartPagePrinter, WritePrinter,
+// EndPagePrinter, EndDocPrinter, AbortPrinter. Each is false when Windows
+// says it failed; the failure is traced with its error code, read right after
+// the failed call and never after a successful one.
+[[nodiscard]] bool StartRawDocument(const PrinterHandle& printer, const std::u16string& documentName);
+[[nodiscard]] bool StartPrinterPage(const PrinterHandle& printer);
+// `written` receives the count WritePrinter reports (0 when it fails).
+[[nodiscard]] bool WriteToPrinter(const PrinterHandle& printer, const std::uint8_t* bytes,
+                                  std::uint32_t size, std::uint32_t& written);
+[[nodiscard]] bool EndPrinterPage(const PrinterHandle& printer);
+[[nodiscard]] bool EndRawDocument(const PrinterHandle& printer);
+// Cancels the document in progress: the spooler deletes the job.
+void AbortRawDocument(const PrinterHandle& printer);
+
 }  // namespace vorelle::platform

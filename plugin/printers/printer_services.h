@@ -3,11 +3,26 @@
 // every query asks the spooler afresh.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace vorelle::printers {
+
+// What became of data sent with SendRawData.
+enum class RawSendOutcome {
+    Sent,             // the whole job reached the spooler
+    PrinterNotFound,  // the spooler cannot open a printer of that name; nothing sent
+    NotSent,          // the spooler refused the job or part of it; the job is cancelled
+};
+
+// The largest piece of a raw job handed to WritePrinter at once.
+inline constexpr std::size_t kRawChunkBytes = 64 * 1024;
+
+// The name the spooler shows for a raw job: where it came from.
+inline constexpr std::u16string_view kRawDocumentName = u"Vorelle VORL_SendData";
 
 class PrinterServices {
 public:
@@ -28,6 +43,13 @@ public:
     // Writes the host's "Printer" preference for `printerName` (never empty):
     // "0", or the status text of the first check that fails.
     [[nodiscard]] std::u16string SetApplicationPrinter(const std::u16string& printerName) const;
+
+    // Sends `bytes` to the printer `printerName` (opened as the switch opens
+    // it) as one spooler job of datatype "RAW", written in chunks of at most
+    // kRawChunkBytes. Never half a job: a write that fails or takes less
+    // than it was given cancels the job.
+    [[nodiscard]] RawSendOutcome SendRawData(const std::u16string& printerName,
+                                             std::span<const std::uint8_t> bytes) const;
 
 private:
     std::u16string preferencesPath_;

@@ -6,10 +6,12 @@
 
 namespace vorelle::shell {
 
-const std::array<FunctionRow, 6> kFunctionTable = {{
+const std::array<FunctionRow, 8> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
     {145, 1, 4, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
+    {147, 0, 0, &functions::SetToWindowsDefaultPrinter},
+    {148, 2, 2, &functions::SendData},
     {158, 1, 1, &functions::SetSystemPrinter},
     {159, 0, 0, &functions::GetSystemPrinter},
     {172, 1, 1, &functions::ChangeForPreview},

@@ -17,7 +17,7 @@ struct FunctionRow {
 
 inline constexpr std::uint32_t kRegistrationFlags = 0xFF01;
 
-extern const std::array<FunctionRow, 6> kFunctionTable;
+extern const std::array<FunctionRow, 8> kFunctionTable;
 
 // Registers every row, in order, reusing the two Texts for each row's name and
 // prototype. The host's answer is not looked at; a host failure ends the

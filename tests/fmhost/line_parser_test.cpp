@@ -56,6 +56,19 @@ TEST(LineParser, ReadsUtf8TextsAsUtf16) {
     EXPECT_EQ(line.call.parameters.at(0).text, u"Caf\u00E9 \U0001F5A8");
 }
 
+TEST(LineParser, JoinsTextsCharAndPilcrowsAsFileMakerDoes) {
+    const ParsedLine line = Parse("F( \"^XA\xC2\xB6\" & Char( 10 ) & char(0)&\"\\\xC2\xB6\" ; "
+                                  "Char( 255 ) & CHAR( 65535 ) & Char( 128424 ) & Char( 1114111 ) ; Char(65) )");
+    ASSERT_EQ(line.call.parameters.size(), 3u);
+    EXPECT_EQ(line.call.parameters[0].text, std::u16string(u"^XA\r\n\0\u00B6", 7));
+    EXPECT_EQ(line.call.parameters[1].text, u"\u00FF\uFFFF\U0001F5A8\U0010FFFF");
+    EXPECT_EQ(line.call.parameters[2], Parameter::OfText(u"A"));
+    for (const char* bad : {"F( Char( 1114112 ) )", "F( Char( -1 ) )", "F( Char 13 )", "F( Char( ) )",
+                            "F( \"a\" & )", "F( \"a\" & 1 )", "F( 1 & \"a\" )", "F( \"a\" & True )"}) {
+        EXPECT_FALSE(ErrorOf(bad).empty()) << bad;
+    }
+}
+
 TEST(LineParser, ReadsNumbersAsWrittenAndBooleansInAnyCase) {
     const ParsedLine line = Parse("F( -12.5 ; 1e400 ; .5 ; +3 ; true ; FALSE )");
     ASSERT_EQ(line.call.parameters.size(), 6u);

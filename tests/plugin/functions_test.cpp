@@ -155,6 +155,90 @@ TEST_F(UnknownHostVersionTest, TheHostVersionChoosesTheKeyWritten) {
     EXPECT_FALSE(simwin::GetValue(kPreferences11A, u"Printer"));
 }
 
+// --- VORL_SetToWindowsDefaultPrinter -----------------------------------------------
+
+TEST_F(FunctionsTest, SetToWindowsDefaultPrinterSwitchesToTheDefaultWithoutAWatcher) {
+    EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter"), u"0");
+    EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
+    ASSERT_TRUE(simwin::SetDefaultPrinter(u"label, PRINTER"));
+    EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter"), u"0");
+    EXPECT_EQ(StoredPrinter(), u"Label, Printer,winspool,USB001,extra") << "the spooler's spelling";
+    EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
+    // The switch's statuses, and an error text when there is no default.
+    ASSERT_TRUE(simwin::SetDefaultPrinter(u"Portless"));
+    EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter"), u"2");
+    ASSERT_TRUE(simwin::RemovePrinter(u"Portless"));
+    EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter"), u"!!ERROR!! There is no Windows default printer");
+    EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter", {Text(u"Office Laser")}), kBadCountLower);
+    EXPECT_EQ(StoredPrinter(), u"Label, Printer,winspool,USB001,extra");
+}
+
+// --- VORL_SendData ------------------------------------------------------------------
+
+const std::u16string kNotSent = u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
+
+TEST_F(FunctionsTest, SendDataDeliversEveryByteValueInOrderAsOneRawJob) {
+    // Every byte value, a thousand times over: more than three 64 KiB chunks.
+    std::u16string data;
+    std::vector<std::uint8_t> bytes;
+    for (int round = 0; round < 1000; ++round) {
+        for (int value = 0; value < 256; ++value) {
+            data.push_back(static_cast<char16_t>(value));
+            bytes.push_back(static_cast<std::uint8_t>(value));
+        }
+    }
+    EXPECT_EQ(Result(u"VORL_SendData", {Text(u"label, PRINTER"), Text(data)}), u"0");
+    const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].printer, u"Label, Printer");
+    EXPECT_EQ(jobs[0].document, u"Vorelle VORL_SendData");
+    EXPECT_EQ(jobs[0].datatype, u"RAW");
+    EXPECT_TRUE(jobs[0].bytes == bytes) << jobs[0].bytes.size() << " bytes arrived of 256000";
+}
+
+TEST_F(FunctionsTest, SendDataAsAScriptWritesItAndTheQueueThatShowsIt) {
+    EXPECT_EQ(session_.EvaluateLine("VORL_SendData( \"Label, Printer\" ; \"^XA\xC2\xB6\" & Char( 10 ) & "
+                                    "Char( 27 ) & Char(0) & Char( 233 ) & \"^XZ\" )").output, "0");
+    EXPECT_EQ(session_.EvaluateLine(":queue label, PRINTER").output,
+              "job 1 \"Vorelle VORL_SendData\" RAW 11 bytes: ^XA<U+000D><U+000A><U+001B><U+0000>\xC3\xA9^XZ");
+    EXPECT_EQ(session_.EvaluateLine(":queue Fax").error, "the machine has no printer Fax");
+    EXPECT_EQ(session_.EvaluateLine(":queue Portless").output, "no jobs");
+}
+
+TEST_F(FunctionsTest, SendDataRefusalsAndFailuresLeaveNoJob) {
+    struct Case {
+        std::vector<Parameter> parameters;
+        std::u16string result;
+        std::optional<simwin::Fault> fault;
+    };
+    const std::u16string notBytes = u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
+    const Parameter printer = Text(u"Office Laser");
+    const Case cases[] = {
+        {{}, kBadCountLower, {}},
+        {{printer}, kBadCountLower, {}},
+        {{printer, Text(u"a"), Text(u"b")}, kBadCountLower, {}},
+        {{Text(u""), Text(u"a")}, kBadFormat, {}},
+        {{printer, Text(u"")}, kBadFormat, {}},
+        {{printer, Text(u"abc\u00FF\u0100")}, notBytes, {}},
+        {{printer, Text(u"\U0001F5A8")}, notBytes, {}},
+        {{Text(u"Nowhere"), Text(u"a")}, u"!!ERROR!! Specified printer not found", {}},
+        {{printer, Text(u"half of it")}, kNotSent, simwin::Fault::SpoolWrite},
+        {{printer, Text(u"all of it")}, kNotSent, simwin::Fault::RejectJobs},
+    };
+    for (const Case& c : cases) {
+        const std::string where = fmwrapper::Utf16ToUtf8(c.result) + " with " +
+                                  std::to_string(c.parameters.size()) + " parameters";
+        if (c.fault) {
+            simwin::SetFault(*c.fault, true);
+        }
+        EXPECT_EQ(Result(u"VORL_SendData", c.parameters), c.result) << where;
+        if (c.fault) {
+            simwin::SetFault(*c.fault, false);
+        }
+        EXPECT_TRUE(simwin::PrintJobs().empty()) << where;
+    }
+}
+
 // --- VORL_ChangePrinter -----------------------------------------------------------
 
 TEST_F(FunctionsTest, ChangePrinterCountsUpToFiveParameters) {
@@ -326,6 +410,8 @@ TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
         {u"VORL_SetSystemPrinter", {Text(u"Office Laser")}},
         {u"VORL_ChangeForPreview", {Text(u"Office Laser")}},
         {u"VORL_ChangePrinter", {Text(u"Office Laser"), Boolean(true), Number("3"), Boolean(true)}},
+        {u"VORL_SetToWindowsDefaultPrinter", {}},
+        {u"VORL_SendData", {Text(u"Office Laser"), Text(u"^XA^XZ")}},
     };
     for (const Probe& probe : probes) {
         const std::uint64_t before = fmwrapper::OperationCount();

@@ -2,6 +2,7 @@
 
 #include "machine_fixture.h"
 #include "printers/printer_services.h"
+#include "sim_platform/failure_trace.h"
 
 namespace vorelle::printers {
 namespace {
@@ -158,6 +159,35 @@ TEST_F(PrinterServicesTest, EachFailureHasItsStatusAndWritesNothing) {
         c.arrange();
         EXPECT_EQ(services_.SetApplicationPrinter(c.printer), c.status) << c.what;
         EXPECT_FALSE(StoredPrinter()) << c.what << ": something was written";
+    }
+}
+
+// --- Raw data ------------------------------------------------------------
+
+TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTraced) {
+    struct Case {
+        std::optional<simwin::Fault> fault;
+        RawSendOutcome outcome;
+        std::u16string_view tracedCall;
+        std::uint32_t tracedError;
+    };
+    const std::vector<std::uint8_t> bytes(200'000, 0x1B);  // four chunks
+    (void)platform::sim::TakeTracedFailures();
+    for (const Case& c : {Case{simwin::Fault::SpoolWrite, RawSendOutcome::NotSent, u"WritePrinter", 112},
+                          Case{simwin::Fault::RejectJobs, RawSendOutcome::NotSent, u"EndDocPrinter", 6},
+                          Case{{}, RawSendOutcome::PrinterNotFound, u"OpenPrinterW", 1801}}) {
+        if (c.fault) {
+            simwin::SetFault(*c.fault, true);
+        }
+        EXPECT_EQ(services_.SendRawData(c.fault ? u"Office Laser" : u"Nowhere", bytes), c.outcome);
+        if (c.fault) {
+            simwin::SetFault(*c.fault, false);
+        }
+        EXPECT_TRUE(simwin::PrintJobs().empty()) << "a job is left, error " << c.tracedError;
+        const std::vector<platform::sim::TracedFailure> traced = platform::sim::TakeTracedFailures();
+        ASSERT_EQ(traced.size(), 1u) << "error " << c.tracedError;
+        EXPECT_EQ(traced[0].call, c.tracedCall);
+        EXPECT_EQ(traced[0].errorCode, c.tracedError);
     }
 }
 

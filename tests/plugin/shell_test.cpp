@@ -11,7 +11,7 @@ namespace {
 
 class ShellTest : public HostTest {};
 
-const std::int16_t kRegisteredIds[] = {144, 145, 146, 158, 159, 172};
+const std::int16_t kRegisteredIds[] = {144, 145, 146, 147, 148, 158, 159, 172};
 
 TEST_F(ShellTest, InterfaceVersionGate) {
     struct Case {
@@ -39,7 +39,7 @@ TEST_F(ShellTest, ARefusedStartUpCreatesNothingAndItsShutdownDoesNotWait) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
-TEST_F(ShellTest, StartUpRegistersTheSixFunctionsInOrder) {
+TEST_F(ShellTest, StartUpRegistersTheEightFunctionsInOrder) {
     StartUp();
     struct Row {
         std::int16_t id;
@@ -54,6 +54,8 @@ TEST_F(ShellTest, StartUpRegistersTheSixFunctionsInOrder) {
          u"to require the user to press 'OK' in the next Print dialog.  Default is False */ ",
          1, 4},
         {146, u"VORL_GetPrinterAt", u"VORL_GetPrinterAt( index )", 1, 1},
+        {147, u"VORL_SetToWindowsDefaultPrinter", u"VORL_SetToWindowsDefaultPrinter", 0, 0},
+        {148, u"VORL_SendData", u"VORL_SendData( PrinterName ; Data )", 2, 2},
         {158, u"VORL_SetSystemPrinter", u"VORL_SetSystemPrinter( PrinterName )", 1, 1},
         {159, u"VORL_GetSystemPrinter", u"VORL_GetSystemPrinter", 0, 0},
         {172, u"VORL_ChangeForPreview", u"VORL_ChangeForPreview( PrinterName )", 1, 1},
@@ -97,7 +99,8 @@ TEST_F(ShellTest, HostCallsStayWithinTheTextsAndParametersTheyAddress) {
             EXPECT_LT(call.position, call.size) << call.operation << " beyond the parameters";
         }
     }
-    EXPECT_EQ(wholeNames, 1u) << "VORL_GetSystemPrinter, the one prototype with no \"(\"";
+    EXPECT_EQ(wholeNames, 2u) << "VORL_SetToWindowsDefaultPrinter and VORL_GetSystemPrinter, "
+                                 "the prototypes with no \"(\"";
 }
 
 TEST_F(ShellTest, ARefusedRegistrationDoesNotStopTheRest) {

@@ -24,7 +24,7 @@ constexpr std::string_view kIssueExample = R"json({
   "keys": {"Software\\FileMaker\\FileMaker Pro\\11.0A\\Preferences": {"Printer": "Old Printer,winspool,LPT2:"}},
   "readOnlyKeys": ["Software\\FileMaker\\FileMaker Pro\\10.0\\Preferences"],
   "faults": ["enumerate", "printer-details", "devices-key", "devices-value", "write-printer",
-             "create-mutex", "mutex-wait"]
+             "create-mutex", "mutex-wait", "spool-write", "reject-jobs"]
 })json";
 
 // A file in the test's temporary folder, removed afterwards.
@@ -63,12 +63,13 @@ TEST_F(MachineFileTest, TheFullShapeIsRead) {
     EXPECT_EQ(setup->keys[0].values[0].type, simwin::kRegSz);
     EXPECT_EQ(setup->keys[0].values[0].data.size(), 2u * 26 + 2);
     EXPECT_EQ(setup->readOnlyKeys, std::vector<std::u16string>{kReadOnlyPath});
-    EXPECT_EQ(setup->faults.size(), 7u);
+    EXPECT_EQ(setup->faults.size(), 9u);
 
     simwin::ResetMachine(*setup);
     for (simwin::Fault fault : {simwin::Fault::Enumerate, simwin::Fault::PrinterDetails, simwin::Fault::DevicesKey,
                                 simwin::Fault::DevicesValue, simwin::Fault::WritePrinter,
-                                simwin::Fault::CreateMutex, simwin::Fault::MutexWait}) {
+                                simwin::Fault::CreateMutex, simwin::Fault::MutexWait,
+                                simwin::Fault::SpoolWrite, simwin::Fault::RejectJobs}) {
         EXPECT_TRUE(simwin::FaultOn(fault)) << simwin::FaultName(fault);
     }
 }

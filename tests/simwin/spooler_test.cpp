@@ -2,6 +2,7 @@
 // depend on it: two-call sizes, the order and kinds of printers, the default
 // printer, level-2 details and the switchable faults.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,65 @@ TEST_F(SpoolerTest, PrintedDocumentsJoinTheirPrintersQueueUntilTheMachineIsReset
     EXPECT_EQ(jobs[1].printer, u"Fax");
     simwin::ResetMachine(TestMachine());
     EXPECT_TRUE(simwin::PrintJobs().empty());
+}
+
+TEST_F(SpoolerTest, RawDocumentsJoinTheQueueWholeOrNotAtAll) {
+    const std::uint8_t bytes[] = {0x1B, 0x00, 0xFF, 'A'};
+    std::uint32_t written = 0;
+    EXPECT_EQ(simwin::StartDocPrinter(0x7777, u"doc", u"RAW"), 0u);
+    EXPECT_EQ(simwin::GetLastError(), simwin::kErrorInvalidHandle);
+    simwin::ClearInvalidHandleUses();
+    // Ended: one job with its name, datatype and bytes in order. Aborted: gone.
+    // Closed while open: the spooler ends it. Failing part way or rejected at
+    // its end: the half or whole job is in no queue unless the printer is
+    // closed with the document still open.
+    using Bytes = std::vector<std::uint8_t>;
+    struct Case {
+        std::optional<simwin::Fault> fault;
+        enum { End, Abort, Close } finish;
+        std::optional<Bytes> queued;  // none: no job
+    };
+    const Case cases[] = {
+        {{}, Case::End, Bytes{0x1B, 0x00, 0xFF, 'A', 0x1B, 0x00, 0xFF, 'A'}},
+        {{}, Case::Abort, {}},
+        {{}, Case::Close, Bytes{0x1B, 0x00, 0xFF, 'A', 0x1B, 0x00, 0xFF, 'A'}},
+        {simwin::Fault::SpoolWrite, Case::Close, Bytes{0x1B, 0x00, 0x1B, 0x00}},
+        {simwin::Fault::SpoolWrite, Case::Abort, {}},
+        {simwin::Fault::RejectJobs, Case::End, {}},
+    };
+    for (const Case& c : cases) {
+        simwin::ResetMachine(TestMachine());
+        if (c.fault) {
+            simwin::SetFault(*c.fault, true);
+        }
+        Handle printer = 0;
+        ASSERT_TRUE(simwin::OpenPrinter(u"LABEL printer", printer));
+        EXPECT_FALSE(simwin::WritePrinter(printer, bytes, 4, written));
+        EXPECT_EQ(simwin::GetLastError(), simwin::kErrorSplNoStartDoc);
+        ASSERT_NE(simwin::StartDocPrinter(printer, u"Labels", u"RAW"), 0u);
+        EXPECT_EQ(simwin::StartDocPrinter(printer, u"again", u"RAW"), 0u);
+        ASSERT_TRUE(simwin::StartPagePrinter(printer));
+        const bool failsPartWay = c.fault == simwin::Fault::SpoolWrite;
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(simwin::WritePrinter(printer, bytes, 4, written), !failsPartWay);
+            EXPECT_EQ(written, failsPartWay ? 2u : 4u);
+        }
+        ASSERT_TRUE(simwin::EndPagePrinter(printer));
+        if (c.finish == Case::End) {
+            EXPECT_EQ(simwin::EndDocPrinter(printer), c.fault != simwin::Fault::RejectJobs);
+        } else if (c.finish == Case::Abort) {
+            EXPECT_TRUE(simwin::AbortPrinter(printer));
+        }
+        EXPECT_TRUE(simwin::ClosePrinter(printer));
+        const std::vector<simwin::PrintJob> jobs = simwin::QueueJobs(u"label PRINTER");
+        ASSERT_EQ(jobs.size(), c.queued ? 1u : 0u);
+        if (c.queued) {
+            EXPECT_EQ(jobs[0].document, u"Labels");
+            EXPECT_EQ(jobs[0].datatype, u"RAW");
+            EXPECT_EQ(jobs[0].bytes, *c.queued);
+        }
+        EXPECT_TRUE(simwin::QueueJobs(u"Fax").empty());
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The print spooler on Windows: EnumPrintersW, GetDefaultPrinterW,
-// SetDefaultPrinterW, OpenPrinterW, GetPrinterW and ClosePrinter.
+// SetDefaultPrinterW, OpenPrinterW, GetPrinterW and ClosePrinter; a raw
+// document's StartDocPrinterW, StartPagePrinter, WritePrinter,
+// EndPagePrinter, EndDocPrinter and AbortPrinter.
 #include "platform/win32/win32_api.h"
 
 #include "platform/spooler.h"
@@ -131,6 +133,64 @@ std::optional<PrinterDetails> GetPrinterDetails(const PrinterHandle& printer) {
         details.portName = std::u16string(Utf16(info->pPortName));
     }
     return details;
+}
+
+bool StartRawDocument(const PrinterHandle& printer, const std::u16string& documentName) {
+    // DOC_INFO_1W takes non-const texts; the spooler only reads them.
+    std::u16string name = documentName;
+    std::u16string datatype = u"RAW";
+    DOC_INFO_1W info{};
+    info.pDocName = Wide(name.data());
+    info.pOutputFile = nullptr;
+    info.pDatatype = Wide(datatype.data());
+    if (StartDocPrinterW(win32::AsHandle(printer.get()), 1, reinterpret_cast<BYTE*>(&info)) == 0) {
+        win32::TraceLastError(u"StartDocPrinterW");
+        return false;
+    }
+    return true;
+}
+
+bool StartPrinterPage(const PrinterHandle& printer) {
+    if (!StartPagePrinter(win32::AsHandle(printer.get()))) {
+        win32::TraceLastError(u"StartPagePrinter");
+        return false;
+    }
+    return true;
+}
+
+bool WriteToPrinter(const PrinterHandle& printer, const std::uint8_t* bytes, std::uint32_t size,
+                    std::uint32_t& written) {
+    DWORD count = 0;
+    // WritePrinter takes a non-const buffer; it only reads it.
+    if (!WritePrinter(win32::AsHandle(printer.get()), const_cast<std::uint8_t*>(bytes), size, &count)) {
+        win32::TraceLastError(u"WritePrinter");
+        written = 0;
+        return false;
+    }
+    written = count;
+    return true;
+}
+
+bool EndPrinterPage(const PrinterHandle& printer) {
+    if (!EndPagePrinter(win32::AsHandle(printer.get()))) {
+        win32::TraceLastError(u"EndPagePrinter");
+        return false;
+    }
+    return true;
+}
+
+bool EndRawDocument(const PrinterHandle& printer) {
+    if (!EndDocPrinter(win32::AsHandle(printer.get()))) {
+        win32::TraceLastError(u"EndDocPrinter");
+        return false;
+    }
+    return true;
+}
+
+void AbortRawDocument(const PrinterHandle& printer) {
+    if (!AbortPrinter(win32::AsHandle(printer.get()))) {
+        win32::TraceLastError(u"AbortPrinter");
+    }
 }
 
 }  // namespace vorelle::platform

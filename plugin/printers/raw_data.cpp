@@ -1,0 +1,79 @@
+// SendRawData: bytes to a printer as one spooler job of datatype "RAW", past
+// the printer's driver, as written.
+#include <algorithm>
+
+#include "platform/spooler.h"
+#include "platform/trace.h"
+#include "printers/printer_services.h"
+
+namespace vorelle::printers {
+
+namespace {
+
+// The document started on an open printer. Left without End, it is
+// cancelled: the spooler deletes what was written of it, so that no half job
+// reaches the printer (ClosePrinter would end and print it).
+class RawDocument {
+public:
+    explicit RawDocument(const platform::PrinterHandle& printer) : printer_(printer) {}
+    ~RawDocument() {
+        if (started_ && !ended_) {
+            platform::AbortRawDocument(printer_);
+        }
+    }
+    RawDocument(const RawDocument&) = delete;
+    RawDocument& operator=(const RawDocument&) = delete;
+
+    [[nodiscard]] bool Start() {
+        started_ = platform::StartRawDocument(printer_, std::u16string(kRawDocumentName));
+        return started_;
+    }
+    // EndDocPrinter hands the job to the spooler; a queue that rejects jobs
+    // fails it, and the spooler ends the document either way.
+    [[nodiscard]] bool End() {
+        ended_ = true;
+        return platform::EndRawDocument(printer_);
+    }
+
+private:
+    const platform::PrinterHandle& printer_;
+    bool started_ = false;
+    bool ended_ = false;
+};
+
+// Every byte in chunks of at most kRawChunkBytes; false at the first write
+// that fails or takes less than it was given.
+bool WriteAll(const platform::PrinterHandle& printer, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const std::size_t chunk = std::min(bytes.size(), kRawChunkBytes);
+        std::uint32_t written = 0;
+        if (!platform::WriteToPrinter(printer, bytes.data(), static_cast<std::uint32_t>(chunk), written)) {
+            return false;
+        }
+        if (written != chunk) {
+            // Success with fewer bytes taken: no error code to read.
+            platform::TraceFailure(u"WritePrinter (fewer bytes taken than given)", 0);
+            return false;
+        }
+        bytes = bytes.subspan(chunk);
+    }
+    return true;
+}
+
+}  // namespace
+
+RawSendOutcome PrinterServices::SendRawData(const std::u16string& printerName,
+                                            std::span<const std::uint8_t> bytes) const {
+    const platform::PrinterHandle printer = platform::OpenPrinterByName(printerName);
+    if (!printer) {
+        return RawSendOutcome::PrinterNotFound;
+    }
+    RawDocument document(printer);
+    if (!document.Start() || !platform::StartPrinterPage(printer) || !WriteAll(printer, bytes) ||
+        !platform::EndPrinterPage(printer) || !document.End()) {
+        return RawSendOutcome::NotSent;
+    }
+    return RawSendOutcome::Sent;
+}
+
+}  // namespace vorelle::printers
