@@ -376,8 +376,8 @@ void FnSendData(benchmark::State& state) {
 
 // The bare form: the frame copies the name and the Data, the Data's
 // characters become the job's bytes, the spooler's calls send them, "0" is
-// written. One call is a function of its own, whose instructions callgrind
-// counts beside the function's (run_bench.py --send-data).
+// written. One call is a function of its own, so that callgrind can count its
+// instructions beside the function's (run_bench.py --send-data).
 [[gnu::noinline]] void BareSendDataOnce(const fmwrapper::HostDataVect& parameters, fmwrapper::HostResult& result,
                                         std::vector<char16_t>& name, std::vector<char16_t>& data,
                                         PlatformCalls& platform) {
@@ -497,6 +497,9 @@ void RegisterFunctionBenchmarks() {
     threadStarting(benchmark::RegisterBenchmark("platform/VORL_ChangePrinter", PlatformChangePrinter));
     auto perSize = [](benchmark::internal::Benchmark* b) {
         b->Arg(1024)->Arg(1024 * 1024)->Unit(benchmark::kMicrosecond);
+        if (Settings().sendIterations != 0) {
+            b->Iterations(static_cast<benchmark::IterationCount>(Settings().sendIterations))->Repetitions(1);
+        }
     };
     perSize(benchmark::RegisterBenchmark("fn/VORL_SendData", FnSendData));
     perSize(benchmark::RegisterBenchmark("bare/VORL_SendData", BareSendData));

@@ -208,40 +208,32 @@ def send_instructions(build):
     """Instructions per call of VORL_SendData (the plug-in's function as the
     host calls it), of its bare calls and of the spooler's calls alone, on
     the simulated Windows, counted by callgrind: the same for the same build
-    in every run, whatever else the machine does. Each is the inclusive count
-    of one function divided by its calls (size: (fn, bare, platform))."""
+    in every run, whatever else the machine does. Each benchmark runs a fixed
+    number of iterations; callgrind counts only inside the one function each
+    iteration calls ({size: (fn, bare, platform)})."""
     counted = {}
-    symbols = {"fn": r"vorelle::functions::SendData\(", "bare": r"BareSendDataOnce\(",
-               "platform": r"fmhost::timing::PlatformCalls::Run\("}
+    # The function each iteration calls; the calls made (the function's
+    # benchmark makes one more, to check its result).
+    calls = {"fn": ("vorelle::functions::SendData(*", 1), "bare": ("*::BareSendDataOnce(*", 0),
+             "platform": ("fmhost::timing::PlatformCalls::Run(*", 0)}
     for size in SEND_SIZES:
-        with tempfile.TemporaryDirectory() as folder:
-            out = os.path.join(folder, "callgrind.out")
-            log("native: callgrind, VORL_SendData of %s" % size_text(size))
-            subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out,
-                            os.path.join(build, "bin", "vorelle_bench"),
-                            "--benchmark_filter=^(fn|bare|platform)/VORL_SendData/%d$" % size,
-                            "--benchmark_min_time=0.01"],
-                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            tree = subprocess.run(["callgrind_annotate", "--threshold=100", "--tree=caller", "--inclusive=yes",
-                                   out], check=True, capture_output=True, text=True).stdout
+        iterations = 5 if size > 64 * 1024 else 200
         figures = []
         for kind in ("fn", "bare", "platform"):
-            # The function's own line of the tree: "N (100.0%) * file:symbol"; its calls are
-            # the sum of its callers' lines "N (..%) < file:caller (Cx)".
-            own, calls = None, 0
-            lines = tree.splitlines()
-            for i, line in enumerate(lines):
-                if re.search(r"\*\s+\S*" + symbols[kind], line):
-                    own = int(line.split()[0].replace(",", ""))
-                    j = i - 1
-                    while j >= 0 and "<" in lines[j]:
-                        called = re.search(r"\(([\d,]+)x\)", lines[j])
-                        calls += int(called.group(1).replace(",", "")) if called else 0
-                        j -= 1
-                    break
-            if own is None or calls == 0:
-                raise RuntimeError("callgrind: no calls of %s found" % symbols[kind])
-            figures.append(own / calls)
+            symbol, extra = calls[kind]
+            with tempfile.TemporaryDirectory() as folder:
+                log("native: callgrind, %s/VORL_SendData/%d, %d iterations" % (kind, size, iterations))
+                run = subprocess.run(["valgrind", "--tool=callgrind", "--toggle-collect=" + symbol,
+                                      "--callgrind-out-file=" + os.path.join(folder, "callgrind.out"),
+                                      os.path.join(build, "bin", "vorelle_bench"),
+                                      "--benchmark_filter=^%s/VORL_SendData/%d/" % (kind, size),
+                                      "--send-iterations=%d" % iterations],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+            collected = re.search(r"Collected : (\d+)", run.stderr)
+            if run.returncode != 0 or not collected or int(collected.group(1)) == 0:
+                raise RuntimeError("callgrind of %s/VORL_SendData/%d: status %d: %s" % (
+                    kind, size, run.returncode, run.stderr[-400:]))
+            figures.append(int(collected.group(1)) / (iterations + extra))
         counted[size] = tuple(figures)
     return counted
 

@@ -36,12 +36,12 @@ public:
         const std::uint32_t length = TextLength(parameters, index);
         CopyText(parameters, units.data(), length, index);
         bytes.resize(length);
-        bool narrow = true;
+        char16_t high = 0;  // the high bytes of every character, together
         for (std::uint32_t i = 0; i < length; ++i) {
-            narrow = narrow && units[i] <= 0xFF;
+            high |= units[i] & 0xFF00;
             bytes[i] = static_cast<std::uint8_t>(units[i]);
         }
-        return narrow;
+        return high == 0;
     }
     std::int32_t Integer(const FMX_DataVect* parameters) {
         return FM_FixPt_AsLong(FM_DataVect_AtAsNumber(parameters, 0, &error_), &error_);
