@@ -52,6 +52,7 @@ TEST(BenchProgram, RunsAFunctionItsReferenceAndAWatcherExperiment) {
 
 TEST(BenchProgram, RefusesMalformedSettings) {
     EXPECT_EQ(RunBench("--dialogs=0").status, 2);
+    EXPECT_EQ(RunBench("--send-iterations=0").status, 2);
     EXPECT_EQ(RunBench("--no-such-flag").status, 2);
 }
 
