@@ -1,12 +1,12 @@
-// The six external functions with arbitrary parameter vectors, on a machine
+// The eight external functions with arbitrary parameter vectors, on a machine
 // built from the input, with host failures injected into some calls.
 //
 // Input: the machine first (printer count, then per printer a flags byte, its
 // name, port and Devices data; the default printer; the state of the
-// preferences key; the faults), then calls until the input ends: a selector
-// byte (function, whether a host failure is injected), the failure's
-// operation and code when injected, the parameter count (0 to 6) and each
-// parameter (kind byte, then a text, number literal or boolean).
+// preferences key; the faults; the spooler's faults), then calls until the
+// input ends: a selector byte (function, whether a host failure is injected),
+// the failure's operation and code when injected, the parameter count (0 to
+// 6) and each parameter (kind byte, then a text, number literal or boolean).
 //
 // Checked after every call: the error code is 0 (or, when an injected
 // failure fired, that failure's code); a result is written exactly once, as
@@ -14,7 +14,9 @@
 // may return (the machine's printer names, the fixed texts, the status
 // codes); the count and emptiness checks give exactly their texts; the host's
 // "Printer" preference changes only on "0" and then holds exactly the name
-// and the printer's Devices data; nothing leaks; at most one watcher runs.
+// and the printer's Devices data; data sent to a printer becomes exactly one
+// job holding exactly its bytes on "0" and no job otherwise; nothing leaks;
+// at most one watcher runs.
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
@@ -32,6 +34,7 @@ namespace {
 constexpr std::u16string_view kFunctions[] = {
     u"VORL_Version",          u"VORL_GetPrinterAt",     u"VORL_SetSystemPrinter",
     u"VORL_GetSystemPrinter", u"VORL_ChangePrinter",    u"VORL_ChangeForPreview",
+    u"VORL_SetToWindowsDefaultPrinter", u"VORL_SendData",
 };
 
 const std::u16string kCountError = u"!!ERROR!! Invalid Number of Parameters";
@@ -42,6 +45,9 @@ const std::u16string kNoPrinters = u"!!ERROR!! No Printers Listed";
 const std::u16string kOutOfBounds = u"!!ERROR!! Index out of bounds";
 const std::u16string kUnableToSet = u"!!ERROR!! Unable to set system printer";
 const std::u16string kNotFound = u"!!ERROR!! Specified printer not found";
+const std::u16string kNoDefault = u"!!ERROR!! There is no Windows default printer";
+const std::u16string kNotBytes = u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
+const std::u16string kNotSent = u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
 const std::set<std::u16string> kSwitchStatuses = {u"0",  u"-3", u"-1", u"-2", u"2",
                                                   u"3",  u"4",  u"5",  kNotFound};
 
@@ -62,6 +68,7 @@ void ShowUnits(const char* label, std::u16string_view units) {
 struct Machine {
     std::vector<std::u16string> names;  // as the spooler lists them
     bool enumerateFails = false;
+    bool spoolerFails = false;  // a write or the end of a raw job fails
 };
 
 // A printer name as a spooler can hold it: no NUL, not empty, not equal
@@ -133,6 +140,14 @@ Machine BuildMachine(FuzzInput& in) {
             setup.faults.push_back(kFaults[bit]);
         }
     }
+    const std::uint8_t spoolerFaults = in.U8();
+    constexpr simwin::Fault kSpoolerFaults[] = {simwin::Fault::SpoolWrite, simwin::Fault::RejectJobs};
+    for (std::size_t bit = 0; bit < std::size(kSpoolerFaults); ++bit) {
+        if (((spoolerFaults >> bit) & 1u) != 0 && (spoolerFaults & 0xE0u) == 0xE0u) {
+            setup.faults.push_back(kSpoolerFaults[bit]);
+            machine.spoolerFails = true;
+        }
+    }
     machine.enumerateFails = std::find(setup.faults.begin(), setup.faults.end(),
                                        simwin::Fault::Enumerate) != setup.faults.end();
     simwin::ResetMachine(setup);
@@ -199,14 +214,18 @@ std::u16string DevicesText(const std::u16string& printer) {
     return CString(units);
 }
 
+bool SamePreference(const std::optional<simwin::RegistryValue>& before,
+                    const std::optional<simwin::RegistryValue>& after) {
+    return before.has_value() == after.has_value() &&
+           (!before || (before->type == after->type && before->data == after->data));
+}
+
 void CheckSwitch(const CallResult& result, const std::vector<Parameter>& parameters,
                  const std::optional<simwin::RegistryValue>& before) {
     Require(kSwitchStatuses.count(result.text) == 1, "a switch gave a text that is not a status");
     const std::optional<simwin::RegistryValue> after = PrinterPreference();
     if (result.text != u"0") {
-        const bool unchanged = before.has_value() == after.has_value() &&
-                               (!before || (before->type == after->type && before->data == after->data));
-        Require(unchanged, "a failed switch changed the host's Printer preference");
+        Require(SamePreference(before, after), "a failed switch changed the host's Printer preference");
         return;
     }
     Require(after.has_value() && after->type == simwin::kRegSz, "a switch wrote no REG_SZ preference");
@@ -236,9 +255,63 @@ void CheckSwitch(const CallResult& result, const std::vector<Parameter>& paramet
             "the Printer preference is not the name, a comma and the Devices data");
 }
 
+// What a call may change, as it was before the call.
+struct BeforeCall {
+    std::optional<simwin::RegistryValue> preference;
+    std::optional<std::u16string> defaultPrinter;
+    std::size_t jobs = 0;
+};
+
+constexpr std::size_t kSendData = 7;
+
+// The jobs are counted only before VORL_SendData: their copies cost.
+BeforeCall TakeBeforeCall(std::size_t function) {
+    return {PrinterPreference(), simwin::CurrentDefaultPrinter(),
+            function == kSendData ? simwin::PrintJobs().size() : 0};
+}
+
+void CheckSendData(const std::vector<Parameter>& parameters, const CallResult& result,
+                   const Machine& machine, std::size_t jobsBefore) {
+    const std::u16string& text = result.text;
+    const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
+    const bool oneJobMore = jobs.size() == jobsBefore + 1;
+    Require(oneJobMore == (text == u"0"), "VORL_SendData: a job without \"0\", or \"0\" without a job");
+    Require(jobs.size() <= jobsBefore + 1, "VORL_SendData: more than one job");
+    if (parameters.size() != 2) {
+        Require(text == kCountErrorLower, "VORL_SendData: count error expected");
+        return;
+    }
+    const Parameter& data = parameters[1];
+    const bool dataIsText = data.kind == Parameter::Kind::Text;
+    if (FirstIsEmpty(parameters) || (dataIsText && data.text.empty())) {
+        Require(text == kFormatError, "VORL_SendData: format error expected");
+        return;
+    }
+    if (dataIsText && std::any_of(data.text.begin(), data.text.end(), [](char16_t c) { return c > 0xFF; })) {
+        Require(text == kNotBytes, "VORL_SendData: the error for a character above U+00FF expected");
+        return;
+    }
+    if (parameters[0].kind == Parameter::Kind::Text) {
+        // The printer is opened under the name up to its first NUL, in any letter case.
+        const std::u16string name = CString(parameters[0].text);
+        const bool known = std::any_of(machine.names.begin(), machine.names.end(),
+                                       [&](const std::u16string& n) { return simwin::EqualsIgnoreCase(n, name); });
+        const std::u16string& expected = !known ? kNotFound : machine.spoolerFails ? kNotSent : std::u16string(u"0");
+        Require(text == expected, "VORL_SendData: wrong result for the printer and the spooler's faults");
+    } else {
+        Require(text == u"0" || text == kNotFound || text == kNotSent, "VORL_SendData: unknown text");
+    }
+    if (oneJobMore && dataIsText) {
+        const simwin::PrintJob& job = jobs.back();
+        const bool whole = job.datatype == u"RAW" && job.bytes.size() == data.text.size() &&
+                           std::equal(job.bytes.begin(), job.bytes.end(), data.text.begin());
+        Require(whole, "VORL_SendData: the job is not one RAW job of exactly the data's bytes");
+    }
+}
+
 void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
-               const CallResult& result, const Machine& machine,
-               const std::optional<simwin::RegistryValue>& preferenceBefore) {
+               const CallResult& result, const Machine& machine, const BeforeCall& before) {
+    const std::optional<simwin::RegistryValue>& preferenceBefore = before.preference;
     Require(result.code == 0, "a function returned an error code");
     Require(result.writes == 1, "a function did not write exactly one result");
     Require(result.storedAsTextWithOwnLocale, "a result was not stored as text with its locale");
@@ -291,7 +364,7 @@ void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
                 CheckSwitch(result, parameters, preferenceBefore);
             }
             break;
-        default:  // VORL_ChangeForPreview
+        case 5:  // VORL_ChangeForPreview
             if (n != 1) {
                 Require(text == kCountErrorLower, "VORL_ChangeForPreview: count error expected");
             } else if (FirstIsEmpty(parameters)) {
@@ -299,6 +372,22 @@ void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
             } else {
                 CheckSwitch(result, parameters, preferenceBefore);
             }
+            break;
+        case 6:  // VORL_SetToWindowsDefaultPrinter
+            if (n != 0) {
+                Require(text == kCountErrorLower, "VORL_SetToWindowsDefaultPrinter: count error expected");
+            } else if (!before.defaultPrinter) {
+                Require(text == kNoDefault, "VORL_SetToWindowsDefaultPrinter: no-default error expected");
+                Require(SamePreference(preferenceBefore, PrinterPreference()),
+                        "VORL_SetToWindowsDefaultPrinter changed the preference without a default printer");
+            } else {
+                Parameter name;
+                name.text = *before.defaultPrinter;
+                CheckSwitch(result, {name}, preferenceBefore);
+            }
+            break;
+        default:  // VORL_SendData
+            CheckSendData(parameters, result, machine, before.jobs);
             break;
     }
     Require(text != kParsingError, "a name copy failed although memory was plentiful");
@@ -341,7 +430,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (Parameter& p : parameters) {
             p = ReadParameter(in, machine);
         }
-        const std::optional<simwin::RegistryValue> preferenceBefore = PrinterPreference();
+        const BeforeCall before = TakeBeforeCall(function);
         if (failAt != 0) {
             fmwrapper::FailOperation(failAt, failCode);
         }
@@ -355,7 +444,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(result.code == failCode, "an injected failure was not contained with its code");
             Require(result.writes <= 1, "a result was written twice");
         } else {
-            CheckCall(function, parameters, result, machine, preferenceBefore);
+            CheckCall(function, parameters, result, machine, before);
         }
         CheckBetweenCalls();
     }

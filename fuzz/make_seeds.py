@@ -32,6 +32,12 @@ def text(s):
     return bytes([0x20 | len(data)]) + data
 
 
+def units(values):
+    """Kind 2: up to 31 raw UTF-16 units."""
+    assert len(values) < 32
+    return bytes([0x40 | len(values)]) + b''.join(u16(v) for v in values)
+
+
 def repeated(pattern, times):
     """Kind 3: a pattern of alphabet bytes repeated."""
     data = pattern.encode('latin-1') if isinstance(pattern, str) else bytes(pattern)
@@ -129,8 +135,9 @@ def printer(name, port=None, devices=None, connection=False, raw=None, raw_binar
     return out
 
 
-def machine(printers, default=1, key_state=0, faults=0):
-    return bytes([len(printers)]) + b''.join(printers) + bytes([default, key_state, faults])
+def machine(printers, default=1, key_state=0, faults=0, spooler_faults=0):
+    """spooler_faults: 0xE1 a write fails part way, 0xE2 the queue rejects jobs."""
+    return bytes([len(printers)]) + b''.join(printers) + bytes([default, key_state, faults, spooler_faults])
 
 
 STANDARD = machine([
@@ -162,7 +169,7 @@ def p_bool(value):
     return BOOL_PARAM + bytes([1 if value else 0])
 
 
-VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW = range(6)
+VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW, TO_DEFAULT, SEND = range(8)
 write('functions_fuzzer', 'every-function-once',
       STANDARD + call(VERSION, []) + call(VERSION, [p_text(short_variant(1))]) +
       call(GET_AT, [p_number(1)]) + call(GET_AT, [p_number(5)]) + call(GET_AT, [p_number(6)]) +
@@ -211,6 +218,30 @@ write('functions_fuzzer', 'host-failures-in-calls',
       call(GET_AT, [p_number(1)], inject=(5, 2)) +
       call(CHANGE, [p_text(machine_name(0)), p_bool(False)], inject=(4, 1)) +
       call(PREVIEW, [p_text(machine_name(2))], inject=(7, 2)) + call(GET_SYSTEM, [], inject=(2, 1)))
+
+write('functions_fuzzer', 'raw-data-and-the-default-printer',
+      STANDARD + call(SEND, [p_text(machine_name(2, 1)), p_text(units(list(range(0, 31))))]) +
+      call(SEND, [p_text(machine_name(2)), p_text(repeated(bytes(range(0xE1, 0x100)), 40))]) +
+      call(SEND, [p_text(machine_name(0)), p_text(units([0x1B, 0, 0x0D, 0x0A, 0xFF, 0x80]))]) +
+      call(SEND, [p_text(machine_name(0)), p_text(units([0x41, 0x100]))]) +
+      call(SEND, [p_text(machine_name(0)), p_text(units([0xD83D, 0xDDA8]))]) +
+      call(SEND, [p_text(machine_name(0, 0, 'x')), p_text(cycled(70000, b'^XA\x00\x01\x02Z\xff'))]) +
+      call(SEND, [p_text(text('Nowhere')), p_text(text('^XA^XZ'))]) +
+      call(SEND, [p_text(machine_name(0)), p_text(empty())]) + call(SEND, [p_text(empty()), p_number(1)]) +
+      call(SEND, [p_text(machine_name(0))]) + call(SEND, [p_text(machine_name(0)), p_number(3), p_bool(True)]) +
+      call(SEND, [p_text(machine_name(1)), p_number(7)]) +
+      call(TO_DEFAULT, []) + call(SET_SYSTEM, [p_text(machine_name(3))]) + call(TO_DEFAULT, []) +
+      call(TO_DEFAULT, [p_text(machine_name(0))]))
+write('functions_fuzzer', 'raw-data-the-spooler-fails',
+      machine([printer(text('Labels'), text('USB001'), text('winspool,USB001'))], default=0,
+              spooler_faults=0xE1) +
+      call(SEND, [p_text(machine_name(0)), p_text(text('^XA^FDone^FS^XZ'))]) + call(TO_DEFAULT, []) +
+      call(SEND, [p_text(machine_name(0)), p_text(cycled(200000, b'abcdefgh'))],
+           inject=(9, 1)))
+write('functions_fuzzer', 'raw-data-the-queue-rejects',
+      machine([printer(text('Labels'), text('USB001'), text('winspool,USB001'))], default=1,
+              spooler_faults=0xE2) +
+      call(SEND, [p_text(machine_name(0, 1)), p_text(text('^XA^XZ'))]) + call(TO_DEFAULT, []))
 
 # --- host_failures_fuzzer: selector byte (bit 7 inject; % 4: 0 start-up,
 # 1 shutdown, else a probe), then N and code when injecting, then the probe.

@@ -57,6 +57,10 @@ public:
     // A quoted text, the opening quote already taken.
     bool QuotedText(std::string& out, std::string& error) {
         while (!AtEnd()) {
+            if (TakePilcrow()) {
+                out.push_back('\r');  // ¶ is a carriage return, as FileMaker writes one
+                continue;
+            }
             const char c = text_[pos_++];
             if (c == '"') {
                 return true;
@@ -76,9 +80,6 @@ public:
                     return false;
                 }
                 out.push_back(escaped);
-            } else if (c == kPilcrow[0] && text_.substr(pos_, 1) == kPilcrow.substr(1)) {
-                ++pos_;
-                out.push_back('\r');  // ¶ is a carriage return, as FileMaker writes one
             } else {
                 out.push_back(c);
             }
