@@ -8,7 +8,7 @@ PostScript driver, the default printer, the host's preferences keys) and reads
 the state a scenario leaves behind. Behind Wine's spooler runs a CUPS server of
 the run's own (print_server.py), which every Wine program is pointed at: its
 queues, while a scenario has any, are printers Wine registers itself, and what
-is printed to them is kept as PDF. A CUPS service of the machine is never
+is printed to them is kept as PDF (a raw queue keeps each job's bytes). A CUPS service of the machine is never
 asked. The programs run in a working folder of the run's own, where pages
 printed to winsetup's printers (port FILE:) land and are thrown away. The
 build is told by fmhost.exe itself: a PE32+ build runs with wine64 in a 64-bit prefix, a PE32 build (the
@@ -326,12 +326,12 @@ class Machine:
     @contextlib.contextmanager
     def queues(self, names, raw=()):
         """These queues on the run's CUPS server for the time of the block,
-        the first one its default, no jobs to begin with; those also named in
-        `raw` are raw queues that keep each job's bytes (captured). Wine registers them
-        when its next program starts (Devices entry "wineps.drv,CUPS:QUEUE"),
-        and makes the server's default the Windows default at each start.
-        Afterwards they are deleted with their jobs; the next Wine program
-        drops them from its printers."""
+        the first one its default, no jobs to begin with; those also named
+        in `raw` are raw queues that keep each job's bytes (captured). Wine
+        registers them when its next program starts (Devices entry
+        "wineps.drv,CUPS:QUEUE"), and makes the server's default the Windows
+        default at each start. Afterwards they are deleted with their jobs;
+        the next Wine program drops them from its printers."""
         self.cups.cancel_all()
         try:
             for name in names:
