@@ -22,11 +22,13 @@ namespace {
 
 constexpr const char* kUsage =
     "vorelle_bench [benchmark flags] [--dialogs=N] [--select-dialogs=N] [--search-seconds=S]\n"
-    "              [--shutdowns=N]\n"
+    "              [--shutdowns=N] [--send-iterations=N]\n"
     "  --dialogs=N          Print dialogs confirmed by the watcher (default 100)\n"
     "  --select-dialogs=N   dialogs with optShowDlg true, selection only (default 500)\n"
     "  --search-seconds=S   seconds of searching measured for the search cost (default 5)\n"
-    "  --shutdowns=N        shutdowns timed per case (default 5)\n";
+    "  --shutdowns=N        shutdowns timed per case (default 5)\n"
+    "  --send-iterations=N  VORL_SendData's benchmarks run exactly N iterations, once (for\n"
+    "                       counting instructions per call under callgrind)\n";
 
 // Takes our own flags out of argv; false for a malformed one.
 bool TakeOwnFlags(int& argc, char** argv) {
@@ -44,6 +46,11 @@ bool TakeOwnFlags(int& argc, char** argv) {
             Settings().searchSeconds = std::strtod(v, nullptr);
         } else if (const char* v = value("--shutdowns=")) {
             Settings().shutdowns = std::strtoul(v, nullptr, 10);
+        } else if (const char* v = value("--send-iterations=")) {
+            Settings().sendIterations = std::strtoul(v, nullptr, 10);
+            if (Settings().sendIterations == 0) {
+                return false;
+            }
         } else {
             kept.push_back(argv[i]);
             continue;

@@ -11,6 +11,7 @@ struct BenchSettings {
     std::size_t selectOnlyDialogs = 500;  // dialogs with optShowDlg true (--select-dialogs=N)
     double searchSeconds = 5;          // seconds of searching measured (--search-seconds=S)
     std::size_t shutdowns = 5;         // shutdowns timed per case (--shutdowns=N)
+    std::size_t sendIterations = 0;    // VORL_SendData's iterations, when fixed (--send-iterations=N)
 };
 
 BenchSettings& Settings();

@@ -11,8 +11,11 @@
 //                        loop. fn / bare is the plug-in's own overhead.
 //   platform/FUNCTION/N  the calls of the simulated Windows alone
 //   list/...             the whole printer list read position by position
+// VORL_SendData's benchmarks have the job's size in bytes last instead, on a
+// machine of 10 printers.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -322,6 +325,92 @@ void PlatformChangePrinter(benchmark::State& state) {
     SetSampleCounters(state, samples);
 }
 
+// --- VORL_SendData: a raw job of the benchmark's size to the first of 10 printers --------
+// The simulated spooler keeps every job's bytes; outside the timed part, after
+// every 16 MB sent, the machine is made anew (its queues empty).
+
+constexpr std::size_t kSendDataPrinters = 10;
+constexpr std::size_t kSendDataTo = 1;  // a local printer, the default
+constexpr std::size_t kBytesKept = std::size_t{16} << 20;
+
+std::size_t JobBytes(const benchmark::State& state) { return static_cast<std::size_t>(state.range(0)); }
+
+// Calls `send` once per iteration, emptying the queues now and then.
+template <typename Send>
+void TimeRawJobs(benchmark::State& state, Send send) {
+    simwin::ResetMachine(MachineWithPrinters(kSendDataPrinters));
+    const std::size_t jobsKept = std::max<std::size_t>(1, kBytesKept / std::max<std::size_t>(1, JobBytes(state)));
+    std::size_t jobs = 0;
+    for (auto _ : state) {
+        send();
+        if (++jobs == jobsKept) {
+            state.PauseTiming();
+            simwin::ResetMachine(MachineWithPrinters(kSendDataPrinters));
+            jobs = 0;
+            state.ResumeTiming();
+        }
+    }
+}
+
+// The printer's name and the Data: "ABC...Z" over and over, as fmhost's timing mode sends.
+fmwrapper::HostDataVect SendDataParameters(std::size_t bytes) {
+    const std::vector<std::uint8_t> pattern = fmhost::timing::RawJobPattern(bytes);
+    fmwrapper::HostDataVect parameters = TextParameters(PrinterName(kSendDataTo));
+    parameters.AppendText(std::u16string(pattern.begin(), pattern.end()));
+    return parameters;
+}
+
+void FnSendData(benchmark::State& state) {
+    StartPlugin();
+    simwin::UseRealClock();
+    simwin::ResetMachine(MachineWithPrinters(kSendDataPrinters));
+    const fmwrapper::RegisteredFunction function = Function(u"VORL_SendData");
+    const fmwrapper::HostDataVect parameters = SendDataParameters(JobBytes(state));
+    if (CallText(function, parameters) != u"0") {
+        state.SkipWithError("unexpected result");
+        return;
+    }
+    fmwrapper::HostResult result;
+    TimeRawJobs(state, [&] { benchmark::DoNotOptimize(Invoke(function, parameters, result)); });
+}
+
+// The bare form: the frame copies the name and the Data, the Data's
+// characters become the job's bytes, the spooler's calls send them, "0" is
+// written. One call is a function of its own, so that callgrind can count its
+// instructions beside the function's (run_bench.py --send-data).
+[[gnu::noinline]] void BareSendDataOnce(const fmwrapper::HostDataVect& parameters, fmwrapper::HostResult& result,
+                                        std::vector<char16_t>& name, std::vector<char16_t>& data,
+                                        PlatformCalls& platform) {
+    BareFrame frame;
+    frame.Count(parameters.Get());
+    frame.CopyText(parameters.Get(), name.data(), frame.TextLength(parameters.Get()));
+    const char16_t* text =
+        frame.CopyBytes(parameters.Get(), 1, data, platform.JobData()) ? platform.Run(0, name.data()) : nullptr;
+    frame.Write(result.Get(), text != nullptr ? text : u"failed");
+}
+
+void BareSendData(benchmark::State& state) {
+    StartPlugin();
+    simwin::UseRealClock();
+    const fmwrapper::HostDataVect parameters = SendDataParameters(JobBytes(state));
+    fmwrapper::HostResult result;
+    std::vector<char16_t> name = NameBuffer();
+    std::vector<char16_t> data(JobBytes(state) + 1, u'\0');
+    const auto platform = Platform(Calls::RawJob, kSendDataTo);
+    TimeRawJobs(state, [&] { BareSendDataOnce(parameters, result, name, data, *platform); });
+    if (result.Text() != u"0") {
+        state.SkipWithError("unexpected result");
+    }
+}
+
+void PlatformSendData(benchmark::State& state) {
+    StartPlugin();
+    simwin::UseRealClock();
+    const auto platform = Platform(Calls::RawJob, kSendDataTo);
+    platform->JobData() = fmhost::timing::RawJobPattern(JobBytes(state));
+    TimeRawJobs(state, [&] { benchmark::DoNotOptimize(platform->Run(0, nullptr)); });
+}
+
 // --- The hand-over, with no watcher and with one searching -----------------------------
 
 void HandoverNoWatcher(benchmark::State& state) {
@@ -406,6 +495,15 @@ void RegisterFunctionBenchmarks() {
     threadStarting(benchmark::RegisterBenchmark("fn/VORL_ChangePrinter", FnChangePrinter));
     threadStarting(benchmark::RegisterBenchmark("bare/VORL_ChangePrinter", BareChangePrinter));
     threadStarting(benchmark::RegisterBenchmark("platform/VORL_ChangePrinter", PlatformChangePrinter));
+    auto perSize = [](benchmark::internal::Benchmark* b) {
+        b->Arg(1024)->Arg(1024 * 1024)->Unit(benchmark::kMicrosecond);
+        if (Settings().sendIterations != 0) {
+            b->Iterations(static_cast<benchmark::IterationCount>(Settings().sendIterations))->Repetitions(1);
+        }
+    };
+    perSize(benchmark::RegisterBenchmark("fn/VORL_SendData", FnSendData));
+    perSize(benchmark::RegisterBenchmark("bare/VORL_SendData", BareSendData));
+    perSize(benchmark::RegisterBenchmark("platform/VORL_SendData", PlatformSendData));
     auto perList = [](benchmark::internal::Benchmark* b) {
         b->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
     };

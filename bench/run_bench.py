@@ -8,9 +8,12 @@ in a 32-bit prefix, each in a Wine prefix of its own prepared with
 winsetup.exe (the end-to-end harness of tests/wine). Each Wine row of win64 is
 followed by the same row of win32.
 
-Usage: run_bench.py [--native BUILD] [--win64 BUILD] [--win32 BUILD] [--quick] [--watcher] [--json FILE]
+Usage: run_bench.py [--native BUILD] [--win64 BUILD] [--win32 BUILD] [--quick] [--watcher | --send-data]
+                    [--json FILE]
 --watcher measures only the print-dialog watcher: its search cost and its
 reaction (with the poll period they are read against), for comparing two builds.
+--send-data measures only VORL_SendData beside its bare calls, and adds the
+instructions per call on the simulated Windows, counted by callgrind.
 Without --win64 or --win32 those Wine rows are left out (and said so); where
 32-bit Windows programs do not execute, the win32 rows are left out and one
 line says so. Without --native the native rows are left out. The table goes to
@@ -25,6 +28,7 @@ import platform
 import re
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -33,6 +37,10 @@ FUNCTIONS = ["VORL_Version", "VORL_GetPrinterAt", "VORL_GetSystemPrinter", "VORL
 SIM_COUNTS = [1, 10, 100, 1000]
 WINE_COUNTS = [1, 10, 100, 1000]
 RATIO_GOAL = 1.3
+# VORL_SendData: the job's sizes in bytes, and the goal at the largest.
+SEND_SIZES = [1024, 1024 * 1024]
+SEND_RATIO_GOAL = 1.1
+SEND_QUEUE = "Bench_Raw"  # a raw queue of the Wine run's own CUPS server
 SELECT_P99_GOAL_MS = 5.0
 SEARCH_CPU_GOAL_PCT = 5.0
 LIST_GOAL_MS = 1000.0
@@ -53,7 +61,11 @@ def plain_name(run_name):
 WATCHER_FILTER = "^(poll|reaction|search)/"
 
 
-def run_native(build, quick, watcher_only=False):
+# VORL_SendData's benchmarks alone (--send-data).
+SEND_FILTER = "^(fn|bare|platform)/VORL_SendData/"
+
+
+def run_native(build, quick, only=None):
     program = os.path.join(build, "bin", "vorelle_bench")
     out = os.path.join(build, "bench_native.json")
     args = [program, "--benchmark_format=console", "--benchmark_out_format=json",
@@ -64,8 +76,8 @@ def run_native(build, quick, watcher_only=False):
                  "--select-dialogs=100", "--search-seconds=2", "--shutdowns=2"]
     else:
         args += ["--benchmark_repetitions=5", "--benchmark_min_time=0.1"]
-    if watcher_only:
-        args += ["--benchmark_filter=" + WATCHER_FILTER]
+    if only:
+        args += ["--benchmark_filter=" + only]
     log("native: " + " ".join(args[1:]))
     subprocess.run(args, check=True, stdout=sys.stderr)
     with open(out) as f:
@@ -149,7 +161,84 @@ def prepare_printers(harness, machine, names):
                   "--create-key", harness.PREFS_11A)
 
 
-def run_wine(build, quick, watcher_only=False):
+def size_text(size):
+    return "1 MB" if size == 1024 * 1024 else "%d KB" % (size // 1024)
+
+
+def raw_job_data(size):
+    """VORL_SendData's Data in the benchmark: "ABC...Z" over and over, the
+    bytes that fmhost's "@bare raw" sends (fmhost::timing::RawJobPattern)."""
+    return "".join(chr(ord("A") + i % 26) for i in range(size))
+
+
+def timing_label(line):
+    """How fmhost --time names a line in its figures: one of over 200
+    characters by its first 160 and its length."""
+    return line if len(line) <= 200 else "%s... (%d characters)" % (line[:160], len(line))
+
+
+def send_lines():
+    """fmhost --time lines: VORL_SendData of each size beside its bare calls,
+    round by round; and the labels of the three figures of each size."""
+    lines, labels = [], {}
+    for size in SEND_SIZES:
+        call = 'VORL_SendData( "%s" ; "%s" )' % (SEND_QUEUE, raw_job_data(size))
+        bare, platform_only = "@bare raw %d %s" % (size, SEND_QUEUE), "@platform raw %d %s" % (size, SEND_QUEUE)
+        lines += [call, bare, platform_only, "@group"]
+        labels[size] = (timing_label(call), bare, platform_only)
+    return lines, labels
+
+
+def check_delivered(machine, timeout=120):
+    """The jobs of the VORL_SendData measurement, every one complete at the
+    raw queue and byte for byte the Data it was sent with: how many."""
+    deadline = time.monotonic() + timeout
+    while machine.cups.jobs("not-completed") and time.monotonic() < deadline:
+        time.sleep(0.5)
+    jobs = machine.cups.captured(SEND_QUEUE)
+    wrong = [len(data) for _, data in jobs
+             if len(data) not in SEND_SIZES or data != raw_job_data(len(data)).encode("ascii")]
+    if not jobs or wrong:
+        raise RuntimeError("VORL_SendData's measurement: %d jobs arrived, %d of them not as sent (sizes %s)"
+                           % (len(jobs), len(wrong), wrong[:5]))
+    return len(jobs)
+
+
+def send_instructions(build):
+    """Instructions per call of VORL_SendData (the plug-in's function as the
+    host calls it), of its bare calls and of the spooler's calls alone, on
+    the simulated Windows, counted by callgrind: the same for the same build
+    in every run, whatever else the machine does. Each benchmark runs a fixed
+    number of iterations; callgrind counts only inside the one function each
+    iteration calls ({size: (fn, bare, platform)})."""
+    counted = {}
+    # The function each iteration calls; the calls made (the function's
+    # benchmark makes one more, to check its result).
+    calls = {"fn": ("vorelle::functions::SendData(*", 1), "bare": ("*::BareSendDataOnce(*", 0),
+             "platform": ("fmhost::timing::PlatformCalls::Run(*", 0)}
+    for size in SEND_SIZES:
+        iterations = 5 if size > 64 * 1024 else 200
+        figures = []
+        for kind in ("fn", "bare", "platform"):
+            symbol, extra = calls[kind]
+            with tempfile.TemporaryDirectory() as folder:
+                log("native: callgrind, %s/VORL_SendData/%d, %d iterations" % (kind, size, iterations))
+                run = subprocess.run(["valgrind", "--tool=callgrind", "--toggle-collect=" + symbol,
+                                      "--callgrind-out-file=" + os.path.join(folder, "callgrind.out"),
+                                      os.path.join(build, "bin", "vorelle_bench"),
+                                      "--benchmark_filter=^%s/VORL_SendData/%d/" % (kind, size),
+                                      "--send-iterations=%d" % iterations],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+            collected = re.search(r"Collected : (\d+)", run.stderr)
+            if run.returncode != 0 or not collected or int(collected.group(1)) == 0:
+                raise RuntimeError("callgrind of %s/VORL_SendData/%d: status %d: %s" % (
+                    kind, size, run.returncode, run.stderr[-400:]))
+            figures.append(int(collected.group(1)) / (iterations + extra))
+        counted[size] = tuple(figures)
+    return counted
+
+
+def run_wine(build, quick, only=None):
     sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
     import wine_scenarios  # the end-to-end harness: prefix, winsetup, fmhost runs
     machine = wine_scenarios.Machine(build)
@@ -163,6 +252,9 @@ def run_wine(build, quick, watcher_only=False):
                                "this machine (%s)" % reason}
     else:
         machine.create_prefix()
+    # A working folder of the run's own, and no print server until the last
+    # measurement, which starts the run's own.
+    machine.open_run()
     results = {"counts": {}, "wine_version": "", "build": machine.name}
     try:
         rc, out, _, _ = machine.run("--version", [], timeout=60)
@@ -170,15 +262,15 @@ def run_wine(build, quick, watcher_only=False):
     except wine_scenarios.Failure:
         pass
 
-    def fmhost(count, lines, timeout=1800):
+    def fmhost(count, lines, timeout=1800, stdin=None):
         rc, out, err, elapsed = machine.run("fmhost.exe", ["--time", str(count)] + lines,
-                                            timeout=timeout)
+                                            timeout=timeout, stdin=stdin)
         if rc != 0:
             raise wine_scenarios.Failure("fmhost --time: status %d: %s" % (rc, err.strip()[-600:]))
         return parse_timing(out)
 
     try:
-        for n in ([] if watcher_only else WINE_COUNTS):
+        for n in ([] if only else WINE_COUNTS):
             names = [wine_printer(i) for i in range(1, n + 1)]
             started = time.monotonic()
             prepare_printers(wine_scenarios, machine, names)
@@ -206,26 +298,43 @@ def run_wine(build, quick, watcher_only=False):
             results["counts"][n] = fmhost(samples, lines)
             log("wine: %d printers timed in %.1f s" % (n, time.monotonic() - started))
 
-        names = [wine_printer(i) for i in range(1, 11)]
-        prepare_printers(wine_scenarios, machine, names)
-        job = names[6]
-        cycles, dialogs, seconds = (5, 20, 3) if quick else (20, 100, 10)
-        if watcher_only:
-            # The poll period the reaction is read against.
-            results["counts"][10] = fmhost(40 if quick else 200, ["@sleep"])
-        else:
-            log("wine: hand-over and shutdown, %d cycles" % cycles)
-            results["handover"] = fmhost(cycles, ["@handover " + job])
-        log("wine: %d dialogs selected, %d confirmed" % (dialogs, dialogs))
-        results["select"] = fmhost(dialogs, ["@select " + job])
-        results["confirm"] = fmhost(dialogs, ["@confirm " + job])
-        log("wine: search cost over %d s" % seconds)
-        for what, line in (("idle", "@idle %d" % seconds), ("search", "@search %d %s" % (seconds, job))):
-            before = wineserver_cpu(machine.prefix)
-            figures = fmhost(1, [line])
-            after = wineserver_cpu(machine.prefix)
-            figures["wineserver_seconds"] = None if before is None or after is None else after - before
-            results[what] = figures
+        if only != "send":
+            names = [wine_printer(i) for i in range(1, 11)]
+            prepare_printers(wine_scenarios, machine, names)
+            job = names[6]
+            cycles, dialogs, seconds = (5, 20, 3) if quick else (20, 100, 10)
+            if only == "watcher":
+                # The poll period the reaction is read against.
+                results["counts"][10] = fmhost(40 if quick else 200, ["@sleep"])
+            else:
+                log("wine: hand-over and shutdown, %d cycles" % cycles)
+                results["handover"] = fmhost(cycles, ["@handover " + job])
+            log("wine: %d dialogs selected, %d confirmed" % (dialogs, dialogs))
+            results["select"] = fmhost(dialogs, ["@select " + job])
+            results["confirm"] = fmhost(dialogs, ["@confirm " + job])
+            log("wine: search cost over %d s" % seconds)
+            for what, line in (("idle", "@idle %d" % seconds), ("search", "@search %d %s" % (seconds, job))):
+                before = wineserver_cpu(machine.prefix)
+                figures = fmhost(1, [line])
+                after = wineserver_cpu(machine.prefix)
+                figures["wineserver_seconds"] = None if before is None or after is None else after - before
+                results[what] = figures
+        if only != "watcher":
+            # Last: while the server has a queue, Wine adds it to the printers.
+            machine.start_print_server()
+            machine.cups.add_raw_queue(SEND_QUEUE)
+            lines, _ = send_lines()
+            # Wine's figures for a job move by 10 % and more from one to the next: many rounds.
+            samples = 5 if quick else 100
+            log("wine: VORL_SendData of %s, %d rounds" % (" and ".join(map(size_text, SEND_SIZES)), samples))
+            # A Windows command line holds at most 32,767 characters: the lines go by standard input.
+            script = os.path.join(machine.workdir, "send_data.lines")
+            with open(script, "w") as fh:
+                fh.write("\n".join(lines) + "\n")
+            started = time.monotonic()
+            results["send"] = fmhost(samples, [], stdin=script)
+            log("wine: VORL_SendData timed in %.1f s" % (time.monotonic() - started))
+            results["send_delivered"] = check_delivered(machine)
     finally:
         machine.shut_down()
     return results
@@ -264,6 +373,19 @@ def yes(flag):
     return "yes" if flag else "**no**"
 
 
+def send_rows(table, windows, size, fn_us, bare_us, platform_us, unit="µs", printers=10):
+    """VORL_SendData of `size` bytes against its bare calls (host runtime,
+    the characters made bytes, the spooler's), and against the spooler's
+    calls alone: figures per call, in `unit`."""
+    goal = size == max(SEND_SIZES)
+    for reference, what in ((bare_us, "bare calls: host runtime, characters to bytes, spooler"),
+                            (platform_us, "the spooler's calls alone (Open ... ClosePrinter)")):
+        ratio = fn_us / reference
+        table.add(1, "VORL_SendData of %s per call (%s)" % (size_text(size), unit), windows, printers, f(fn_us),
+                  f(reference), what, "%.3f" % ratio, "≤ %.1f" % SEND_RATIO_GOAL if goal else "",
+                  yes(ratio <= SEND_RATIO_GOAL) if goal else "")
+
+
 def native_rows(table, results):
     def get(name):
         return results.get(name)
@@ -287,6 +409,10 @@ def native_rows(table, results):
                       "simulated", n, f(t), f(b),
                       "bare calls: host runtime + platform%s" % (" (platform alone %s)" % f(p) if p else ""),
                       "%.2f" % ratio, goal, yes(ratio <= RATIO_GOAL) if n == 10 else "")
+    for size in SEND_SIZES:
+        fb, bb, pb = (get("%s/VORL_SendData/%d" % (kind, size)) for kind in ("fn", "bare", "platform"))
+        if fb and bb and pb:
+            send_rows(table, "simulated", size, us(fb), us(bb), us(pb))
     for n in (10, 100, 1000):
         lb, bb = get("list/VORL_GetPrinterAt/%d" % n), get("list/bare/%d" % n)
         if lb and bb:
@@ -414,6 +540,12 @@ def wine_rows(table, results):
                       (" (platform alone %s)" % f(plat_fig["median"]) if plat_fig else ""),
                       "%.2f" % ratio, "≤ %.1f" % RATIO_GOAL if n == 10 else "",
                       yes(ratio <= RATIO_GOAL) if n == 10 else "")
+    send = results.get("send", {})
+    for size, (call, bare, platform_only) in send_lines()[1].items():
+        fig, bare_fig, plat_fig = send.get(call), send.get(bare), send.get(platform_only)
+        if fig and bare_fig and plat_fig and send.get("result " + call) == "0":
+            # The prefix's printers then: the raw queue and what the run left.
+            send_rows(table, windows, size, fig["median"], bare_fig["median"], plat_fig["median"], printers="")
     for n in WINE_COUNTS:
         lst = [v for k, v in counts.get(n, {}).items() if k.startswith("list ")]
         if lst:
@@ -492,6 +624,9 @@ def machine_text(context, wines):
             lines.append(wine["not_run"])
         else:
             lines.append("Wine %s: %s" % (wine["build"], wine.get("wine_version") or "version unknown"))
+            if wine.get("send_delivered"):
+                lines.append("Wine %s: the %d raw jobs of the VORL_SendData measurement all reached the raw queue "
+                             "byte for byte" % (wine["build"], wine["send_delivered"]))
     return lines
 
 
@@ -518,16 +653,24 @@ def main():
     parser.add_argument("--quick", action="store_true", help="fewer samples (a check, not a measurement)")
     parser.add_argument("--watcher", action="store_true",
                         help="only the watcher's search cost and reaction (and the poll period)")
+    parser.add_argument("--send-data", action="store_true",
+                        help="only VORL_SendData beside its bare calls, with callgrind's instruction counts")
     parser.add_argument("--json", help="also write every figure to this file")
     args = parser.parse_args()
 
     context, native = None, None
+    only = "watcher" if args.watcher else "send" if args.send_data else None
     if args.native:
-        context, native = run_native(args.native, args.quick, args.watcher)
-    wines = [run_wine(build, args.quick, args.watcher) for build in (args.win64, args.win32) if build]
+        context, native = run_native(args.native, args.quick,
+                                     {"watcher": WATCHER_FILTER, "send": SEND_FILTER}.get(only))
+        if only == "send":
+            context["send_instructions"] = send_instructions(args.native)
+    wines = [run_wine(build, args.quick, only) for build in (args.win64, args.win32) if build]
     table = Table()
     if native:
         native_rows(table, native)
+    for size, (fn, bare, platform_only) in (context or {}).get("send_instructions", {}).items():
+        send_rows(table, "simulated, instructions (callgrind)", size, fn, bare, platform_only, "instructions")
     add_wine_rows(table, wines)
     table.rows.sort(key=lambda r: r[0])
     print("\n".join(machine_text(context, wines)))

@@ -101,6 +101,14 @@ std::vector<std::string> Words(std::string_view rest, std::size_t count) {
     return words;
 }
 
+// A line as its figures name it: a line of over 200 characters (a call with
+// a large Data) by its first 160 and its length.
+std::string Label(const std::string& line) {
+    constexpr std::size_t kLongest = 200;
+    return line.size() <= kLongest ? line
+                                   : line.substr(0, 160) + "... (" + std::to_string(line.size()) + " characters)";
+}
+
 // One line timed by repeated calls: what the calls work on, and their
 // samples. Lines of this kind are timed together, round by round, so that
 // each is measured beside the others under the same conditions.
@@ -117,7 +125,8 @@ struct Sampler {
     fmwrapper::HostResult result;
     std::unique_ptr<timing::PlatformCalls> platform;
     std::vector<char16_t> copy;
-    std::int32_t position = 0;
+    std::vector<char16_t> data;  // raw: the Data parameter's copy
+    std::int32_t position = 0;   // enumerate: the position; raw: the job's size
 
     // A batch of calls that takes about 50 us (or one call).
     void Calibrate() {
@@ -207,13 +216,13 @@ private:
         }
         Sampler& s = *sampler;
         s.parameters = std::move(*parameters);
-        s.label = line;
+        s.label = Label(line);
         // A call that starts a thread is timed alone: the thread must not
         // meet the next call.
         s.batched = call.name != kChangePrinter;
         s.once = [&s] { Invoke(*s.function, s.parameters, s.result); };
         functionFailed_ = Invoke(*s.function, s.parameters, s.result) != 0 || functionFailed_;
-        out_ << "result\t" << line << "\t" << EscapedText(s.result.Text()) << "\n";
+        out_ << "result\t" << s.label << "\t" << EscapedText(s.result.Text()) << "\n";
         pending_.push_back(std::move(sampler));
         return true;
     }
@@ -228,8 +237,8 @@ private:
         }
         if (name == "bare" || name == "platform") {
             std::vector<std::string> words = Words(rest, 2);
-            if (!words.empty() && words[0] == "frame") {
-                words = Words(rest, 3);  // frame PARAMETER RESULT
+            if (!words.empty() && (words[0] == "frame" || words[0] == "raw")) {
+                words = Words(rest, 3);  // frame PARAMETER RESULT / raw SIZE NAME
             }
             return Bare(words, name == "bare", line);
         }
@@ -269,7 +278,8 @@ private:
         Sampler& s = *sampler;
         s.label = line;
         const std::string& kind = words[0];
-        const std::u16string argument = words.size() > 1 ? fmwrapper::Utf8ToUtf16(words[1]) : u"";
+        const std::u16string argument =
+            fmwrapper::Utf8ToUtf16(words.size() > 2 && kind == "raw" ? words[2] : words.size() > 1 ? words[1] : "");
         std::optional<timing::Calls> calls;
         std::u16string frameResult;
         if (kind == "frame" && words.size() == 3) {
@@ -286,6 +296,8 @@ private:
             calls = timing::Calls::Switch;
         } else if (kind == "switch-handover" && words.size() == 2) {
             calls = timing::Calls::SwitchAndHandOver;
+        } else if (kind == "raw" && words.size() == 3 && WholeNumber(words[1], s.position) && s.position >= 0) {
+            calls = timing::Calls::RawJob;
         } else {
             return Fault("unknown kind of bare calls", line);
         }
@@ -293,12 +305,19 @@ private:
             return Fault("@platform frame makes no calls", line);
         }
         if (calls == timing::Calls::SetDefault || calls == timing::Calls::Switch ||
-            calls == timing::Calls::SwitchAndHandOver) {
+            calls == timing::Calls::SwitchAndHandOver || calls == timing::Calls::RawJob) {
             s.parameters.AppendText(argument);
         }
         if (calls) {
             s.platform = std::make_unique<timing::PlatformCalls>(
                 *calls, argument, PreferencesPathFor(session_.Settings().hostVersion));
+        }
+        if (calls == timing::Calls::RawJob) {
+            // The Data parameter, whose characters the frame narrows to the job's bytes.
+            s.platform->JobData() = timing::RawJobPattern(static_cast<std::size_t>(s.position));
+            const std::vector<std::uint8_t>& bytes = s.platform->JobData();
+            s.parameters.AppendText(std::u16string(bytes.begin(), bytes.end()));
+            s.data.assign(bytes.size() + 1, u'\0');
         }
         s.copy.assign(argument.size() + 1, u'\0');
         if (calls == timing::Calls::SwitchAndHandOver) {
@@ -320,6 +339,11 @@ private:
                     text = s.platform->Run(frame.Integer(s.parameters.Get()), nullptr);
                 } else if (calls == timing::Calls::DefaultPrinter) {
                     text = s.platform->Run(0, nullptr);
+                } else if (calls == timing::Calls::RawJob) {
+                    frame.CopyText(s.parameters.Get(), s.copy.data(), frame.TextLength(s.parameters.Get()));
+                    text = frame.CopyBytes(s.parameters.Get(), 1, s.data, s.platform->JobData())
+                               ? s.platform->Run(0, s.copy.data())
+                               : nullptr;
                 } else {
                     frame.CopyText(s.parameters.Get(), s.copy.data(), frame.TextLength(s.parameters.Get()));
                     text = calls ? s.platform->Run(0, s.copy.data()) : frameResult.c_str();
@@ -561,6 +585,18 @@ int RunTiming(Session& session, std::uint32_t count, const std::vector<std::stri
     return timer.FunctionFailed() ? kExitFunctionError : kExitOk;
 }
 
+namespace timing {
+
+std::vector<std::uint8_t> RawJobPattern(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>('A' + i % 26);
+    }
+    return bytes;
+}
+
+}  // namespace timing
+
 std::string_view TimingUsageText() {
     return R"TEXT(Timing (--time N): each LINE is timed N times on the host thread; one
 tab-separated line per figure: "time LABEL UNIT COUNT MEDIAN P99 MIN MEAN MAX".
@@ -576,7 +612,10 @@ the next "@group" line.
                             the platform calls; KIND: frame TEXT RESULT
                             (reads TEXT, writes RESULT, no platform call),
                             enumerate POSITION, default, set-default NAME,
-                            switch NAME, switch-handover NAME
+                            switch NAME, switch-handover NAME, raw SIZE NAME
+                            (a RAW job of SIZE bytes "ABC...Z" over and over,
+                            as VORL_SendData(NAME; that text) sends; a call
+                            line over 200 characters is named by its first 160)
   @sleep                    Sleep(1), the watcher's poll
   @list                     the whole printer list read by VORL_GetPrinterAt
                             position by position (one sample per list)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fmhost/host_platform.h"
 
@@ -28,7 +29,15 @@ enum class Calls {
     SwitchAndHandOver, // Switch, then one wait for a named mutex, the wait for and close of
                        // the previous (ended) thread, a new thread (it sleeps 1 ms, as a
                        // searching watcher would, and ends), the release
+    RawJob,            // OpenPrinterW, StartDocPrinterW (level 1, datatype "RAW"),
+                       // StartPagePrinter, WritePrinter until every byte of JobData() is
+                       // written, EndPagePrinter, EndDocPrinter, ClosePrinter
 };
+
+// The bytes of the raw jobs that fmhost's timing mode and the benchmark send:
+// `size` bytes, "ABC...XYZ" over and over (what the bench script gives
+// VORL_SendData as its Data).
+std::vector<std::uint8_t> RawJobPattern(std::size_t size);
 
 class PlatformCalls {
 public:
@@ -51,6 +60,10 @@ public:
     // nor closed: the next Run does that, as a hand-over does with the ended
     // watcher.
     void AwaitThreadEnd();
+
+    // RawJob: the bytes each Run sends, a buffer of the calls' own that the
+    // caller fills beforehand (or anew before each Run).
+    std::vector<std::uint8_t>& JobData();
 
     struct State;
 

@@ -68,6 +68,31 @@ struct PlatformCalls::State {
     KernelOwner thread;
     std::atomic<bool> threadEnded{false};
 
+    std::vector<std::uint8_t> jobData;
+
+    bool RawJob(const char16_t* printerName) {
+        PrinterOwner printer;
+        if (!simwin::OpenPrinter(printerName, *printer.put())) {
+            return false;
+        }
+        if (simwin::StartDocPrinter(printer.get(), u"fmhost timing", u"RAW") == 0) {
+            return false;
+        }
+        bool written = simwin::StartPagePrinter(printer.get());
+        for (std::size_t at = 0; written && at < jobData.size();) {
+            std::uint32_t took = 0;
+            written = simwin::WritePrinter(printer.get(), jobData.data() + at,
+                                           static_cast<std::uint32_t>(jobData.size() - at), took) &&
+                      took > 0;
+            at += took;
+        }
+        if (!written || !simwin::EndPagePrinter(printer.get())) {
+            simwin::AbortPrinter(printer.get());
+            return false;
+        }
+        return simwin::EndDocPrinter(printer.get());
+    }
+
     void JoinThread() {
         if (thread) {
             simwin::WaitForSingleObject(thread.get(), simwin::kInfinite);
@@ -200,9 +225,13 @@ const char16_t* PlatformCalls::Run(std::int32_t position, const char16_t* name) 
             return s.Switch(printer) ? u"0" : nullptr;
         case Calls::SwitchAndHandOver:
             return s.Switch(printer) && s.HandOver() ? u"0" : nullptr;
+        case Calls::RawJob:
+            return s.RawJob(printer) ? u"0" : nullptr;
     }
     return nullptr;
 }
+
+std::vector<std::uint8_t>& PlatformCalls::JobData() { return state_->jobData; }
 
 void PlatformCalls::AwaitThreadEnd() {
     // Seen from outside, not waited for: the wait (which on the simulated

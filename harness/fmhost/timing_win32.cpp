@@ -148,6 +148,32 @@ struct PlatformCalls::State {
         return std::u16string(reinterpret_cast<const char16_t*>(text.data()));
     }
 
+    std::vector<std::uint8_t> jobData;
+
+    bool RawJob(const char16_t* printerName) {
+        PrinterOwner printer;
+        if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printerName)), printer.put(), nullptr)) {
+            return false;
+        }
+        DOC_INFO_1W document{const_cast<wchar_t*>(L"fmhost timing"), nullptr, const_cast<wchar_t*>(L"RAW")};
+        if (StartDocPrinterW(printer.get(), 1, reinterpret_cast<BYTE*>(&document)) == 0) {
+            return false;
+        }
+        bool written = StartPagePrinter(printer.get()) != FALSE;
+        for (std::size_t at = 0; written && at < jobData.size();) {
+            DWORD took = 0;
+            written = WritePrinter(printer.get(), jobData.data() + at, static_cast<DWORD>(jobData.size() - at),
+                                   &took) != FALSE &&
+                      took > 0;
+            at += took;
+        }
+        if (!written || !EndPagePrinter(printer.get())) {
+            AbortPrinter(printer.get());
+            return false;
+        }
+        return EndDocPrinter(printer.get()) != FALSE;
+    }
+
     bool HandOver() {
         if (WaitForSingleObject(mutex.get(), 1000) != WAIT_OBJECT_0) {
             return false;
@@ -202,9 +228,13 @@ const char16_t* PlatformCalls::Run(std::int32_t position, const char16_t* name) 
             return s.Switch(printer) ? u"0" : nullptr;
         case Calls::SwitchAndHandOver:
             return s.Switch(printer) && s.HandOver() ? u"0" : nullptr;
+        case Calls::RawJob:
+            return s.RawJob(printer) ? u"0" : nullptr;
     }
     return nullptr;
 }
+
+std::vector<std::uint8_t>& PlatformCalls::JobData() { return state_->jobData; }
 
 void PlatformCalls::AwaitThreadEnd() {
     // Seen from outside, not waited for: the wait and close belong to the

@@ -38,10 +38,11 @@ Outcome RunBench(const std::string& arguments) {
 
 TEST(BenchProgram, RunsAFunctionItsReferenceAndAWatcherExperiment) {
     const Outcome run = RunBench(
-        "--benchmark_filter='^(fn|bare)/VORL_GetPrinterAt/10$|^shutdown/none' "
+        "--benchmark_filter='^(fn|bare)/VORL_GetPrinterAt/10$|^(fn|bare|platform)/VORL_SendData/1024$|^shutdown/none' "
         "--benchmark_min_time=0.001 --shutdowns=1 --benchmark_format=json");
     ASSERT_EQ(run.status, 0) << run.out;
     for (const char* name : {"\"fn/VORL_GetPrinterAt/10\"", "\"bare/VORL_GetPrinterAt/10\"",
+                             "\"fn/VORL_SendData/1024\"", "\"platform/VORL_SendData/1024\"",
                              "\"shutdown/none/0/iterations:1/repeats:1/manual_time\"", "\"p50_ms\""}) {
         EXPECT_NE(run.out.find(name), std::string::npos) << name << "\n" << run.out;
     }
@@ -51,6 +52,7 @@ TEST(BenchProgram, RunsAFunctionItsReferenceAndAWatcherExperiment) {
 
 TEST(BenchProgram, RefusesMalformedSettings) {
     EXPECT_EQ(RunBench("--dialogs=0").status, 2);
+    EXPECT_EQ(RunBench("--send-iterations=0").status, 2);
     EXPECT_EQ(RunBench("--no-such-flag").status, 2);
 }
 

@@ -143,6 +143,28 @@ TEST(TimingMode, TheSwitchReferencesWriteWhatTheFunctionsWrite) {
     EXPECT_EQ(after.runningThreads, 0u);
 }
 
+TEST(TimingMode, TheRawJobReferencesSendWhatTheFunctionSends) {
+    // The bench script's Data ("ABC...Z" over and over), long enough that
+    // the call's figures are named by its first 160 characters.
+    std::string data;
+    for (int i = 0; i < 260; ++i) {
+        data += static_cast<char>('A' + i % 26);
+    }
+    const std::string call = "VORL_SendData( \"Invoices\" ; \"" + data + "\" )";
+    const TimedRun run = Time(2, {call, "@bare raw 260 Invoices", "@platform raw 260 Invoices"});
+    ASSERT_EQ(run.status, fmhost::kExitOk) << run.err;
+    const std::string label = call.substr(0, 160) + "... (292 characters)";
+    EXPECT_EQ(run.results.at(label), "0");
+    EXPECT_EQ(run.results.at("@bare raw 260 Invoices"), "0");
+    EXPECT_EQ(run.figures.count(label), 1u);
+    const std::vector<simwin::PrintJob> jobs = simwin::QueueJobs(u"Invoices");
+    ASSERT_GE(jobs.size(), 3u);
+    for (const simwin::PrintJob& job : jobs) {
+        EXPECT_EQ(job.datatype, u"RAW");
+        EXPECT_EQ(std::string(job.bytes.begin(), job.bytes.end()), data);
+    }
+}
+
 TEST(TimingMode, ReferencesThatCannotDoTheWorkAreRefused) {
     // A reference that fails would be timed doing less than its function.
     const TimedRun run = Time(3, {"@bare switch No Such Printer"});
@@ -153,6 +175,7 @@ TEST(TimingMode, ReferencesThatCannotDoTheWorkAreRefused) {
 
 TEST(TimingMode, MalformedLinesAreUsageErrors) {
     for (const char* line : {"@bare bogus", "@frob", "@bare enumerate two", "@platform frame x y",
+                             "@bare raw x Invoices",
                              ":idle", "VORL_Nothing", "@select", "@search 25 Invoices"}) {
         const TimedRun run = Time(2, {line});
         EXPECT_EQ(run.status, fmhost::kExitUsage) << line;

@@ -6,13 +6,17 @@ that folder), listening only on a Unix socket there. Wine finds it through
 CUPS_SERVER (env()); the machine's own CUPS service, its configuration and
 /etc/cups are never read or touched. Each queue prints through cups-filters'
 "Generic PDF Printer" to CUPS's file: device, a PDF file in the folder
-(output()), so what a Windows program printed can be read back as text.
+(output()), so what a Windows program printed can be read back as text; a raw
+queue (add_raw_queue: no driver, no filter) keeps each job's bytes as they
+arrived (captured()), through the capture backend (capture_backend) in the
+server's own ServerBin, whose other entries are links to the system's.
 
 Run as root (cupsd's filters then run as lp, as on a Debian system).
 """
 
 import grp
 import os
+import pwd
 import shutil
 import signal
 import subprocess
@@ -21,6 +25,8 @@ import time
 import urllib.parse
 
 CUPSD = "/usr/sbin/cupsd"
+SYSTEM_SERVER_BIN = "/usr/lib/cups"
+CAPTURE_BACKEND = os.path.join(os.path.dirname(os.path.abspath(__file__)), "capture_backend")
 PDF_PPD = "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"  # from cups-filters
 
 CUPSD_CONF = """\
@@ -58,6 +64,7 @@ ErrorLog {root}/log/error_log
 PageLog {root}/log/page_log
 FileDevice Yes
 SystemGroup root
+ServerBin {root}/bin
 """
 
 
@@ -74,14 +81,16 @@ class PrintServer:
         self.process = None
         self.output_dir = output_dir  # where the PDFs go; the server's folder when None
         self.outputs = {}  # queue name: its PDF file
+        self.captures = {}  # raw queue name: its capture folder
 
     # Start and stop
 
     def start(self, timeout=20):
         self.root = tempfile.mkdtemp(prefix="vorelle-cups-")
         os.chmod(self.root, 0o755)  # the filters (user lp) read the spool below it
-        for sub in ("conf", "spool", "state", "cache", "ssl", "log", "out"):
+        for sub in ("conf", "spool", "state", "cache", "ssl", "log", "out", "capture"):
             os.mkdir(os.path.join(self.root, sub))
+        self.make_server_bin()
         # The filters' temporary folder, as Debian makes /var/spool/cups/tmp.
         tmp = os.path.join(self.root, "spool", "tmp")
         os.mkdir(tmp)
@@ -108,6 +117,25 @@ class PrintServer:
                 return
             time.sleep(0.1)
         raise PrintServerError("cupsd did not answer on %s within %d s" % (self.socket, timeout))
+
+    def make_server_bin(self):
+        """The server's programs: the system's filters, drivers and the
+        rest as links, its backends as links beside the capture backend (a
+        copy, owned by root and not writable by others, as cupsd requires;
+        mode 755, so that it runs as lp)."""
+        server_bin = os.path.join(self.root, "bin")
+        os.mkdir(server_bin)
+        for entry in os.listdir(SYSTEM_SERVER_BIN):
+            if entry != "backend":
+                os.symlink(os.path.join(SYSTEM_SERVER_BIN, entry), os.path.join(server_bin, entry))
+        backends = os.path.join(server_bin, "backend")
+        os.mkdir(backends)
+        system_backends = os.path.join(SYSTEM_SERVER_BIN, "backend")
+        for entry in os.listdir(system_backends):
+            os.symlink(os.path.join(system_backends, entry), os.path.join(backends, entry))
+        capture = os.path.join(backends, "capture")
+        shutil.copyfile(CAPTURE_BACKEND, capture)
+        os.chmod(capture, 0o755)
 
     def stop(self):
         if self.process is not None and self.process.poll() is None:
@@ -148,6 +176,32 @@ class PrintServer:
         """A queue printing PDF into output(name)."""
         self.client("/usr/sbin/lpadmin", "-p", name, "-E", "-v", "file://" + self.output(name),
                     "-m", PDF_PPD)
+
+    def add_raw_queue(self, name):
+        """A raw queue (no driver: CUPS hands each job to the device as it
+        came) whose device keeps every job in a folder of its own
+        (captured(name)). The folder starts empty."""
+        folder = self.captures.get(name)
+        if folder is None:
+            folder = os.path.join(self.root, "capture", str(len(self.captures) + 1))
+            os.mkdir(folder)
+            os.chown(folder, pwd.getpwnam("lp").pw_uid, 0)  # the backend runs as lp
+            self.captures[name] = folder
+        for entry in os.listdir(folder):
+            os.remove(os.path.join(folder, entry))
+        self.client("/usr/sbin/lpadmin", "-p", name, "-E", "-v", "capture:" + folder)
+
+    def captured(self, name):
+        """The jobs the raw queue `name` received so far, in the order of
+        their numbers: (title, bytes) each."""
+        folder = self.captures[name]
+        jobs = []
+        for entry in sorted((e for e in os.listdir(folder) if e.isdigit()), key=int):
+            with open(os.path.join(folder, entry), "rb") as f:
+                data = f.read()
+            with open(os.path.join(folder, entry + ".title"), errors="replace") as f:
+                jobs.append((f.read(), data))
+        return jobs
 
     def delete_queue(self, name):
         """Deletes the queue with its jobs (none when there is no such queue)."""

@@ -8,7 +8,7 @@ PostScript driver, the default printer, the host's preferences keys) and reads
 the state a scenario leaves behind. Behind Wine's spooler runs a CUPS server of
 the run's own (print_server.py), which every Wine program is pointed at: its
 queues, while a scenario has any, are printers Wine registers itself, and what
-is printed to them is kept as PDF. A CUPS service of the machine is never
+is printed to them is kept as PDF (a raw queue keeps each job's bytes). A CUPS service of the machine is never
 asked. The programs run in a working folder of the run's own, where pages
 printed to winsetup's printers (port FILE:) land and are thrown away. The
 build is told by fmhost.exe itself: a PE32+ build runs with wine64 in a 64-bit prefix, a PE32 build (the
@@ -72,9 +72,20 @@ CUPS_INVOICES = "Cups_Invoices"
 CUPS_LODZ = "Kolejka_Łódź"  # outside Latin-1
 CUPS_QUEUES = [CUPS_LABELS, CUPS_INVOICES, CUPS_LODZ]
 
+# A raw queue of the run's CUPS server: no driver, its device keeps each job's
+# bytes (print_server.py's capture backend).
+CUPS_RAW = "Cups_Raw_Labels"
+RAW_DOCUMENT = "Vorelle VORL_SendData"  # the spooler's name of each job VORL_SendData sends
+# Every byte value in order, written as a calculation joins characters.
+EVERY_BYTE = " & ".join("Char( %d )" % i for i in range(256))
+# A ZPL label, its lines ending in returns (¶, as FileMaker writes one).
+ZPL_LABEL = "^XA¶^CI28¶^FO40,40^A0N,50,50^FDVorelle 3.0^FS¶^FO40,110^BY2^BCN,80,Y,N,N^FD>;12345678^FS¶^XZ¶"
+
 NOT_FOUND = "!!ERROR!! Specified printer not found"
 OUT_OF_BOUNDS = "!!ERROR!! Index out of bounds"
 UNABLE_TO_SET = "!!ERROR!! Unable to set system printer"
+DATA_NOT_BYTES = "!!ERROR!! Data holds a character above U+00FF; nothing was sent"
+NO_DEFAULT_PRINTER = "!!ERROR!! There is no Windows default printer"
 
 
 class Failure(Exception):
@@ -253,7 +264,9 @@ class Machine:
             if self.workdir:
                 shutil.rmtree(self.workdir, ignore_errors=True)
 
-    def run(self, program, args, extra_env=None, timeout=120):
+    def run(self, program, args, extra_env=None, timeout=120, stdin=None):
+        """`stdin`: a file the program reads as its standard input (none when
+        not given)."""
         env = dict(self.env)
         if extra_env:
             env.update(extra_env)
@@ -263,10 +276,11 @@ class Machine:
         started = time.monotonic()
         # Files, not pipes. Wine 8: its helper processes (conhost, services)
         # inherit the standard handles and may outlive the program.
-        with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
+        with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr, \
+                open(stdin or os.devnull, "rb") as given:
             try:
                 done = subprocess.run(command, cwd=self.workdir, env=env,
-                                      stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
+                                      stdin=given, stdout=stdout, stderr=stderr,
                                       timeout=timeout)
             except subprocess.TimeoutExpired:
                 if VERBOSE:
@@ -323,17 +337,21 @@ class Machine:
         self.setup(*args)
 
     @contextlib.contextmanager
-    def queues(self, names):
+    def queues(self, names, raw=()):
         """These queues on the run's CUPS server for the time of the block,
-        the first one its default, no jobs to begin with. Wine registers them
-        when its next program starts (Devices entry "wineps.drv,CUPS:QUEUE"),
-        and makes the server's default the Windows default at each start.
-        Afterwards they are deleted with their jobs; the next Wine program
-        drops them from its printers."""
+        the first one its default, no jobs to begin with; those also named
+        in `raw` are raw queues that keep each job's bytes (captured). Wine
+        registers them when its next program starts (Devices entry
+        "wineps.drv,CUPS:QUEUE"), and makes the server's default the Windows
+        default at each start. Afterwards they are deleted with their jobs;
+        the next Wine program drops them from its printers."""
         self.cups.cancel_all()
         try:
             for name in names:
-                self.cups.add_queue(name)
+                if name in raw:
+                    self.cups.add_raw_queue(name)
+                else:
+                    self.cups.add_queue(name)
             self.cups.set_default(names[0])
             yield
         finally:
@@ -356,6 +374,13 @@ class Machine:
             raise Failure("jobs not completed within %d s: %r (%s)" % (timeout, dict(pending),
                                                                       self.cups.log_tail()))
         expect("completed jobs per queue", dict(completed), wanted)
+
+    def expect_captured(self, queue, wanted):
+        """The raw queue `queue` received exactly the jobs `wanted`, each a
+        (document name, bytes), in this order (after expect_jobs)."""
+        got = self.cups.captured(queue)
+        if got != wanted:
+            raise Failure("jobs received by %s: got %s, expected %s" % (queue, shown(got), shown(wanted)))
 
     def expect_page(self, queue, job):
         """The last page printed to `queue` is fmhost's Nth: its document's
@@ -382,6 +407,13 @@ class Machine:
 def expect(what, got, wanted):
     if got != wanted:
         raise Failure("%s: got %r, expected %r" % (what, got, wanted))
+
+
+def shown(jobs):
+    """Jobs of a raw queue, short enough to read: each one's name, size and
+    first bytes."""
+    return "; ".join("%r: %d bytes %r%s" % (title, len(data), data[:48], "..." if len(data) > 48 else "")
+                     for title, data in jobs) or "none"
 
 
 def expect_lines(got, wanted):
@@ -704,6 +736,38 @@ def cups_queues_registered_by_wine(m):
     expect("printers after the queues were deleted", sorted(m.printers()), sorted(PRINTERS))
 
 
+def send_data_raw_bytes(m):
+    # Raw data past any driver, from Wine's spooler through the run's CUPS
+    # server to a raw queue, named in another letter case: every byte value in
+    # order, then a ZPL label as written, each one job that arrives byte for
+    # byte. A Data with a character above U+00FF, and a name no queue has,
+    # send nothing; the server's default queue gets nothing either.
+    m.reset(default=OFFICE)
+    with m.queues([CUPS_LABELS, CUPS_RAW], raw=[CUPS_RAW]):
+        out, _ = m.host(['VORL_SendData( "%s" ; %s )' % (CUPS_RAW.lower(), EVERY_BYTE),
+                         call("VORL_SendData", CUPS_RAW, ZPL_LABEL),
+                         'VORL_SendData( "%s" ; "^XA" & Char( 256 ) & "^XZ" )' % CUPS_RAW,
+                         call("VORL_SendData", "Cups_Nowhere", ZPL_LABEL)])
+        expect_lines(out, ["0", "0", DATA_NOT_BYTES, NOT_FOUND])
+        m.expect_jobs({CUPS_RAW: 2})
+        m.expect_captured(CUPS_RAW, [(RAW_DOCUMENT, bytes(range(256))),
+                                     (RAW_DOCUMENT, ZPL_LABEL.replace("¶", "\r").encode("ascii"))])
+
+
+def set_to_windows_default_printer(m):
+    # The Windows default (named outside ASCII) made the host's printer again
+    # after a switch to another printer, the Windows default left as it was;
+    # with no default printer, an error and no preference written.
+    m.reset(default=BUERO)
+    out, _ = m.host([call("VORL_ChangeForPreview", INVOICES), ":preference",
+                     "VORL_SetToWindowsDefaultPrinter", ":preference"])
+    expect_lines(out, ["0", INVOICES + ",wineps.drv,FILE:", "0", BUERO + ",wineps.drv,FILE:"])
+    expect("Windows default afterwards", m.default_printer(), BUERO)
+    m.reset(printers=[], default=None)
+    out, _ = m.host(["VORL_SetToWindowsDefaultPrinter", ":preference"])
+    expect_lines(out, [NO_DEFAULT_PRINTER, "(none)"])
+
+
 class NotRun(Exception):
     """A scenario this machine cannot run (it says why); not a failure."""
 
@@ -805,6 +869,8 @@ SCENARIOS = [
     exit_while_searching,
     cups_print_to_chosen_queue,
     cups_queues_registered_by_wine,
+    send_data_raw_bytes,
+    set_to_windows_default_printer,
 ] + [system_dialog(*language) for language in SYSTEM_DIALOG_LANGUAGES]
 
 
