@@ -1,8 +1,7 @@
 // VORL_SendData: the script's data to a printer, byte for byte, as one raw
 // spooler job (label, receipt and barcode printers take their own commands).
-#include <new>
-#include <optional>
-#include <vector>
+#include <algorithm>
+#include <string_view>
 
 #include "functions/function_frame.h"
 #include "functions/result_texts.h"
@@ -16,17 +15,10 @@ namespace {
 
 constexpr std::uint32_t kSendDataParameters = 2;
 
-// Each character U+0000 to U+00FF as the one byte of its value; none when a
-// character is above U+00FF, so that nothing is sent then.
-std::optional<std::vector<std::uint8_t>> DataBytes(const std::u16string& data) {
-    std::vector<std::uint8_t> bytes(data.size());
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        if (data[i] > 0xFF) {
-            return std::nullopt;
-        }
-        bytes[i] = static_cast<std::uint8_t>(data[i]);
-    }
-    return bytes;
+// Whether every character is one byte's, U+0000 to U+00FF: any other, and
+// nothing is sent.
+bool AllBytes(std::u16string_view data) {
+    return std::none_of(data.begin(), data.end(), [](char16_t unit) { return unit > 0xFF; });
 }
 
 // The text at `position`, or the error text that ends the call.
@@ -53,22 +45,16 @@ ResultText SendDataText(const FMX_DataVect& parameters) {
     if (const std::u16string_view error = ReadRequiredText(parameters, 0, printerName); !error.empty()) {
         return ResultText::Fixed(error);
     }
-    std::optional<std::vector<std::uint8_t>> bytes;
-    {
-        std::u16string data;
-        if (const std::u16string_view error = ReadRequiredText(parameters, 1, data); !error.empty()) {
-            return ResultText::Fixed(error);
-        }
-        try {
-            bytes = DataBytes(data);
-        } catch (const std::bad_alloc&) {
-            return ResultText::Fixed(kParsingParameters);
-        }
-        if (!bytes) {
-            return ResultText::Fixed(kDataNotBytes);
-        }
-    }  // the text copy is let go of before the job: the bytes are all it needs
-    switch (printers::ThePrinterServices()->SendRawData(printerName, *bytes)) {
+    // The one copy of the data: it is made into bytes a chunk at a time as
+    // it is written.
+    std::u16string data;
+    if (const std::u16string_view error = ReadRequiredText(parameters, 1, data); !error.empty()) {
+        return ResultText::Fixed(error);
+    }
+    if (!AllBytes(data)) {
+        return ResultText::Fixed(kDataNotBytes);
+    }
+    switch (printers::ThePrinterServices()->SendRawData(printerName, data)) {
         case printers::RawSendOutcome::Sent:
             return ResultText::Fixed(kSuccess);
         case printers::RawSendOutcome::PrinterNotFound:

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -44,12 +43,14 @@ public:
     // "0", or the status text of the first check that fails.
     [[nodiscard]] std::u16string SetApplicationPrinter(const std::u16string& printerName) const;
 
-    // Sends `bytes` to the printer `printerName` (opened as the switch opens
-    // it) as one spooler job of datatype "RAW", written in chunks of at most
-    // kRawChunkBytes. Never half a job: a write that fails or takes less
-    // than it was given cancels the job.
+    // Sends `data` to the printer `printerName` (opened as the switch opens
+    // it) as one spooler job of datatype "RAW": each unit, U+0000 to U+00FF
+    // (the caller refuses any other), as the one byte of its value, made and
+    // written in chunks of at most kRawChunkBytes, so the data is never
+    // copied whole. Never half a job: a write that fails or takes less than
+    // it was given cancels the job.
     [[nodiscard]] RawSendOutcome SendRawData(const std::u16string& printerName,
-                                             std::span<const std::uint8_t> bytes) const;
+                                             std::u16string_view data) const;
 
 private:
     std::u16string preferencesPath_;

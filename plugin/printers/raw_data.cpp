@@ -1,6 +1,8 @@
 // SendRawData: bytes to a printer as one spooler job of datatype "RAW", past
 // the printer's driver, as written.
 #include <algorithm>
+#include <cstddef>
+#include <vector>
 
 #include "platform/spooler.h"
 #include "platform/trace.h"
@@ -41,21 +43,25 @@ private:
     bool ended_ = false;
 };
 
-// Every byte in chunks of at most kRawChunkBytes; false at the first write
-// that fails or takes less than it was given.
-bool WriteAll(const platform::PrinterHandle& printer, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const std::size_t chunk = std::min(bytes.size(), kRawChunkBytes);
+// Every unit as its byte, in chunks of at most kRawChunkBytes made in one
+// buffer; false at the first write that fails or takes less than it was
+// given.
+bool WriteAll(const platform::PrinterHandle& printer, std::u16string_view data) {
+    std::vector<std::uint8_t> chunk(std::min(data.size(), kRawChunkBytes));
+    while (!data.empty()) {
+        const std::size_t size = std::min(data.size(), kRawChunkBytes);
+        std::transform(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size), chunk.begin(),
+                       [](char16_t unit) { return static_cast<std::uint8_t>(unit); });
         std::uint32_t written = 0;
-        if (!platform::WriteToPrinter(printer, bytes.data(), static_cast<std::uint32_t>(chunk), written)) {
+        if (!platform::WriteToPrinter(printer, chunk.data(), static_cast<std::uint32_t>(size), written)) {
             return false;
         }
-        if (written != chunk) {
+        if (written != size) {
             // Success with fewer bytes taken: no error code to read.
             platform::TraceFailure(u"WritePrinter (fewer bytes taken than given)", 0);
             return false;
         }
-        bytes = bytes.subspan(chunk);
+        data.remove_prefix(size);
     }
     return true;
 }
@@ -63,13 +69,13 @@ bool WriteAll(const platform::PrinterHandle& printer, std::span<const std::uint8
 }  // namespace
 
 RawSendOutcome PrinterServices::SendRawData(const std::u16string& printerName,
-                                            std::span<const std::uint8_t> bytes) const {
+                                            std::u16string_view data) const {
     const platform::PrinterHandle printer = platform::OpenPrinterByName(printerName);
     if (!printer) {
         return RawSendOutcome::PrinterNotFound;
     }
     RawDocument document(printer);
-    if (!document.Start() || !platform::StartPrinterPage(printer) || !WriteAll(printer, bytes) ||
+    if (!document.Start() || !platform::StartPrinterPage(printer) || !WriteAll(printer, data) ||
         !platform::EndPrinterPage(printer) || !document.End()) {
         return RawSendOutcome::NotSent;
     }

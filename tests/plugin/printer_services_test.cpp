@@ -171,7 +171,7 @@ TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTrace
         std::u16string_view tracedCall;
         std::uint32_t tracedError;
     };
-    const std::vector<std::uint8_t> bytes(200'000, 0x1B);  // four chunks
+    const std::u16string data(200'000, u'\x1B');  // four chunks
     (void)platform::sim::TakeTracedFailures();
     for (const Case& c : {Case{simwin::Fault::SpoolWrite, RawSendOutcome::NotSent, u"WritePrinter", 112},
                           Case{simwin::Fault::RejectJobs, RawSendOutcome::NotSent, u"EndDocPrinter", 6},
@@ -179,7 +179,7 @@ TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTrace
         if (c.fault) {
             simwin::SetFault(*c.fault, true);
         }
-        EXPECT_EQ(services_.SendRawData(c.fault ? u"Office Laser" : u"Nowhere", bytes), c.outcome);
+        EXPECT_EQ(services_.SendRawData(c.fault ? u"Office Laser" : u"Nowhere", data), c.outcome);
         if (c.fault) {
             simwin::SetFault(*c.fault, false);
         }
