@@ -443,6 +443,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Contained: the failure's code, at most the one result.
             Require(result.code == failCode, "an injected failure was not contained with its code");
             Require(result.writes <= 1, "a result was written twice");
+            if (function == kSendData) {
+                // The host failing while the data is read cancels the job:
+                // at most the whole job (when writing the result failed).
+                const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
+                Require(jobs.size() == before.jobs ||
+                            (jobs.size() == before.jobs + 1 &&
+                             (parameters[1].kind != Parameter::Kind::Text ||
+                              jobs.back().bytes.size() == parameters[1].text.size())),
+                        "VORL_SendData: an injected failure left part of a job");
+            }
         } else {
             CheckCall(function, parameters, result, machine, before);
         }

@@ -86,6 +86,15 @@ TextParameter ReadTextParameter(const FMX_DataVect& parameters, std::uint32_t po
     return parameter;
 }
 
+void ReadTextParameterPart(const FMX_DataVect& parameters, std::uint32_t position, std::uint32_t from,
+                           std::span<char16_t> into) {
+    const FMX_Text* text = CallHost(
+        [&](FMX_ErrorRecord* err) { return FM_DataVect_AtAsText(&parameters, position, err); });
+    CallHost([&](FMX_ErrorRecord* err) {
+        FM_Text_GetUnicode(text, into.data(), from, static_cast<std::uint32_t>(into.size()), err);
+    });
+}
+
 std::int32_t ReadIntegerParameter(const FMX_DataVect& parameters, std::uint32_t position) {
     const FMX_FixPt* number = CallHost(
         [&](FMX_ErrorRecord* err) { return FM_DataVect_AtAsNumber(&parameters, position, err); });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,11 @@ struct TextParameter {
     std::u16string text;
 };
 TextParameter ReadTextParameter(const FMX_DataVect& parameters, std::uint32_t position);
+
+// Units `from` to `from + into.size()` of the parameter's text form, copied
+// into `into`; the caller keeps within the text's length.
+void ReadTextParameterPart(const FMX_DataVect& parameters, std::uint32_t position, std::uint32_t from,
+                           std::span<char16_t> into);
 
 // The host's conversion of the parameter's number to a signed 32-bit integer.
 std::int32_t ReadIntegerParameter(const FMX_DataVect& parameters, std::uint32_t position);

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,9 @@ enum class RawSendOutcome {
 
 // The largest piece of a raw job handed to WritePrinter at once.
 inline constexpr std::size_t kRawChunkBytes = 64 * 1024;
+
+// Fills `bytes` with the data's bytes from `offset` on.
+using RawDataSource = std::function<void(std::size_t offset, std::span<std::uint8_t> bytes)>;
 
 // The name the spooler shows for a raw job: where it came from.
 inline constexpr std::u16string_view kRawDocumentName = u"Vorelle VORL_SendData";
@@ -43,14 +48,13 @@ public:
     // "0", or the status text of the first check that fails.
     [[nodiscard]] std::u16string SetApplicationPrinter(const std::u16string& printerName) const;
 
-    // Sends `data` to the printer `printerName` (opened as the switch opens
-    // it) as one spooler job of datatype "RAW": each unit, U+0000 to U+00FF
-    // (the caller refuses any other), as the one byte of its value, made and
-    // written in chunks of at most kRawChunkBytes, so the data is never
-    // copied whole. Never half a job: a write that fails or takes less than
-    // it was given cancels the job.
-    [[nodiscard]] RawSendOutcome SendRawData(const std::u16string& printerName,
-                                             std::u16string_view data) const;
+    // Sends `size` bytes to the printer `printerName` (opened as the switch
+    // opens it) as one spooler job of datatype "RAW", made by `source` and
+    // written in chunks of at most kRawChunkBytes, so the data is never held
+    // whole. Never half a job: a write that fails or takes less than it was
+    // given, or a source that raises, cancels the job.
+    [[nodiscard]] RawSendOutcome SendRawData(const std::u16string& printerName, std::size_t size,
+                                             const RawDataSource& source) const;
 
 private:
     std::u16string preferencesPath_;

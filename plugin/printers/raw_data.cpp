@@ -43,39 +43,38 @@ private:
     bool ended_ = false;
 };
 
-// Every unit as its byte, in chunks of at most kRawChunkBytes made in one
-// buffer; false at the first write that fails or takes less than it was
-// given.
-bool WriteAll(const platform::PrinterHandle& printer, std::u16string_view data) {
-    std::vector<std::uint8_t> chunk(std::min(data.size(), kRawChunkBytes));
-    while (!data.empty()) {
-        const std::size_t size = std::min(data.size(), kRawChunkBytes);
-        std::transform(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size), chunk.begin(),
-                       [](char16_t unit) { return static_cast<std::uint8_t>(unit); });
+// Every byte, made by `source` into one buffer a chunk of at most
+// kRawChunkBytes at a time; false at the first write that fails or takes less
+// than it was given.
+bool WriteAll(const platform::PrinterHandle& printer, std::size_t size, const RawDataSource& source) {
+    std::vector<std::uint8_t> chunk(std::min(size, kRawChunkBytes));
+    for (std::size_t offset = 0; offset < size;) {
+        const std::size_t length = std::min(size - offset, kRawChunkBytes);
+        source(offset, std::span<std::uint8_t>(chunk.data(), length));
         std::uint32_t written = 0;
-        if (!platform::WriteToPrinter(printer, chunk.data(), static_cast<std::uint32_t>(size), written)) {
+        if (!platform::WriteToPrinter(printer, chunk.data(), static_cast<std::uint32_t>(length), written)) {
             return false;
         }
-        if (written != size) {
+        if (written != length) {
             // Success with fewer bytes taken: no error code to read.
             platform::TraceFailure(u"WritePrinter (fewer bytes taken than given)", 0);
             return false;
         }
-        data.remove_prefix(size);
+        offset += length;
     }
     return true;
 }
 
 }  // namespace
 
-RawSendOutcome PrinterServices::SendRawData(const std::u16string& printerName,
-                                            std::u16string_view data) const {
+RawSendOutcome PrinterServices::SendRawData(const std::u16string& printerName, std::size_t size,
+                                            const RawDataSource& source) const {
     const platform::PrinterHandle printer = platform::OpenPrinterByName(printerName);
     if (!printer) {
         return RawSendOutcome::PrinterNotFound;
     }
     RawDocument document(printer);
-    if (!document.Start() || !platform::StartPrinterPage(printer) || !WriteAll(printer, data) ||
+    if (!document.Start() || !platform::StartPrinterPage(printer) || !WriteAll(printer, size, source) ||
         !platform::EndPrinterPage(printer) || !document.End()) {
         return RawSendOutcome::NotSent;
     }

@@ -171,7 +171,9 @@ TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTrace
         std::u16string_view tracedCall;
         std::uint32_t tracedError;
     };
-    const std::u16string data(200'000, u'\x1B');  // four chunks
+    const RawDataSource escapes = [](std::size_t, std::span<std::uint8_t> bytes) {
+        std::fill(bytes.begin(), bytes.end(), std::uint8_t{0x1B});
+    };
     (void)platform::sim::TakeTracedFailures();
     for (const Case& c : {Case{simwin::Fault::SpoolWrite, RawSendOutcome::NotSent, u"WritePrinter", 112},
                           Case{simwin::Fault::RejectJobs, RawSendOutcome::NotSent, u"EndDocPrinter", 6},
@@ -179,7 +181,7 @@ TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTrace
         if (c.fault) {
             simwin::SetFault(*c.fault, true);
         }
-        EXPECT_EQ(services_.SendRawData(c.fault ? u"Office Laser" : u"Nowhere", data), c.outcome);
+        EXPECT_EQ(services_.SendRawData(c.fault ? u"Office Laser" : u"Nowhere", 200'000, escapes), c.outcome);
         if (c.fault) {
             simwin::SetFault(*c.fault, false);
         }
@@ -189,6 +191,16 @@ TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTrace
         EXPECT_EQ(traced[0].call, c.tracedCall);
         EXPECT_EQ(traced[0].errorCode, c.tracedError);
     }
+    // The data's source raising part way (the host failing while its text
+    // is read): the job is cancelled all the same.
+    const RawDataSource failing = [](std::size_t offset, std::span<std::uint8_t> bytes) {
+        if (offset > 0) {
+            throw std::bad_alloc();
+        }
+        std::fill(bytes.begin(), bytes.end(), std::uint8_t{0x1B});
+    };
+    EXPECT_THROW((void)services_.SendRawData(u"Office Laser", 200'000, failing), std::bad_alloc);
+    EXPECT_TRUE(simwin::PrintJobs().empty()) << "a job is left after its source raised";
 }
 
 TEST_F(PrinterServicesTest, AMissingPreferencesKeyIsNeverCreated) {
