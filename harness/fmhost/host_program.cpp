@@ -18,9 +18,6 @@ namespace {
 // The strings --describe shows, in its order: options, name, description.
 constexpr std::uint8_t kDescribedStrings[] = {131, 128, 129};
 
-// Every text from the plug-in is printed this one way (escaped_text.h).
-std::string Utf8(std::u16string_view text) { return EscapedText(text); }
-
 std::string FlagsText(std::uint32_t flags) {
     std::ostringstream s;
     s << "0x" << std::uppercase << std::hex << std::setw(4) << std::setfill('0') << flags;
@@ -54,7 +51,7 @@ public:
 
         if (options_.describe) {
             for (std::uint8_t id : kDescribedStrings) {
-                out_ << "string " << int{id} << ": " << Utf8(session.RequestString(id).text) << "\n";
+                out_ << "string " << int{id} << ": " << EscapedText(session.RequestString(id).text) << "\n";
             }
         }
         if (options_.failOperation) {
@@ -140,8 +137,8 @@ private:
                 continue;
             }
             if (kind == fmwrapper::RegistrationEvent::Kind::Register) {
-                out_ << "register " << e.id << " " << Utf8(e.name) << " " << e.minParameters << ".."
-                     << e.maxParameters << " " << FlagsText(e.flags) << " " << Utf8(e.prototype)
+                out_ << "register " << e.id << " " << EscapedText(e.name) << " " << e.minParameters << ".."
+                     << e.maxParameters << " " << FlagsText(e.flags) << " " << EscapedText(e.prototype)
                      << "\n";
             } else {
                 out_ << "unregister " << e.id << "\n";
@@ -151,7 +148,7 @@ private:
 
     void ReportLeftOver(const std::vector<fmwrapper::RegisteredFunction>& leftOver) {
         for (const fmwrapper::RegisteredFunction& f : leftOver) {
-            err_ << "fmhost: warning: the plug-in left " << Utf8(f.name) << " (id " << f.id
+            err_ << "fmhost: warning: the plug-in left " << EscapedText(f.name) << " (id " << f.id
                  << ") registered when it was unloaded\n";
         }
     }

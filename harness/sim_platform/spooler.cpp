@@ -145,9 +145,7 @@ bool EndRawDocument(const PrinterHandle& printer) {
 }
 
 void AbortRawDocument(const PrinterHandle& printer) {
-    if (!simwin::AbortPrinter(printer.get())) {
-        TraceLastError(u"AbortPrinter");
-    }
+    (void)Traced(simwin::AbortPrinter(printer.get()), u"AbortPrinter");
 }
 
 }  // namespace vorelle::platform

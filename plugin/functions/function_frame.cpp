@@ -86,6 +86,19 @@ TextParameter ReadTextParameter(const FMX_DataVect& parameters, std::uint32_t po
     return parameter;
 }
 
+PrinterName ReadPrinterName(const FMX_DataVect& parameters) {
+    TextParameter parameter = ReadTextParameter(parameters, 0);
+    switch (parameter.status) {
+        case TextParameter::Status::Empty:
+            return {kInvalidParameterFormat, {}};
+        case TextParameter::Status::NoMemory:
+            return {kParsingParameters, {}};
+        case TextParameter::Status::Ok:
+            break;
+    }
+    return {{}, std::move(parameter.text)};
+}
+
 void ReadTextParameterPart(const FMX_DataVect& parameters, std::uint32_t position, std::uint32_t from,
                            std::span<char16_t> into) {
     const FMX_Text* text = CallHost(

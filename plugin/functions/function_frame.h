@@ -56,6 +56,14 @@ struct TextParameter {
 };
 TextParameter ReadTextParameter(const FMX_DataVect& parameters, std::uint32_t position);
 
+// The printer name at position 0, or the error text that ends the call (an
+// empty name, or no memory for its copy).
+struct PrinterName {
+    std::u16string_view error;
+    std::u16string name;
+};
+PrinterName ReadPrinterName(const FMX_DataVect& parameters);
+
 // Units `from` to `from + into.size()` of the parameter's text form, copied
 // into `into`; the caller keeps within the text's length.
 void ReadTextParameterPart(const FMX_DataVect& parameters, std::uint32_t position, std::uint32_t from,

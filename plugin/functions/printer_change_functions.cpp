@@ -13,36 +13,16 @@ namespace vorelle::functions {
 
 namespace {
 
-// The printer name at position 0, or the error text that ends the call.
-struct PrinterNameParameter {
-    std::u16string_view error;
-    std::u16string name;
-};
-
-PrinterNameParameter ReadPrinterName(const FMX_DataVect& parameters) {
-    TextParameter parameter = ReadTextParameter(parameters, 0);
-    switch (parameter.status) {
-        case TextParameter::Status::Empty:
-            return {kInvalidParameterFormat, {}};
-        case TextParameter::Status::NoMemory:
-            return {kParsingParameters, {}};
-        case TextParameter::Status::Ok:
-            break;
-    }
-    return {{}, std::move(parameter.text)};
-}
-
 ResultText ChangePrinterText(const FMX_DataVect& parameters) {
     const std::uint32_t count = ParameterCount(parameters);
-    // The counts are the function table's. The host passes at most the
-    // registered maximum; the function itself accepts one more, as it always
-    // has (nothing reads a fifth parameter).
-    const shell::FunctionRow& row = shell::FunctionRowOf(shell::kChangePrinterId);
-    if (count < static_cast<std::uint32_t>(row.minParameters) ||
-        count > static_cast<std::uint32_t>(row.maxParameters) + 1) {
+    // The counts registered for it. The host passes at most the registered
+    // maximum; the function itself accepts one more, as it always has
+    // (nothing reads a fifth parameter).
+    if (count < std::uint32_t{shell::kChangePrinterMinParameters} ||
+        count > std::uint32_t{shell::kChangePrinterMaxParameters} + 1) {
         return ResultText::Fixed(kInvalidNumberOfParametersLower);
     }
-    PrinterNameParameter printer = ReadPrinterName(parameters);
+    PrinterName printer = ReadPrinterName(parameters);
     if (!printer.error.empty()) {
         return ResultText::Fixed(printer.error);
     }
@@ -69,7 +49,7 @@ ResultText ChangeForPreviewText(const FMX_DataVect& parameters) {
     if (ParameterCount(parameters) != 1) {
         return ResultText::Fixed(kInvalidNumberOfParametersLower);
     }
-    const PrinterNameParameter printer = ReadPrinterName(parameters);
+    const PrinterName printer = ReadPrinterName(parameters);
     if (!printer.error.empty()) {
         return ResultText::Fixed(printer.error);
     }

@@ -63,29 +63,13 @@ private:
     std::vector<char16_t> units_;
 };
 
-// The text at `position`, or the error text that ends the call.
-std::u16string_view ReadRequiredText(const FMX_DataVect& parameters, std::uint32_t position,
-                                     std::u16string& text) {
-    TextParameter parameter = ReadTextParameter(parameters, position);
-    switch (parameter.status) {
-        case TextParameter::Status::Empty:
-            return kInvalidParameterFormat;
-        case TextParameter::Status::NoMemory:
-            return kParsingParameters;
-        case TextParameter::Status::Ok:
-            break;
-    }
-    text = std::move(parameter.text);
-    return {};
-}
-
 ResultText SendDataText(const FMX_DataVect& parameters) {
     if (ParameterCount(parameters) != kSendDataParameters) {
         return ResultText::Fixed(kInvalidNumberOfParametersLower);
     }
-    std::u16string printerName;
-    if (const std::u16string_view error = ReadRequiredText(parameters, 0, printerName); !error.empty()) {
-        return ResultText::Fixed(error);
+    const PrinterName printer = ReadPrinterName(parameters);
+    if (!printer.error.empty()) {
+        return ResultText::Fixed(printer.error);
     }
     const std::uint32_t length = TextParameterLength(parameters, kDataPosition);
     if (length < 1) {
@@ -100,7 +84,7 @@ ResultText SendDataText(const FMX_DataVect& parameters) {
     const printers::RawDataSource source = [&data](std::size_t offset, std::span<std::uint8_t> bytes) {
         data.Fill(offset, bytes);
     };
-    switch (printers::ThePrinterServices()->SendRawData(printerName, data.length(), source)) {
+    switch (printers::ThePrinterServices()->SendRawData(printer.name, data.length(), source)) {
         case printers::RawSendOutcome::Sent:
             return ResultText::Fixed(kSuccess);
         case printers::RawSendOutcome::PrinterNotFound:

@@ -1,6 +1,5 @@
 #include "shell/function_table.h"
 
-#include <algorithm>
 #include <string>
 
 #include "functions/script_functions.h"
@@ -10,9 +9,9 @@
 
 namespace vorelle::shell {
 
-constexpr std::array<FunctionRow, 8> kFunctionTable = {{
+const std::array<FunctionRow, 8> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
-    {kChangePrinterId, 1, 4, &functions::ChangePrinter},
+    {kChangePrinterId, kChangePrinterMinParameters, kChangePrinterMaxParameters, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
     {147, 0, 0, &functions::SetToWindowsDefaultPrinter},
     {148, 2, 2, &functions::SendData},
@@ -20,15 +19,6 @@ constexpr std::array<FunctionRow, 8> kFunctionTable = {{
     {159, 0, 0, &functions::GetSystemPrinter},
     {172, 1, 1, &functions::ChangeForPreview},
 }};
-
-static_assert(std::any_of(kFunctionTable.begin(), kFunctionTable.end(),
-                          [](const FunctionRow& row) { return row.id == kChangePrinterId; }));
-
-const FunctionRow& FunctionRowOf(std::int16_t id) {
-    const auto* row = std::find_if(kFunctionTable.begin(), kFunctionTable.end(),
-                                   [id](const FunctionRow& r) { return r.id == id; });
-    return row != kFunctionTable.end() ? *row : kFunctionTable.front();
-}
 
 void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype) {
     for (const FunctionRow& row : kFunctionTable) {
@@ -43,8 +33,7 @@ void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Tex
     }
 }
 
-bool UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
-    bool allAnswered = true;
+void UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
     for (const FunctionRow& row : kFunctionTable) {
         // Every row is tried, a failed one once more: a function left
         // registered would point into a library the host is about to unload.
@@ -59,10 +48,8 @@ bool UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
                 call += static_cast<char16_t>(digit);
             }
             platform::TraceFailure(call, static_cast<std::uint32_t>(failure));
-            allAnswered = false;
         }
     }
-    return allAnswered;
 }
 
 }  // namespace vorelle::shell

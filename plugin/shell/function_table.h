@@ -17,13 +17,13 @@ struct FunctionRow {
 
 inline constexpr std::uint32_t kRegistrationFlags = 0xFF01;
 
+// VORL_ChangePrinter's row: its function checks its own count against the
+// counts registered.
 inline constexpr std::int16_t kChangePrinterId = 145;
+inline constexpr std::int16_t kChangePrinterMinParameters = 1;
+inline constexpr std::int16_t kChangePrinterMaxParameters = 4;
 
 extern const std::array<FunctionRow, 8> kFunctionTable;
-
-// The table's row of a function id the table holds (for kChangePrinterId
-// that is checked where the table is defined).
-const FunctionRow& FunctionRowOf(std::int16_t id);
 
 // Registers every row, in order, reusing the two Texts for each row's name and
 // prototype. The host's answer is not looked at; a host failure ends the
@@ -33,7 +33,7 @@ void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Tex
 // Unregisters every row of the table, each row even when the host fails an
 // earlier one; a failed row is tried once more. A row the host fails twice
 // stays registered: it is traced (the operation and the row's id, with the
-// host's code), and the answer is false.
-bool UnregisterFunctionTable(const FMX_QuadChar* pluginId);
+// host's code).
+void UnregisterFunctionTable(const FMX_QuadChar* pluginId);
 
 }  // namespace vorelle::shell

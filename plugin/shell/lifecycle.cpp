@@ -73,7 +73,7 @@ void Shutdown() {
     HostQuadChar pluginId;
     const std::int32_t idFailure = TryTwice([&] { pluginId = NewPluginId(); });
     if (idFailure == kFMXErrorNone) {
-        (void)UnregisterFunctionTable(pluginId.get());
+        UnregisterFunctionTable(pluginId.get());
     } else {
         platform::TraceFailure(u"FM_QuadChar_Constructor2", static_cast<std::uint32_t>(idFailure));
     }

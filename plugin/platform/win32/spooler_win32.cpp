@@ -177,9 +177,7 @@ bool EndRawDocument(const PrinterHandle& printer) {
 }
 
 void AbortRawDocument(const PrinterHandle& printer) {
-    if (!AbortPrinter(win32::AsHandle(printer.get()))) {
-        win32::TraceLastError(u"AbortPrinter");
-    }
+    (void)Traced(AbortPrinter(win32::AsHandle(printer.get())), u"AbortPrinter");
 }
 
 }  // namespace vorelle::platform
