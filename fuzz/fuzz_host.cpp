@@ -80,7 +80,7 @@ simwin::MachineSpec StandardMachine() {
     setup.printers = {
         {u"Office Laser", false, u"LPT1:", u"winspool,LPT1:"},
         {u"\\\\print-server\\Accounts", true, u"\\\\print-server\\Accounts", u"winspool,Ne01:"},
-        {u"Label, Printer", false, u"USB001", u"winspool,USB001,extra"},
+        {u"Label Printer", false, u"USB001", u"winspool,USB001,extra"},
         {u"Portless", false, std::nullopt, u"winspool,nul:"},
         {u"No Devices", false, u"LPT2:", std::nullopt},
     };

@@ -143,7 +143,7 @@ def machine(printers, default=1, key_state=0, faults=0, spooler_faults=0):
 STANDARD = machine([
     printer(text('Office Laser'), text('LPT1:'), text('winspool,LPT1:')),
     printer(text([3, 3] + list(b'print-server') + [3] + list(b'Accounts')), text('Ne01:'), text('winspool,Ne01:'), connection=True),
-    printer(text('Label, Printer'), text('USB001'), text('winspool,USB001,extra')),
+    printer(text('Label Printer'), text('USB001'), text('winspool,USB001,extra')),
     printer(text('Portless'), None, text('winspool,nul:')),
     printer(text('No Devices'), text('LPT2:')),
 ])

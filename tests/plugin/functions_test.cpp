@@ -58,7 +58,7 @@ TEST_F(FunctionsTest, GetPrinterAtTakesTheHostsConversionOfTheNumber) {
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("2.9")}), u"\\\\print-server\\Accounts");
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("-0.5")}), kOutOfBounds);
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("99999999999999999999")}), kOutOfBounds);
-    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Text(u"3rd")}), u"Label, Printer");
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Text(u"3rd")}), u"Label Printer");
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Text(u"abc")}), kOutOfBounds);
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Boolean(true)}), u"Office Laser");
 }
@@ -81,13 +81,13 @@ TEST_F(FunctionsTest, GetPrinterAtReportsAFailingEnumeration) {
 
 TEST_F(FunctionsTest, SystemPrinterReadSetAndRefused) {
     EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Office Laser");
-    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u"Label, Printer")}), u"0");
-    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label, Printer");
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u"Label Printer")}), u"0");
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label Printer");
     EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u"Nowhere")}),
               u"!!ERROR!! Unable to set system printer");
-    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u" Label, Printer")}),
+    EXPECT_EQ(Result(u"VORL_SetSystemPrinter", {Text(u" Label Printer")}),
               u"!!ERROR!! Unable to set system printer");
-    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label, Printer");
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label Printer");
 }
 
 TEST_F(FunctionsTest, SetSystemPrinterChecks) {
@@ -160,9 +160,9 @@ TEST_F(UnknownHostVersionTest, TheHostVersionChoosesTheKeyWritten) {
 TEST_F(FunctionsTest, SetToWindowsDefaultPrinterSwitchesToTheDefaultWithoutAWatcher) {
     EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter"), u"0");
     EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
-    ASSERT_TRUE(simwin::SetDefaultPrinter(u"label, PRINTER"));
+    ASSERT_TRUE(simwin::SetDefaultPrinter(u"label PRINTER"));
     EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter"), u"0");
-    EXPECT_EQ(StoredPrinter(), u"Label, Printer,winspool,USB001,extra") << "the spooler's spelling";
+    EXPECT_EQ(StoredPrinter(), u"Label Printer,winspool,USB001,extra") << "the spooler's spelling";
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
     // The switch's statuses, and an error text when there is no default.
     ASSERT_TRUE(simwin::SetDefaultPrinter(u"Portless"));
@@ -170,7 +170,7 @@ TEST_F(FunctionsTest, SetToWindowsDefaultPrinterSwitchesToTheDefaultWithoutAWatc
     ASSERT_TRUE(simwin::RemovePrinter(u"Portless"));
     EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter"), u"!!ERROR!! There is no Windows default printer");
     EXPECT_EQ(Result(u"VORL_SetToWindowsDefaultPrinter", {Text(u"Office Laser")}), kBadCountLower);
-    EXPECT_EQ(StoredPrinter(), u"Label, Printer,winspool,USB001,extra");
+    EXPECT_EQ(StoredPrinter(), u"Label Printer,winspool,USB001,extra");
 }
 
 // --- VORL_SendData ------------------------------------------------------------------
@@ -187,19 +187,19 @@ TEST_F(FunctionsTest, SendDataDeliversEveryByteValueInOrderAsOneRawJob) {
             bytes.push_back(static_cast<std::uint8_t>(value));
         }
     }
-    EXPECT_EQ(Result(u"VORL_SendData", {Text(u"label, PRINTER"), Text(data)}), u"0");
+    EXPECT_EQ(Result(u"VORL_SendData", {Text(u"label PRINTER"), Text(data)}), u"0");
     const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].printer, u"Label, Printer");
+    EXPECT_EQ(jobs[0].printer, u"Label Printer");
     EXPECT_EQ(jobs[0].document, u"Vorelle VORL_SendData");
     EXPECT_EQ(jobs[0].datatype, u"RAW");
     EXPECT_TRUE(jobs[0].bytes == bytes) << jobs[0].bytes.size() << " bytes arrived of 256000";
 }
 
 TEST_F(FunctionsTest, SendDataAsAScriptWritesItAndTheQueueThatShowsIt) {
-    EXPECT_EQ(session_.EvaluateLine("VORL_SendData( \"Label, Printer\" ; \"^XA\xC2\xB6\" & Char( 10 ) & "
+    EXPECT_EQ(session_.EvaluateLine("VORL_SendData( \"Label Printer\" ; \"^XA\xC2\xB6\" & Char( 10 ) & "
                                     "Char( 27 ) & Char(0) & Char( 233 ) & \"^XZ\" )").output, "0");
-    EXPECT_EQ(session_.EvaluateLine(":queue label, PRINTER").output,
+    EXPECT_EQ(session_.EvaluateLine(":queue label PRINTER").output,
               "job 1 \"Vorelle VORL_SendData\" RAW 11 bytes: ^XA<U+000D><U+000A><U+001B><U+0000>\xC3\xA9^XZ");
     EXPECT_EQ(session_.EvaluateLine(":queue Fax").error, "the machine has no printer Fax");
     EXPECT_EQ(session_.EvaluateLine(":queue Portless").output, "no jobs");
@@ -263,24 +263,24 @@ TEST_F(FunctionsTest, ChangePrinterRefusesEmptyAndUnknownNamesWithoutAWatcher) {
 TEST_F(FunctionsTest, ChangePrinterDrivesTheNextPrintDialog) {
     simwin::UiThread ui;
     simwin::PrintDialogOptions options;
-    options.printers = {u"Office Laser", u"Label, Printer"};
+    options.printers = {u"Office Laser", u"Label Printer"};
     options.selected = 0;
     simwin::PrintDialog dialog(ui, options);
 
-    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label, Printer")}), u"0");
-    EXPECT_EQ(StoredPrinter(), u"Label, Printer,winspool,USB001,extra");
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer")}), u"0");
+    EXPECT_EQ(StoredPrinter(), u"Label Printer,winspool,USB001,extra");
     ASSERT_TRUE(dialog.Open());
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), simwin::DialogState::Confirmed);
-    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Label, Printer");
+    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Label Printer");
 
     // With exactly two parameters: True selects and leaves the dialog open,
     // False confirms. The calendar moves only when the test moves it.
     simwin::UseManualClock(1'000'000);
     for (const bool show : {true, false}) {
         simwin::PrintDialog next(ui, options);
-        EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label, Printer"), Boolean(show)}), u"0");
+        EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer"), Boolean(show)}), u"0");
         ASSERT_TRUE(next.Open());
-        EXPECT_TRUE(Eventually([&] { return next.SelectedPrinter() == u"Label, Printer"; })) << show;
+        EXPECT_TRUE(Eventually([&] { return next.SelectedPrinter() == u"Label Printer"; })) << show;
         if (show) {
             AwaitOrEnd("the watcher's end", [] { return simwin::CountHandles().runningThreads == 0; });
             ui.Invoke([] {});  // an OK sent would have arrived
@@ -299,11 +299,11 @@ TEST_F(FunctionsTest, ChangePrinterDrivesTheNextPrintDialog) {
 TEST_F(FunctionsTest, PrintingAfterTheSwitchPutsOnePageInTheChosenQueueOnly) {
     // The host's own Print dialog, confirmed by the watcher: the page goes to
     // the printer the script named (in another letter case), and nowhere else.
-    ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"LABEL, printer")}), u"0");
-    EXPECT_EQ(session_.EvaluateLine(":print 20").output, "printed to Label, Printer");
+    ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"LABEL printer")}), u"0");
+    EXPECT_EQ(session_.EvaluateLine(":print 20").output, "printed to Label Printer");
     std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].printer, u"Label, Printer");
+    EXPECT_EQ(jobs[0].printer, u"Label Printer");
     EXPECT_EQ(jobs[0].document, u"fmhost job 1");
     EXPECT_NE(jobs[0].text.find(u"fmhost job 1"), std::u16string::npos) << "the page names its job";
 
@@ -316,16 +316,16 @@ TEST_F(FunctionsTest, PrintingAfterTheSwitchPutsOnePageInTheChosenQueueOnly) {
 TEST_F(FunctionsTest, AFailedSwitchLeavesAnEarlierWatcherRunning) {
     simwin::UiThread ui;
     simwin::PrintDialogOptions options;
-    options.printers = {u"Office Laser", u"Label, Printer"};
+    options.printers = {u"Office Laser", u"Label Printer"};
     simwin::PrintDialog dialog(ui, options);
 
-    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label, Printer"), Boolean(true)}), u"0");
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer"), Boolean(true)}), u"0");
     EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Nowhere")}),
               u"!!ERROR!! Specified printer not found");
     EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Office Laser")}), u"0");
     EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
     ASSERT_TRUE(dialog.Open());
-    EXPECT_TRUE(Eventually([&] { return dialog.SelectedPrinter() == u"Label, Printer"; }));
+    EXPECT_TRUE(Eventually([&] { return dialog.SelectedPrinter() == u"Label Printer"; }));
     EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
     EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
 }
@@ -339,8 +339,8 @@ TEST_F(FunctionsTest, SmallConformancePoints) {
     simwin::ChangeAfterNextSizeQuery(
         [] { simwin::AddPrinter({u"A Printer Added Meanwhile", false, u"LPT9:", u"winspool,LPT9:"}); });
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("6")}), u"A Printer Added Meanwhile");
-    simwin::ChangeAfterNextSizeQuery([] { ASSERT_TRUE(simwin::SetDefaultPrinter(u"Label, Printer")); });
-    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label, Printer");
+    simwin::ChangeAfterNextSizeQuery([] { ASSERT_TRUE(simwin::SetDefaultPrinter(u"Label Printer")); });
+    EXPECT_EQ(Result(u"VORL_GetSystemPrinter"), u"Label Printer");
     // Printers added three times during one listing: it still lists; a
     // fourth time: the user sees the enumeration's failure text.
     for (const int times : {3, 4}) {

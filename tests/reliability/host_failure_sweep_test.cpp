@@ -11,7 +11,7 @@ namespace vorelle::testing {
 namespace {
 
 const std::u16string kOfficeLaser = u"Office Laser,winspool,LPT1:";
-const std::u16string kLabelPrinter = u"Label, Printer,winspool,USB001,extra";
+const std::u16string kLabelPrinter = u"Label Printer,winspool,USB001,extra";
 
 class HostFailureSweepTest : public HostTest {
 protected:
@@ -59,7 +59,7 @@ TEST_F(HostFailureSweepTest, AShutdownHitAtAnyOperationStillStopsTheWatcherAndUn
 
 TEST_F(HostFailureSweepTest, AHandOverHitAtAnyOperationLeavesOneWatcherAndAWholePreference) {
     StartUp();
-    const std::vector<Parameter> toLabels = {Text(u"Label, Printer"), Boolean(false), Number("2"),
+    const std::vector<Parameter> toLabels = {Text(u"Label Printer"), Boolean(false), Number("2"),
                                             Boolean(true)};
     const std::uint64_t operations =
         OperationsOf([&] { ASSERT_EQ(Result(u"VORL_ChangePrinter", toLabels), u"0"); });

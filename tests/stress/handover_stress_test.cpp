@@ -51,7 +51,7 @@ struct PrinterCase {
 const std::vector<PrinterCase> kPrinters = {
     {u"Office Laser", u"0"},
     {u"\\\\print-server\\Accounts", u"0"},
-    {u"Label, Printer", u"0"},
+    {u"Label Printer", u"0"},
     {u"Invoices", u"0"},
     {u"Fl\u00FCgel \u00D8st", u"0"},
     {u"Portless", u"2"},
