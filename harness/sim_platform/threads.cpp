@@ -2,6 +2,9 @@
 #include "platform/threads.h"
 
 #include <dlfcn.h>
+#include <link.h>
+
+#include <optional>
 
 #include "platform/trace.h"
 #include "simwin/clock.h"
@@ -66,21 +69,42 @@ bool NamedMutex::Release() const {
 
 namespace {
 
-// A reference to the library this code is linked into, as GetModuleHandleExW
-// with GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS takes one; null when this code
-// is not in a library of its own (a test program).
-void* ReferenceOwnModule() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ReferenceOwnModule), &info) == 0 || info.dli_fname == nullptr) {
-        return nullptr;
+// The thread's reference to the library this code is linked into, as
+// LoadLibraryW by the library's own path takes one: a dlopen handle; null
+// when this code is not in a library of its own (a test program, whose code
+// is never unloaded). Empty when it cannot be taken: the simulated Windows
+// refuses it when a test asks so, or the library is not found.
+std::optional<void*> ReferenceOwnModule() {
+    if (simwin::ModuleReferencesRefused()) {
+        simwin::SetLastError(simwin::kErrorNotEnoughMemory);
+        TraceLastError(u"LoadLibraryW");
+        return std::nullopt;
     }
-    return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    Dl_info info{};
+    link_map* map = nullptr;
+    if (dladdr1(reinterpret_cast<void*>(&ReferenceOwnModule), &info, reinterpret_cast<void**>(&map),
+                RTLD_DL_LINKMAP) == 0 ||
+        map == nullptr) {
+        return std::nullopt;
+    }
+    if (map->l_name == nullptr || map->l_name[0] == '\0') {
+        return nullptr;  // the program itself
+    }
+    void* module = dlopen(map->l_name, RTLD_LAZY | RTLD_NOLOAD);
+    if (module == nullptr) {
+        return std::nullopt;
+    }
+    return module;
 }
 
 }  // namespace
 
 Thread Thread::Start(ThreadEntry entry, void* argument) {
-    const simwin::Handle thread = simwin::CreateThreadHoldingModule(entry, argument, ReferenceOwnModule());
+    const std::optional<void*> module = ReferenceOwnModule();
+    if (!module) {
+        return Thread{};  // no thread without its reference, as on Windows
+    }
+    const simwin::Handle thread = simwin::CreateThreadHoldingModule(entry, argument, *module);
     if (thread == 0) {
         TraceLastError(u"CreateThread");
     }

@@ -300,6 +300,14 @@ Handle CreateThreadHoldingModule(ThreadEntry entry, void* argument, void* module
 void FailThreadStarts(ThreadStartFailure how) { threadStartFailure.store(how); }
 
 namespace {
+std::atomic<bool> moduleReferencesRefused{false};
+}  // namespace
+
+void RefuseModuleReferences(bool refuse) { moduleReferencesRefused.store(refuse); }
+
+bool ModuleReferencesRefused() { return moduleReferencesRefused.load(); }
+
+namespace {
 struct KeptBlocks {
     std::mutex lock;
     std::vector<const void*> blocks;

@@ -54,6 +54,11 @@ Handle CreateThreadHoldingModule(ThreadEntry entry, void* argument, void* module
 enum class ThreadStartFailure { None, Fail, Throw };
 void FailThreadStarts(ThreadStartFailure how);
 
+// For tests: whether a new thread's reference to its library is refused from now on (as
+// LoadLibraryW failing with kErrorNotEnoughMemory), until set back to false.
+void RefuseModuleReferences(bool refuse);
+bool ModuleReferencesRefused();
+
 // Keeps `block` for the rest of the process's life, never freed: memory a library gave to
 // the process, which stays reachable from here once that library has been unloaded.
 void KeepForProcessLifetime(const void* block) noexcept;

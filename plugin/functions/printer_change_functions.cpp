@@ -13,6 +13,18 @@ namespace vorelle::functions {
 
 namespace {
 
+// A successful switch without a job ends the job of an earlier
+// VORL_ChangePrinter: its watcher would drive the next Print dialog to the
+// printer FileMaker no longer has. A failed switch leaves it alone.
+ResultText EndingAnEarlierJob(std::u16string status) {
+    if (status == printers::kSwitched) {
+        // A watcher that does not end in time sends its dialog nothing more
+        // all the same: it has been asked to stop.
+        static_cast<void>(printdialog::TheHandoff()->EndWatcher());
+    }
+    return status;
+}
+
 ResultText ChangePrinterText(const FMX_DataVect& parameters) {
     const std::uint32_t count = ParameterCount(parameters);
     // The counts registered for it. The host passes at most the registered
@@ -53,11 +65,11 @@ ResultText ChangeForPreviewText(const FMX_DataVect& parameters) {
     if (!printer.error.empty()) {
         return ResultText::Fixed(printer.error);
     }
-    return printers::ThePrinterServices()->SetApplicationPrinter(printer.name);
+    return EndingAnEarlierJob(printers::ThePrinterServices()->SetApplicationPrinter(printer.name));
 }
 
 // The switch of VORL_ChangeForPreview, to the Windows default printer under
-// the name the spooler gives it. No watcher.
+// the name the spooler gives it. No watcher; an earlier one ended.
 ResultText SetToWindowsDefaultPrinterText(const FMX_DataVect& parameters) {
     if (ParameterCount(parameters) != 0) {
         return ResultText::Fixed(kInvalidNumberOfParametersLower);
@@ -67,7 +79,7 @@ ResultText SetToWindowsDefaultPrinterText(const FMX_DataVect& parameters) {
     if (name.empty()) {
         return ResultText::Fixed(kNoDefaultPrinter);
     }
-    return services.SetApplicationPrinter(name);
+    return EndingAnEarlierJob(services.SetApplicationPrinter(name));
 }
 
 }  // namespace

@@ -46,7 +46,9 @@ using ThreadEntry = void (*)(void* argument);
 class Thread {
 public:
     Thread() = default;
-    // Empty when no thread starts; may throw std::bad_alloc.
+    // Empty when no thread starts, and when the thread's own reference to
+    // this library cannot be taken (no thread is then started); may throw
+    // std::bad_alloc.
     [[nodiscard]] static Thread Start(ThreadEntry entry, void* argument);
     ~Thread() { Detach(); }
 

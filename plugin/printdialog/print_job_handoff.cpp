@@ -1,10 +1,10 @@
 #include "printdialog/print_job_handoff.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "platform/process_memory.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 #include "printdialog/print_dialog_watcher.h"
 
 namespace vorelle::printdialog {
@@ -14,6 +14,9 @@ constexpr std::uint32_t kMutexAttemptMilliseconds = 1000;
 constexpr std::uint32_t kShutdownPollMilliseconds = 500;
 // How long an ended watcher's thread may take to finish ending.
 constexpr std::uint32_t kThreadEndMilliseconds = 1000;
+// The trace of a hand-over that gave up on the mutex: WAIT_TIMEOUT.
+constexpr std::u16string_view kMutexHeldElsewhereCall = u"WaitForSingleObject (ChangePrinteMutex held elsewhere)";
+constexpr std::uint32_t kWaitTimeout = 258;
 
 // A record whose watcher has not ended (at shutdown, or at unload): never
 // freed, as that watcher may still read it.
@@ -80,54 +83,81 @@ PrintJobHandoff::~PrintJobHandoff() {
     }
 }
 
+bool PrintJobHandoff::EndWatcher() {
+    if (!watcherIdle_.load()) {
+        stop_.store(true);
+        const std::uint32_t stopAsked = platform::TickMilliseconds();
+        // The watcher looks at the stop before each of its messages: this
+        // lasts until its next look, except in its one-second pause before
+        // confirming or while a message waits on its dialog's answer.
+        while (!watcherIdle_.load()) {
+            if (platform::MillisecondsSince(stopAsked) > kWatcherEndMilliseconds) {
+                return false;
+            }
+        }
+    }
+    // The watcher has reported its end; its thread is about to finish. Its
+    // code stays loaded until it has: a thread that takes longer is let go
+    // rather than waited for.
+    if (!watcher_.JoinFor(kThreadEndMilliseconds)) {
+        watcher_.Detach();
+    }
+    return true;
+}
+
+PrintJobHandoff::MutexWait PrintJobHandoff::WaitForMutex() const {
+    const std::uint32_t start = platform::TickMilliseconds();
+    for (;;) {
+        // A failed wait (no mutex at all) counts as holding it: the hand-over
+        // then runs without exclusion rather than not at all.
+        const std::uint32_t waited = platform::MillisecondsSince(start);
+        const std::uint32_t attempt =
+            waited < kMutexWaitMilliseconds ? std::min(kMutexAttemptMilliseconds, kMutexWaitMilliseconds - waited)
+                                            : 0;
+        if (mutex_.Wait(attempt) != platform::WaitResult::TimedOut) {
+            return MutexWait::Held;
+        }
+        if (platform::MillisecondsSince(start) > kMutexWaitMilliseconds) {
+            platform::TraceFailure(kMutexHeldElsewhereCall, kWaitTimeout);
+            return MutexWait::HeldElsewhere;
+        }
+    }
+}
+
 bool PrintJobHandoff::HandOverJob(PrintJob job) {
     // Allocated before the mutex is taken, so nothing below can fail while
     // it is held.
     std::unique_ptr<char16_t[]> name = CopyName(job.printerName);
-    std::optional<std::uint32_t> stopAsked;
-    for (;;) {
-        // A failed wait (no mutex at all) counts as holding it: the hand-over
-        // then runs without exclusion rather than not at all.
-        if (mutex_.Wait(kMutexAttemptMilliseconds) == platform::WaitResult::TimedOut) {
-            continue;
-        }
-        const MutexRelease release(mutex_);
-        if (!watcherIdle_.load()) {
-            stop_.store(true);
-            if (!stopAsked) {
-                stopAsked = platform::TickMilliseconds();
-            } else if (platform::MillisecondsSince(*stopAsked) > kWatcherEndMilliseconds) {
-                // The watcher did not end: no second one is started beside it.
-                return false;
-            }
-            continue;
-        }
-        // The previous watcher has reported its end; its thread is about to
-        // finish. Its code stays loaded until it has: a thread that takes
-        // longer is let go rather than waited for.
-        if (!watcher_.JoinFor(kThreadEndMilliseconds)) {
-            watcher_.Detach();
-        }
-        pause_.store(job.pause);
-        printerName_ = std::move(name);
-        extraFlag_.store(job.extraFlag);
-        showDialog_.store(job.showDialog);
-        stop_.store(false);
-        // Busy from this moment, before the thread runs: a second hand-over
-        // can never start a second watcher or replace the name under it.
-        watcherIdle_.store(false);
-        // Idle again however the start fails, by an empty thread or a throw.
-        try {
-            watcher_ = platform::Thread::Start(&PrintDialogWatcher, this);
-        } catch (...) {
-            watcher_ = platform::Thread();
-        }
-        if (!watcher_) {
-            watcherIdle_.store(true);
-            return false;
-        }
-        return true;
+    if (!EndWatcher()) {
+        // No watcher: the running one did not end, and no second one is
+        // started beside it.
+        return false;
     }
+    if (WaitForMutex() == MutexWait::HeldElsewhere) {
+        // No watcher: another process keeps the mutex.
+        return false;
+    }
+    const MutexRelease release(mutex_);
+    pause_.store(job.pause);
+    printerName_ = std::move(name);
+    extraFlag_.store(job.extraFlag);
+    showDialog_.store(job.showDialog);
+    stop_.store(false);
+    // Busy from this moment, before the thread runs: a second hand-over
+    // can never start a second watcher or replace the name under it.
+    watcherIdle_.store(false);
+    // Idle again however the start fails, by an empty thread or a throw.
+    try {
+        watcher_ = platform::Thread::Start(&PrintDialogWatcher, this);
+    } catch (...) {
+        watcher_ = platform::Thread();
+    }
+    if (!watcher_) {
+        // No watcher: the thread did not start.
+        watcherIdle_.store(true);
+        return false;
+    }
+    return true;
 }
 
 bool PrintJobHandoff::TearDown() {

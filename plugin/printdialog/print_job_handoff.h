@@ -21,6 +21,11 @@ inline constexpr char16_t kHandoffMutexName[] = u"ChangePrinteMutex";
 // has five seconds to answer, and the one-second pause before confirming.
 inline constexpr std::uint32_t kWatcherEndMilliseconds = 8'000;
 inline constexpr int kShutdownPolls = 16;
+// The longest a hand-over waits for the mutex (on the tick, in attempts of at
+// most one second). A hand-over holds it for a few milliseconds: one held
+// longer is held by a process that hangs, is stopped in a debugger, or uses
+// the name for something else.
+inline constexpr std::uint32_t kMutexWaitMilliseconds = 5'000;
 
 // What VORL_ChangePrinter asks of the next Print dialog.
 struct PrintJob {
@@ -37,11 +42,22 @@ public:
     PrintJobHandoff(const PrintJobHandoff&) = delete;
     PrintJobHandoff& operator=(const PrintJobHandoff&) = delete;
 
-    // Stops a running watcher and starts a new one for `job`. Returns once the
-    // new watcher has been started: true. False when none was: the thread
-    // did not start (the record is idle again), or a running watcher did not
-    // end within kWatcherEndMilliseconds of being asked to. Host thread only.
+    // Ends a running watcher (EndWatcher) and starts a new one for `job`.
+    // Returns once the new watcher has been started: true. False when none
+    // was, for one of three reasons: a running watcher did not end, the mutex
+    // stayed held elsewhere for kMutexWaitMilliseconds (traced), or the thread
+    // did not start (the record is idle again). Host thread only.
     bool HandOverJob(PrintJob job);
+
+    // Asks a running watcher to stop and waits until it has reported its end,
+    // at most kWatcherEndMilliseconds on the tick, then at most a second for
+    // its thread. True when no watcher runs (none ran, or it ended); false
+    // when it still runs. From the stop on, a watcher sends its dialog nothing
+    // more than the message it may be waiting on. Takes no mutex: the watcher
+    // is this process's own, and the mutex only keeps hand-overs of different
+    // processes apart, so another process holding it must not hold this up.
+    // Host thread only.
+    bool EndWatcher();
 
     // Asks a running watcher to stop, waits until it has ended (polling every
     // 500 ms, at least once, at most kShutdownPolls times) and closes the
@@ -69,6 +85,8 @@ public:
     void RequestStop() { stop_.store(true); }
 
 private:
+    enum class MutexWait { Held, HeldElsewhere };
+    MutexWait WaitForMutex() const;
     void ReleasePrinterName();
 
     std::unique_ptr<char16_t[]> printerName_;

@@ -1,6 +1,7 @@
 #include "shell/function_table.h"
 
-#include <string>
+#include <array>
+#include <string_view>
 
 #include "functions/script_functions.h"
 #include "platform/trace.h"
@@ -33,6 +34,34 @@ void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Tex
     }
 }
 
+namespace {
+
+// "FM_ExprEnv_UnRegisterExternalFunction <id>" traced in a buffer of its own:
+// a failure at shutdown may come of exhausted memory, and the rest of the
+// shutdown must still run.
+void TraceFailedUnregistration(std::int16_t id, std::int32_t failure) noexcept {
+    constexpr std::u16string_view kOperation = u"FM_ExprEnv_UnRegisterExternalFunction ";
+    std::array<char16_t, kOperation.size() + 6> call{};  // a sign and five digits
+    std::size_t used = kOperation.copy(call.data(), kOperation.size());
+    auto value = static_cast<std::int32_t>(id);
+    if (value < 0) {
+        call[used++] = u'-';
+        value = -value;
+    }
+    char16_t digits[5];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (count > 0) {
+        call[used++] = digits[--count];
+    }
+    platform::TraceFailure(std::u16string_view(call.data(), used), static_cast<std::uint32_t>(failure));
+}
+
+}  // namespace
+
 void UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
     for (const FunctionRow& row : kFunctionTable) {
         // Every row is tried, a failed one once more: a function left
@@ -43,11 +72,7 @@ void UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
             });
         });
         if (failure != kFMXErrorNone) {
-            std::u16string call = u"FM_ExprEnv_UnRegisterExternalFunction ";
-            for (const char digit : std::to_string(row.id)) {
-                call += static_cast<char16_t>(digit);
-            }
-            platform::TraceFailure(call, static_cast<std::uint32_t>(failure));
+            TraceFailedUnregistration(row.id, failure);
         }
     }
 }

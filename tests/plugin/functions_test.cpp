@@ -5,6 +5,7 @@
 
 #include "host_fixture.h"
 #include "platform/spooler.h"
+#include "simwin/other_process.h"
 #include "simwin/print_dialog.h"
 #include "simwin/ui_thread.h"
 
@@ -313,21 +314,70 @@ TEST_F(FunctionsTest, PrintingAfterTheSwitchPutsOnePageInTheChosenQueueOnly) {
     EXPECT_EQ(simwin::PrintJobs().size(), 1u);
 }
 
-TEST_F(FunctionsTest, AFailedSwitchLeavesAnEarlierWatcherRunning) {
+TEST_F(FunctionsTest, ASuccessfulSwitchEndsAnEarlierJobAndAFailedOneLeavesIt) {
+    // A watcher waits for the dialog of VORL_ChangePrinter( "Label Printer" );
+    // the script then switches again, and prints with a dialog.
+    struct Case {
+        std::u16string_view function;
+        std::vector<Parameter> parameters;
+        const char16_t* windowsDefault;
+        std::u16string_view status;
+        bool ended;
+    };
+    const Case cases[] = {
+        {u"VORL_ChangePrinter", {Text(u"Nowhere")}, u"Office Laser", u"!!ERROR!! Specified printer not found", false},
+        {u"VORL_ChangeForPreview", {Text(u"Portless")}, u"Office Laser", u"2", false},
+        {u"VORL_SetToWindowsDefaultPrinter", {}, u"Portless", u"2", false},
+        {u"VORL_ChangeForPreview", {Text(u"office LASER")}, u"Office Laser", u"0", true},
+        {u"VORL_SetToWindowsDefaultPrinter", {}, u"Office Laser", u"0", true},
+    };
     simwin::UiThread ui;
     simwin::PrintDialogOptions options;
     options.printers = {u"Office Laser", u"Label Printer"};
-    simwin::PrintDialog dialog(ui, options);
+    options.selected = 0;
+    simwin::UseManualClock(1'000'000);
+    for (const Case& each : cases) {
+        const std::string what = fmwrapper::Utf16ToUtf8(each.function) + " " + fmwrapper::Utf16ToUtf8(each.status);
+        ASSERT_TRUE(simwin::SetDefaultPrinter(each.windowsDefault));
+        simwin::PrintDialog dialog(ui, options);
+        ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer")}), u"0");
+        EXPECT_EQ(Result(each.function, each.parameters), each.status) << what;
+        // The call returns once the earlier watcher has ended.
+        EXPECT_EQ(simwin::CountHandles().runningThreads, each.ended ? 0u : 1u) << what;
+        ASSERT_TRUE(dialog.Open());
+        if (each.ended) {
+            ui.Invoke([] {});  // anything sent to the dialog has arrived
+            EXPECT_EQ(dialog.State(), simwin::DialogState::Open) << what;
+            EXPECT_EQ(dialog.SelectionChangeCount(), 0u) << what;
+            EXPECT_EQ(dialog.SelectedPrinter(), u"Office Laser") << what;
+        } else {
+            EXPECT_TRUE(Eventually([&] {
+                simwin::AdvanceClock(1);
+                return !dialog.IsOpen();
+            })) << what;
+            EXPECT_EQ(dialog.ConfirmedPrinter(), u"Label Printer") << what;
+        }
+        AwaitOrEnd("the watcher's end", [] { return simwin::CountHandles().runningThreads == 0; });
+    }
+    simwin::UseRealClock();
+}
 
-    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer"), Boolean(true)}), u"0");
-    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Nowhere")}),
-              u"!!ERROR!! Specified printer not found");
-    EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Office Laser")}), u"0");
-    EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
-    ASSERT_TRUE(dialog.Open());
-    EXPECT_TRUE(Eventually([&] { return dialog.SelectedPrinter() == u"Label Printer"; }));
-    EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
-    EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
+TEST_F(FunctionsTest, ChangePrinterGivesUpOnAMutexHeldElsewhereAndStartsNoWatcher) {
+    // Another process holds the hand-over's mutex for good: the call still
+    // switches, and returns once five seconds have passed on the tick.
+    simwin::UseManualTick();
+    simwin::MutexHeldElsewhere other(u"ChangePrinteMutex");
+    const std::size_t started = simwin::CountHandles().startedThreads;
+    const std::uint64_t reads = simwin::TickReads();
+    std::thread clock([reads] {
+        if (Eventually([reads] { return simwin::TickReads() > reads; })) {
+            simwin::AdvanceTick(5'001);
+        }
+    });
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer")}), u"0");
+    clock.join();
+    EXPECT_EQ(simwin::CountHandles().startedThreads, started) << "a watcher was started";
+    EXPECT_EQ(StoredPrinter(), u"Label Printer,winspool,USB001,extra");
 }
 
 TEST_F(FunctionsTest, SmallConformancePoints) {

@@ -678,11 +678,19 @@ TEST_F(PrintDialogWatcherTest, AHandOverGivesUpOnAWatcherThatHasNotEndedEightSec
     EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
 }
 
-TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsLeavesTheRecordIdle) {
-    for (const auto how : {simwin::ThreadStartFailure::Fail, simwin::ThreadStartFailure::Throw}) {
-        simwin::FailThreadStarts(how);
-        EXPECT_FALSE(HandOver(Job(u"Labels")));
+TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsOrHasNoLibraryReferenceLeavesTheRecordIdle) {
+    // The third: the thread's own reference to the library refused, so no
+    // thread is started at all.
+    for (const int how : {0, 1, 2}) {
+        simwin::FailThreadStarts(how == 0 ? simwin::ThreadStartFailure::Fail
+                                 : how == 1 ? simwin::ThreadStartFailure::Throw
+                                            : simwin::ThreadStartFailure::None);
+        simwin::RefuseModuleReferences(how == 2);
+        const std::size_t started = simwin::CountHandles().startedThreads;
+        EXPECT_FALSE(HandOver(Job(u"Labels"))) << how;
         simwin::FailThreadStarts(simwin::ThreadStartFailure::None);
+        simwin::RefuseModuleReferences(false);
+        EXPECT_EQ(simwin::CountHandles().startedThreads, started) << how;
         EXPECT_TRUE(handoff_->WatcherIdle());
         EXPECT_FALSE(simwin::NamedMutexOwned(kHandoffMutexName));
     }
@@ -725,20 +733,40 @@ TEST_F(PrintDialogWatcherTest, AnExceptionAtAnyStepOfTheWatcherLeavesTheRecordId
 
 // --- The mutex ---------------------------------------------------------------
 
-TEST_F(PrintDialogWatcherTest, AHandOverWaitsWhileAnotherProcessHoldsTheMutex) {
-    simwin::MutexHeldElsewhere other(kHandoffMutexName);
-    std::atomic<bool> handedOver{false};
-    std::thread host([&] {
-        HandOver(Job(u"Invoices", true));
-        handedOver = true;
-    });
-    // At least one full 1000 ms attempt passes while the mutex is held.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-    EXPECT_FALSE(handedOver.load());
-    other.Release();
-    EXPECT_TRUE(Eventually([&] { return handedOver.load(); }));
-    host.join();
-    EXPECT_FALSE(simwin::NamedMutexOwned(kHandoffMutexName));
+TEST_F(PrintDialogWatcherTest, AHandOverWaitsFiveSecondsAtMostForAMutexHeldElsewhere) {
+    // Held for good: after five seconds on the tick, no watcher, and the
+    // reason traced. Held a while, then released: the hand-over goes through.
+    for (const bool released : {false, true}) {
+        simwin::MutexHeldElsewhere other(kHandoffMutexName);
+        (void)platform::sim::TakeTracedFailures();
+        const std::size_t started = simwin::CountHandles().startedThreads;
+        const std::uint64_t reads = simwin::TickReads();
+        auto handedOver = std::async(std::launch::async, [&] { return handoff_->HandOverJob(Job(u"Invoices")); });
+        AwaitOrEnd("the hand-over's wait for the mutex", [&] { return simwin::TickReads() > reads; });
+        if (!released) {
+            simwin::AdvanceTick(5'000);
+        }
+        // At least one full 1000 ms attempt passes while the mutex is held.
+        EXPECT_EQ(handedOver.wait_for(std::chrono::milliseconds(1200)), std::future_status::timeout)
+            << released << ": not waited for";
+        if (released) {
+            other.Release();
+        } else {
+            simwin::AdvanceTick(1);
+        }
+        if (handedOver.wait_for(kWaitBound) != std::future_status::ready) {
+            test_support::FailAndEnd("the hand-over to return");
+        }
+        EXPECT_EQ(handedOver.get(), released);
+        EXPECT_EQ(simwin::CountHandles().startedThreads, started + (released ? 1 : 0));
+        const std::vector<platform::sim::TracedFailure> traced = platform::sim::TakeTracedFailures();
+        ASSERT_EQ(traced.size(), released ? 0u : 1u);
+        if (!released) {
+            EXPECT_EQ(traced[0].call, u"WaitForSingleObject (ChangePrinteMutex held elsewhere)");
+            EXPECT_EQ(traced[0].errorCode, 258u);
+        }
+        EXPECT_EQ(simwin::NamedMutexOwned(kHandoffMutexName), !released) << "held by the wrong side";
+    }
 }
 
 TEST_F(PrintDialogWatcherTest, AnAbandonedMutexLetsTheHandOverThroughAndIsLeftWhollyReleased) {

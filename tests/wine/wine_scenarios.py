@@ -577,10 +577,16 @@ def unknown_printer_starts_no_watcher(m):
 
 
 def two_calls_in_a_row(m):
+    # The later call's printer is the one confirmed; a VORL_ChangeForPreview
+    # after a VORL_ChangePrinter ends the earlier job: the Print dialog after
+    # it is left alone (nobody confirms it, nothing is printed).
     m.reset(default=OFFICE)
     out, _ = m.host([call("VORL_ChangePrinter", INVOICES), call("VORL_ChangePrinter", BUERO),
-                     ":print 20", ":preference"])
-    expect_lines(out, ["0", "0", "printed to " + BUERO, BUERO + ",wineps.drv,FILE:"])
+                     ":print 20", ":preference",
+                     call("VORL_ChangePrinter", INVOICES), call("VORL_ChangeForPreview", LODZ),
+                     ":print 2", ":preference"])
+    expect_lines(out, ["0", "0", "printed to " + BUERO, BUERO + ",wineps.drv,FILE:",
+                       "0", "0", "cancelled", LODZ + ",wineps.drv,FILE:"])
 
 
 def shutdown_while_searching(m):

@@ -91,7 +91,7 @@ std::vector<wchar_t> ModulePath(HMODULE module) {
 // library cannot be unloaded between the start and the thread's first act:
 // loading it again by its own path counts one more reference to it. Empty
 // when none can be taken; a different library loaded from that path is let
-// go at once.
+// go at once (traced as error 0).
 ModuleReference ReferenceOwnModule() {
     const HMODULE own = OwnModule();
     if (own == nullptr) {
@@ -107,6 +107,7 @@ ModuleReference ReferenceOwnModule() {
         return nullptr;
     }
     if (loaded.get() != own) {
+        TraceFailure(u"LoadLibraryW (another library at this library's path)", 0);
         return nullptr;
     }
     return loaded;
@@ -157,8 +158,13 @@ bool NamedMutex::Release() const {
 
 Thread Thread::Start(ThreadEntry entry, void* argument) {
     // The reference is taken here, on the starting thread; should no thread
-    // start, it is released with `start`.
-    auto start = std::make_unique<ThreadStart>(ThreadStart{entry, argument, ReferenceOwnModule()});
+    // start, it is released with `start`. Without it no thread starts: an
+    // unload could unmap the code under it.
+    ModuleReference module = ReferenceOwnModule();
+    if (!module) {
+        return Thread{};
+    }
+    auto start = std::make_unique<ThreadStart>(ThreadStart{entry, argument, std::move(module)});
     HANDLE thread = CreateThread(nullptr, 0, RunThread, start.get(), 0, nullptr);
     if (thread == nullptr) {
         win32::TraceLastError(u"CreateThread");
