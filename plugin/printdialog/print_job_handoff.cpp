@@ -15,7 +15,7 @@ constexpr std::uint32_t kShutdownPollMilliseconds = 500;
 // How long an ended watcher's thread may take to finish ending.
 constexpr std::uint32_t kThreadEndMilliseconds = 1000;
 // The trace of a hand-over that gave up on the mutex: WAIT_TIMEOUT.
-constexpr std::u16string_view kMutexHeldElsewhereCall = u"WaitForSingleObject (ChangePrinteMutex held elsewhere)";
+constexpr std::u16string_view kMutexHeldElsewhereCall = u"WaitForSingleObject (hand-over mutex held elsewhere)";
 constexpr std::uint32_t kWaitTimeout = 258;
 
 // A record whose watcher has not ended (at shutdown, or at unload): never
@@ -112,8 +112,9 @@ PrintJobHandoff::MutexWait PrintJobHandoff::WaitForMutex() const {
         // then runs without exclusion rather than not at all.
         const std::uint32_t waited = platform::MillisecondsSince(start);
         const std::uint32_t attempt =
-            waited < kMutexWaitMilliseconds ? std::min(kMutexAttemptMilliseconds, kMutexWaitMilliseconds - waited)
-                                            : 0;
+            waited <= kMutexWaitMilliseconds
+                ? std::min(kMutexAttemptMilliseconds, kMutexWaitMilliseconds + 1 - waited)
+                : 0;
         if (mutex_.Wait(attempt) != platform::WaitResult::TimedOut) {
             return MutexWait::Held;
         }

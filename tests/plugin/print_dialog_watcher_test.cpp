@@ -762,7 +762,7 @@ TEST_F(PrintDialogWatcherTest, AHandOverWaitsFiveSecondsAtMostForAMutexHeldElsew
         const std::vector<platform::sim::TracedFailure> traced = platform::sim::TakeTracedFailures();
         ASSERT_EQ(traced.size(), released ? 0u : 1u);
         if (!released) {
-            EXPECT_EQ(traced[0].call, u"WaitForSingleObject (ChangePrinteMutex held elsewhere)");
+            EXPECT_EQ(traced[0].call, u"WaitForSingleObject (hand-over mutex held elsewhere)");
             EXPECT_EQ(traced[0].errorCode, 258u);
         }
         EXPECT_EQ(simwin::NamedMutexOwned(kHandoffMutexName), !released) << "held by the wrong side";
