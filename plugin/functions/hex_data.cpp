@@ -1,26 +1,31 @@
 #include "functions/hex_data.h"
 
+#include <array>
 #include <stdexcept>
 
 namespace vorelle::functions {
 
 namespace {
 
-bool IsBlank(char16_t unit) { return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n'; }
+constexpr std::uint8_t kBlank = 16;
+constexpr std::uint8_t kOther = 17;
 
-// The digit's value, or -1 for a unit that is no hexadecimal digit.
-int DigitValue(char16_t unit) {
-    if (unit >= u'0' && unit <= u'9') {
-        return unit - u'0';
+// Each unit below U+0100: its digit's value, kBlank (space, tab, CR, LF) or
+// kOther.
+constexpr std::array<std::uint8_t, 256> kUnitKinds = [] {
+    std::array<std::uint8_t, 256> kinds{};
+    kinds.fill(kOther);
+    for (int digit = 0; digit < 10; ++digit) {
+        kinds['0' + digit] = static_cast<std::uint8_t>(digit);
     }
-    if (unit >= u'a' && unit <= u'f') {
-        return unit - u'a' + 10;
+    for (int letter = 0; letter < 6; ++letter) {
+        kinds['a' + letter] = kinds['A' + letter] = static_cast<std::uint8_t>(10 + letter);
     }
-    if (unit >= u'A' && unit <= u'F') {
-        return unit - u'A' + 10;
-    }
-    return -1;
-}
+    kinds[' '] = kinds['\t'] = kinds['\r'] = kinds['\n'] = kBlank;
+    return kinds;
+}();
+
+std::uint8_t KindOf(char16_t unit) { return unit < kUnitKinds.size() ? kUnitKinds[unit] : kOther; }
 
 }  // namespace
 
@@ -31,11 +36,12 @@ HexCheck CheckHexData(DataUnits& units) {
     enum class Place { Between, Half, HalfThenBlank } place = Place::Between;
     for (std::size_t from = 0; from < units.length(); from += DataUnits::kChunkUnits) {
         for (const char16_t unit : units.ChunkAt(from)) {
-            if (IsBlank(unit)) {
+            const std::uint8_t kind = KindOf(unit);
+            if (kind == kBlank) {
                 place = place == Place::Between ? Place::Between : Place::HalfThenBlank;
                 continue;
             }
-            if (DigitValue(unit) < 0) {
+            if (kind == kOther) {
                 check.status = HexCheck::Status::NotHex;
                 return check;
             }
@@ -74,18 +80,25 @@ void HexBytes::Fill(std::size_t offset, std::span<std::uint8_t> bytes) {
             partFrom_ = nextUnit_;
             part_ = units_.ChunkAt(partFrom_);
         }
-        const int digit = DigitValue(part_[nextUnit_++ - partFrom_]);
-        if (digit < 0) {
-            continue;  // a blank between pairs
+        // The rest of this part, or as much as the bytes asked for need.
+        for (std::size_t at = nextUnit_ - partFrom_; at < part_.size() && filled < bytes.size(); ++at) {
+            const std::uint8_t kind = KindOf(part_[at]);
+            if (kind == kBlank) {
+                continue;  // checked: blanks stand only between pairs
+            }
+            if (!half_) {
+                high_ = kind;
+                half_ = true;
+                continue;
+            }
+            half_ = false;
+            if (produced_++ >= offset) {
+                bytes[filled++] = static_cast<std::uint8_t>(high_ << 4 | kind);
+            }
+            nextUnit_ = partFrom_ + at + 1;
         }
-        if (!half_) {
-            high_ = static_cast<std::uint8_t>(digit);
-            half_ = true;
-            continue;
-        }
-        half_ = false;
-        if (produced_++ >= offset) {
-            bytes[filled++] = static_cast<std::uint8_t>(high_ << 4 | digit);
+        if (filled < bytes.size()) {
+            nextUnit_ = partFrom_ + part_.size();
         }
     }
 }
