@@ -1,5 +1,6 @@
 #include "functions/hex_data.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -7,13 +8,14 @@ namespace vorelle::functions {
 
 namespace {
 
-constexpr std::uint8_t kBlank = 16;
-constexpr std::uint8_t kOther = 17;
+// A unit's kind: a digit's value (0 to 15), kBlank (space, tab, CR, LF) or a
+// kind with kOther set (every other unit).
+constexpr std::uint8_t kBlank = 0x20;
+constexpr std::uint8_t kOther = 0x40;
 
-// Each unit below U+0100: its digit's value, kBlank (space, tab, CR, LF) or
-// kOther.
-constexpr std::array<std::uint8_t, 256> kUnitKinds = [] {
-    std::array<std::uint8_t, 256> kinds{};
+// Every unit's kind, looked up in one step.
+constexpr std::array<std::uint8_t, 0x10000> kUnitKinds = [] {
+    std::array<std::uint8_t, 0x10000> kinds{};
     kinds.fill(kOther);
     for (int digit = 0; digit < 10; ++digit) {
         kinds['0' + digit] = static_cast<std::uint8_t>(digit);
@@ -25,7 +27,19 @@ constexpr std::array<std::uint8_t, 256> kUnitKinds = [] {
     return kinds;
 }();
 
-std::uint8_t KindOf(char16_t unit) { return unit < kUnitKinds.size() ? kUnitKinds[unit] : kOther; }
+std::uint8_t KindOf(char16_t unit) { return kUnitKinds[unit]; }
+
+bool IsDigit(std::uint8_t kind) { return kind < 16; }
+
+// How many of the first `most` pairs of units at `units` are two digits each,
+// before the first that is not: the usual run of HexData, looked at in one loop.
+std::size_t WholePairs(const char16_t* units, std::size_t most) {
+    std::size_t pair = 0;
+    while (pair < most && IsDigit(static_cast<std::uint8_t>(KindOf(units[2 * pair]) | KindOf(units[2 * pair + 1])))) {
+        ++pair;
+    }
+    return pair;
+}
 
 }  // namespace
 
@@ -35,13 +49,22 @@ HexCheck CheckHexData(DataUnits& units) {
     // after a blank that followed its first digit.
     enum class Place { Between, Half, HalfThenBlank } place = Place::Between;
     for (std::size_t from = 0; from < units.length(); from += DataUnits::kChunkUnits) {
-        for (const char16_t unit : units.ChunkAt(from)) {
-            const std::uint8_t kind = KindOf(unit);
+        const std::span<const char16_t> part = units.ChunkAt(from);
+        for (std::size_t at = 0; at < part.size();) {
+            if (place == Place::Between) {
+                const std::size_t pairs = WholePairs(part.data() + at, (part.size() - at) / 2);
+                check.bytes += pairs;
+                at += 2 * pairs;
+                if (at == part.size()) {
+                    break;
+                }
+            }
+            const std::uint8_t kind = KindOf(part[at++]);
             if (kind == kBlank) {
                 place = place == Place::Between ? Place::Between : Place::HalfThenBlank;
                 continue;
             }
-            if (kind == kOther) {
+            if (!IsDigit(kind)) {
                 check.status = HexCheck::Status::NotHex;
                 return check;
             }
@@ -71,8 +94,12 @@ void HexBytes::Fill(std::size_t offset, std::span<std::uint8_t> bytes) {
         part_ = {};
         half_ = false;
     }
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
+    // Bytes before `offset` are made and dropped; then `bytes` is filled.
+    std::uint8_t skipped = 0;
+    const std::span<std::uint8_t> skip(&skipped, 1);
+    while (produced_ < offset + bytes.size()) {
+        const std::span<std::uint8_t> into = produced_ < offset ? skip : bytes.subspan(produced_ - offset);
+        const std::size_t wanted = produced_ < offset ? 1 : into.size();
         if (nextUnit_ == partFrom_ + part_.size()) {
             if (nextUnit_ >= units_.length()) {
                 throw std::runtime_error("HexData ended before its last byte");
@@ -80,26 +107,51 @@ void HexBytes::Fill(std::size_t offset, std::span<std::uint8_t> bytes) {
             partFrom_ = nextUnit_;
             part_ = units_.ChunkAt(partFrom_);
         }
-        // The rest of this part, or as much as the bytes asked for need.
-        for (std::size_t at = nextUnit_ - partFrom_; at < part_.size() && filled < bytes.size(); ++at) {
-            const std::uint8_t kind = KindOf(part_[at]);
-            if (kind == kBlank) {
-                continue;  // checked: blanks stand only between pairs
+        // Locals: a store through `into` may alias any member.
+        const char16_t* const units = part_.data();
+        const std::size_t end = part_.size();
+        std::uint8_t* const out = into.data();
+        std::uint8_t high = high_;
+        bool half = half_;
+        std::size_t at = nextUnit_ - partFrom_;
+        std::size_t made = 0;
+        while (at < end && made < wanted) {
+            // Checked already: digits in pairs, blanks between them.
+            if (!half) {
+                // The run of whole pairs, made in one loop.
+                const std::size_t most = std::min((end - at) / 2, wanted - made);
+                const char16_t* const from = units + at;
+                std::size_t pairs = 0;
+                for (; pairs < most; ++pairs) {
+                    const std::uint8_t first = KindOf(from[2 * pairs]);
+                    const std::uint8_t second = KindOf(from[2 * pairs + 1]);
+                    if (!IsDigit(static_cast<std::uint8_t>(first | second))) {
+                        break;
+                    }
+                    out[made + pairs] = static_cast<std::uint8_t>(first << 4 | second);
+                }
+                made += pairs;
+                at += 2 * pairs;
+                if (at == end || made == wanted) {
+                    break;
+                }
             }
-            if (!half_) {
-                high_ = kind;
-                half_ = true;
+            const std::uint8_t kind = KindOf(units[at++]);
+            if (kind == kBlank) {
                 continue;
             }
-            half_ = false;
-            if (produced_++ >= offset) {
-                bytes[filled++] = static_cast<std::uint8_t>(high_ << 4 | kind);
+            if (!half) {
+                high = kind;
+                half = true;
+                continue;
             }
-            nextUnit_ = partFrom_ + at + 1;
+            half = false;
+            out[made++] = static_cast<std::uint8_t>(high << 4 | kind);
         }
-        if (filled < bytes.size()) {
-            nextUnit_ = partFrom_ + part_.size();
-        }
+        high_ = high;
+        half_ = half;
+        nextUnit_ = partFrom_ + at;
+        produced_ += made;
     }
 }
 
