@@ -89,17 +89,11 @@ HexCheck CheckHexData(DataUnits& units) {
 }
 
 void HexBytes::Fill(std::size_t offset, std::span<std::uint8_t> bytes) {
-    if (offset < produced_) {
-        nextUnit_ = partFrom_ = produced_ = 0;
-        part_ = {};
-        half_ = false;
+    if (offset != produced_) {
+        throw std::logic_error("HexData's bytes are made in order");
     }
-    // Bytes before `offset` are made and dropped; then `bytes` is filled.
-    std::uint8_t skipped = 0;
-    const std::span<std::uint8_t> skip(&skipped, 1);
-    while (produced_ < offset + bytes.size()) {
-        const std::span<std::uint8_t> into = produced_ < offset ? skip : bytes.subspan(produced_ - offset);
-        const std::size_t wanted = produced_ < offset ? 1 : into.size();
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
         if (nextUnit_ == partFrom_ + part_.size()) {
             if (nextUnit_ >= units_.length()) {
                 throw std::runtime_error("HexData ended before its last byte");
@@ -107,10 +101,11 @@ void HexBytes::Fill(std::size_t offset, std::span<std::uint8_t> bytes) {
             partFrom_ = nextUnit_;
             part_ = units_.ChunkAt(partFrom_);
         }
-        // Locals: a store through `into` may alias any member.
+        // Locals: a store through `out` may alias any member.
         const char16_t* const units = part_.data();
         const std::size_t end = part_.size();
-        std::uint8_t* const out = into.data();
+        std::uint8_t* const out = bytes.data() + filled;
+        const std::size_t wanted = bytes.size() - filled;
         std::uint8_t high = high_;
         bool half = half_;
         std::size_t at = nextUnit_ - partFrom_;
@@ -150,8 +145,9 @@ void HexBytes::Fill(std::size_t offset, std::span<std::uint8_t> bytes) {
         }
         high_ = high;
         half_ = half;
-        nextUnit_ = partFrom_ + at;
         produced_ += made;
+        nextUnit_ = partFrom_ + at;
+        filled += made;
     }
 }
 

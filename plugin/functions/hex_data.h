@@ -20,14 +20,14 @@ struct HexCheck {
 HexCheck CheckHexData(DataUnits& units);
 
 // The bytes of HexData that CheckHexData found sound, read again a chunk of
-// units at a time as they are asked for (in order: asking for an earlier
-// offset reads from the start again).
+// units at a time as they are asked for, in order.
 class HexBytes {
 public:
     explicit HexBytes(DataUnits& units) : units_(units) {}
 
-    // Bytes `offset` to `offset + bytes.size()`; raises when the text holds
-    // fewer (it is no longer the text that was checked).
+    // Bytes `offset` to `offset + bytes.size()`, `offset` the count made so
+    // far; raises for any other offset, and when the text holds fewer bytes
+    // (it is no longer the text that was checked).
     void Fill(std::size_t offset, std::span<std::uint8_t> bytes);
 
 private:
