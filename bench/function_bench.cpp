@@ -374,6 +374,28 @@ void FnSendData(benchmark::State& state) {
     TimeRawJobs(state, [&] { benchmark::DoNotOptimize(Invoke(function, parameters, result)); });
 }
 
+// VORL_SendHexData of the same bytes written as HexData (two digits a byte,
+// no blanks), against the same spooler calls (platform/VORL_SendData/SIZE).
+void FnSendHexData(benchmark::State& state) {
+    StartPlugin();
+    simwin::UseRealClock();
+    simwin::ResetMachine(MachineWithPrinters(kSendDataPrinters));
+    const fmwrapper::RegisteredFunction function = Function(u"VORL_SendHexData");
+    fmwrapper::HostDataVect parameters = TextParameters(PrinterName(kSendDataTo));
+    std::u16string hex;
+    for (const std::uint8_t byte : fmhost::timing::RawJobPattern(JobBytes(state))) {
+        hex += u"0123456789ABCDEF"[byte >> 4];
+        hex += u"0123456789ABCDEF"[byte & 0xF];
+    }
+    parameters.AppendText(hex);
+    if (CallText(function, parameters) != u"0") {
+        state.SkipWithError("unexpected result");
+        return;
+    }
+    fmwrapper::HostResult result;
+    TimeRawJobs(state, [&] { benchmark::DoNotOptimize(Invoke(function, parameters, result)); });
+}
+
 // The bare form: the frame copies the name and the Data, the Data's
 // characters become the job's bytes, the spooler's calls send them, "0" is
 // written. One call is a function of its own, so that callgrind can count its
@@ -504,6 +526,13 @@ void RegisterFunctionBenchmarks() {
     perSize(benchmark::RegisterBenchmark("fn/VORL_SendData", FnSendData));
     perSize(benchmark::RegisterBenchmark("bare/VORL_SendData", BareSendData));
     perSize(benchmark::RegisterBenchmark("platform/VORL_SendData", PlatformSendData));
+    auto largest = [](benchmark::internal::Benchmark* b) {
+        b->Arg(1024 * 1024)->Unit(benchmark::kMicrosecond);
+        if (Settings().sendIterations != 0) {
+            b->Iterations(static_cast<benchmark::IterationCount>(Settings().sendIterations))->Repetitions(1);
+        }
+    };
+    largest(benchmark::RegisterBenchmark("fn/VORL_SendHexData", FnSendHexData));
     auto perList = [](benchmark::internal::Benchmark* b) {
         b->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
     };

@@ -12,8 +12,10 @@ Usage: run_bench.py [--native BUILD] [--win64 BUILD] [--win32 BUILD] [--quick] [
                     [--json FILE]
 --watcher measures only the print-dialog watcher: its search cost and its
 reaction (with the poll period they are read against), for comparing two builds.
---send-data measures only VORL_SendData beside its bare calls, and adds the
-instructions per call on the simulated Windows, counted by callgrind.
+--send-data measures only VORL_SendData beside its bare calls, and
+VORL_SendHexData of 1 MB (2 MB of HexData) beside the spooler's calls alone,
+and adds the instructions per call on the simulated Windows, counted by
+callgrind.
 Without --win64 or --win32 those Wine rows are left out (and said so); where
 32-bit Windows programs do not execute, the win32 rows are left out and one
 line says so. Without --native the native rows are left out. The table goes to
@@ -62,7 +64,7 @@ WATCHER_FILTER = "^(poll|reaction|search)/"
 
 
 # VORL_SendData's benchmarks alone (--send-data).
-SEND_FILTER = "^(fn|bare|platform)/VORL_SendData/"
+SEND_FILTER = "^(fn|bare|platform)/VORL_Send(Hex)?Data/"
 
 
 def run_native(build, quick, only=None):
@@ -179,13 +181,19 @@ def timing_label(line):
 
 def send_lines():
     """fmhost --time lines: VORL_SendData of each size beside its bare calls,
-    round by round; and the labels of the three figures of each size."""
+    and at the largest VORL_SendHexData of the same bytes, round by round; and
+    the labels of the four figures of each size (the last None below the
+    largest)."""
     lines, labels = [], {}
     for size in SEND_SIZES:
         call = 'VORL_SendData( "%s" ; "%s" )' % (SEND_QUEUE, raw_job_data(size))
         bare, platform_only = "@bare raw %d %s" % (size, SEND_QUEUE), "@platform raw %d %s" % (size, SEND_QUEUE)
-        lines += [call, bare, platform_only, "@group"]
-        labels[size] = (timing_label(call), bare, platform_only)
+        hex_call = None
+        if size == max(SEND_SIZES):
+            hex_call = 'VORL_SendHexData( "%s" ; "%s" )' % (
+                SEND_QUEUE, "".join("%02X" % ord(c) for c in raw_job_data(size)))
+        lines += [call] + ([hex_call] if hex_call else []) + [bare, platform_only, "@group"]
+        labels[size] = (timing_label(call), bare, platform_only, hex_call and timing_label(hex_call))
     return lines, labels
 
 
@@ -215,26 +223,28 @@ def send_instructions(build):
     # The function each iteration calls; the calls made (the function's
     # benchmark makes one more, to check its result).
     calls = {"fn": ("vorelle::functions::SendData(*", 1), "bare": ("*::BareSendDataOnce(*", 0),
-             "platform": ("fmhost::timing::PlatformCalls::Run(*", 0)}
+             "platform": ("fmhost::timing::PlatformCalls::Run(*", 0),
+             "hex": ("vorelle::functions::SendHexData(*", 1)}
     for size in SEND_SIZES:
         iterations = 5 if size > 64 * 1024 else 200
         figures = []
-        for kind in ("fn", "bare", "platform"):
+        for kind in ("fn", "bare", "platform") + (("hex",) if size == max(SEND_SIZES) else ()):
             symbol, extra = calls[kind]
+            benchmark = "fn/VORL_SendHexData" if kind == "hex" else "%s/VORL_SendData" % kind
             with tempfile.TemporaryDirectory() as folder:
-                log("native: callgrind, %s/VORL_SendData/%d, %d iterations" % (kind, size, iterations))
+                log("native: callgrind, %s/%d, %d iterations" % (benchmark, size, iterations))
                 run = subprocess.run(["valgrind", "--tool=callgrind", "--toggle-collect=" + symbol,
                                       "--callgrind-out-file=" + os.path.join(folder, "callgrind.out"),
                                       os.path.join(build, "bin", "vorelle_bench"),
-                                      "--benchmark_filter=^%s/VORL_SendData/%d/" % (kind, size),
+                                      "--benchmark_filter=^%s/%d/" % (benchmark, size),
                                       "--send-iterations=%d" % iterations],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
             collected = re.search(r"Collected : (\d+)", run.stderr)
             if run.returncode != 0 or not collected or int(collected.group(1)) == 0:
-                raise RuntimeError("callgrind of %s/VORL_SendData/%d: status %d: %s" % (
-                    kind, size, run.returncode, run.stderr[-400:]))
+                raise RuntimeError("callgrind of %s/%d: status %d: %s" % (
+                    benchmark, size, run.returncode, run.stderr[-400:]))
             figures.append(int(collected.group(1)) / (iterations + extra))
-        counted[size] = tuple(figures)
+        counted[size] = tuple(figures) + ((None,) if len(figures) == 3 else ())
     return counted
 
 
@@ -386,6 +396,16 @@ def send_rows(table, windows, size, fn_us, bare_us, platform_us, unit="µs", pri
                   yes(ratio <= SEND_RATIO_GOAL) if goal else "")
 
 
+def hex_rows(table, windows, size, hex_us, platform_us, unit="µs", printers=10):
+    """VORL_SendHexData of `size` bytes (twice as many digits) against the
+    spooler's calls alone for the same bytes."""
+    ratio = hex_us / platform_us
+    table.add(1, "VORL_SendHexData of %s (%s of HexData) per call (%s)" % (
+        size_text(size), size_text(2 * size) if size >= 1024 * 1024 else "%d KB" % (2 * size // 1024), unit),
+        windows, printers, f(hex_us), f(platform_us), "the spooler's calls alone (Open ... ClosePrinter)",
+        "%.3f" % ratio, "≤ %.1f" % SEND_RATIO_GOAL, yes(ratio <= SEND_RATIO_GOAL))
+
+
 def native_rows(table, results):
     def get(name):
         return results.get(name)
@@ -413,6 +433,9 @@ def native_rows(table, results):
         fb, bb, pb = (get("%s/VORL_SendData/%d" % (kind, size)) for kind in ("fn", "bare", "platform"))
         if fb and bb and pb:
             send_rows(table, "simulated", size, us(fb), us(bb), us(pb))
+        hb = get("fn/VORL_SendHexData/%d" % size)
+        if hb and pb:
+            hex_rows(table, "simulated", size, us(hb), us(pb))
     for n in (10, 100, 1000):
         lb, bb = get("list/VORL_GetPrinterAt/%d" % n), get("list/bare/%d" % n)
         if lb and bb:
@@ -541,11 +564,14 @@ def wine_rows(table, results):
                       "%.2f" % ratio, "≤ %.1f" % RATIO_GOAL if n == 10 else "",
                       yes(ratio <= RATIO_GOAL) if n == 10 else "")
     send = results.get("send", {})
-    for size, (call, bare, platform_only) in send_lines()[1].items():
+    for size, (call, bare, platform_only, hex_call) in send_lines()[1].items():
         fig, bare_fig, plat_fig = send.get(call), send.get(bare), send.get(platform_only)
         if fig and bare_fig and plat_fig and send.get("result " + call) == "0":
             # The prefix's printers then: the raw queue and what the run left.
             send_rows(table, windows, size, fig["median"], bare_fig["median"], plat_fig["median"], printers="")
+        hex_fig = send.get(hex_call) if hex_call else None
+        if hex_fig and plat_fig and send.get("result " + hex_call) == "0":
+            hex_rows(table, windows, size, hex_fig["median"], plat_fig["median"], printers="")
     for n in WINE_COUNTS:
         lst = [v for k, v in counts.get(n, {}).items() if k.startswith("list ")]
         if lst:
@@ -669,8 +695,10 @@ def main():
     table = Table()
     if native:
         native_rows(table, native)
-    for size, (fn, bare, platform_only) in (context or {}).get("send_instructions", {}).items():
+    for size, (fn, bare, platform_only, hex_fn) in (context or {}).get("send_instructions", {}).items():
         send_rows(table, "simulated, instructions (callgrind)", size, fn, bare, platform_only, "instructions")
+        if hex_fn is not None:
+            hex_rows(table, "simulated, instructions (callgrind)", size, hex_fn, platform_only, "instructions")
     add_wine_rows(table, wines)
     table.rows.sort(key=lambda r: r[0])
     print("\n".join(machine_text(context, wines)))

@@ -1,10 +1,10 @@
-// The eight external functions with arbitrary parameter vectors, on a machine
+// The external functions with arbitrary parameter vectors, on a machine
 // built from the input, with host failures injected into some calls.
 //
 // Input: the machine first (printer count, then per printer a flags byte, its
 // name, port and Devices data; the default printer; the state of the
 // preferences key; the faults; the spooler's faults), then calls until the
-// input ends: a selector byte (function, whether a host failure is injected),
+// input ends: a selector byte (function by its low six bits, a host failure injected by its top two),
 // the failure's operation and code when injected, the parameter count (0 to
 // 6) and each parameter (kind byte, then a text, number literal or boolean).
 //
@@ -34,7 +34,7 @@ namespace {
 constexpr std::u16string_view kFunctions[] = {
     u"VORL_Version",          u"VORL_GetPrinterAt",     u"VORL_SetSystemPrinter",
     u"VORL_GetSystemPrinter", u"VORL_ChangePrinter",    u"VORL_ChangeForPreview",
-    u"VORL_SetToWindowsDefaultPrinter", u"VORL_SendData",
+    u"VORL_SetToWindowsDefaultPrinter", u"VORL_SendData", u"VORL_SendHexData",
 };
 
 const std::u16string kCountError = u"!!ERROR!! Invalid Number of Parameters";
@@ -47,6 +47,10 @@ const std::u16string kUnableToSet = u"!!ERROR!! Unable to set system printer";
 const std::u16string kNotFound = u"!!ERROR!! Specified printer not found";
 const std::u16string kNoDefault = u"!!ERROR!! There is no Windows default printer";
 const std::u16string kNotBytes = u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
+const std::u16string kNotHex =
+    u"!!ERROR!! HexData holds a character that is neither a hexadecimal digit nor a blank; nothing was sent";
+const std::u16string kBlankInPair = u"!!ERROR!! HexData has a blank inside a pair of hexadecimal digits; nothing was sent";
+const std::u16string kOddDigits = u"!!ERROR!! HexData has an odd number of hexadecimal digits; nothing was sent";
 const std::u16string kNotSent = u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
 const std::set<std::u16string> kSwitchStatuses = {u"0",  u"-3", u"-1", u"-2", u"2",
                                                   u"3",  u"4",  u"5",  kNotFound};
@@ -141,11 +145,13 @@ Machine BuildMachine(FuzzInput& in) {
         }
     }
     const std::uint8_t spoolerFaults = in.U8();
-    constexpr simwin::Fault kSpoolerFaults[] = {simwin::Fault::SpoolWrite, simwin::Fault::RejectJobs};
+    // The last, a queue taking half of each write, is no failure: the rest is written after it.
+    constexpr simwin::Fault kSpoolerFaults[] = {simwin::Fault::SpoolWrite, simwin::Fault::RejectJobs,
+                                                simwin::Fault::WriteNothing, simwin::Fault::ShortWrite};
     for (std::size_t bit = 0; bit < std::size(kSpoolerFaults); ++bit) {
         if (((spoolerFaults >> bit) & 1u) != 0 && (spoolerFaults & 0xE0u) == 0xE0u) {
             setup.faults.push_back(kSpoolerFaults[bit]);
-            machine.spoolerFails = true;
+            machine.spoolerFails = machine.spoolerFails || kSpoolerFaults[bit] != simwin::Fault::ShortWrite;
         }
     }
     machine.enumerateFails = std::find(setup.faults.begin(), setup.faults.end(),
@@ -263,14 +269,64 @@ struct BeforeCall {
 };
 
 constexpr std::size_t kSendData = 7;
+constexpr std::size_t kSendHexData = 8;
 
-// The jobs are counted only before VORL_SendData: their copies cost.
+// The jobs are counted only before the two that send data: their copies cost.
 BeforeCall TakeBeforeCall(std::size_t function) {
     return {PrinterPreference(), simwin::CurrentDefaultPrinter(),
-            function == kSendData ? simwin::PrintJobs().size() : 0};
+            function >= kSendData ? simwin::PrintJobs().size() : 0};
 }
 
-void CheckSendData(const std::vector<Parameter>& parameters, const CallResult& result,
+// What a function's Data or HexData text makes: its bytes, or the error
+// text that refuses it (the empty text for none).
+struct ExpectedData {
+    std::u16string refusal;
+    std::vector<std::uint8_t> bytes;
+};
+
+ExpectedData ExpectData(std::size_t function, std::u16string_view data) {
+    ExpectedData expected;
+    if (function == kSendData) {
+        if (std::any_of(data.begin(), data.end(), [](char16_t c) { return c > 0xFF; })) {
+            expected.refusal = kNotBytes;
+        }
+        expected.bytes.assign(data.begin(), data.end());
+        return expected;
+    }
+    // Pairs of digits, blanks between pairs only; the first fault decides.
+    const std::u16string_view digits = u"0123456789abcdef0123456789ABCDEF";
+    std::optional<int> high;
+    bool blankInPair = false;
+    for (const char16_t c : data) {
+        if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n') {
+            blankInPair = high.has_value();
+            continue;
+        }
+        const std::size_t at = digits.find(c);
+        if (at == std::u16string_view::npos) {
+            expected.refusal = kNotHex;
+            return expected;
+        }
+        if (blankInPair) {
+            expected.refusal = kBlankInPair;
+            return expected;
+        }
+        if (high) {
+            expected.bytes.push_back(static_cast<std::uint8_t>(*high * 16 + int(at % 16)));
+            high.reset();
+        } else {
+            high = int(at % 16);
+        }
+    }
+    if (high) {
+        expected.refusal = kOddDigits;
+    } else if (expected.bytes.empty()) {
+        expected.refusal = kFormatError;
+    }
+    return expected;
+}
+
+void CheckSendData(std::size_t function, const std::vector<Parameter>& parameters, const CallResult& result,
                    const Machine& machine, std::size_t jobsBefore) {
     const std::u16string& text = result.text;
     const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
@@ -287,8 +343,16 @@ void CheckSendData(const std::vector<Parameter>& parameters, const CallResult& r
         Require(text == kFormatError, "VORL_SendData: format error expected");
         return;
     }
-    if (dataIsText && std::any_of(data.text.begin(), data.text.end(), [](char16_t c) { return c > 0xFF; })) {
-        Require(text == kNotBytes, "VORL_SendData: the error for a character above U+00FF expected");
+    const ExpectedData expected = ExpectData(function, dataIsText ? data.text : u"");
+    if (dataIsText && !expected.refusal.empty()) {
+        Require(text == expected.refusal, "VORL_SendData: the error text of the data's fault expected");
+        return;
+    }
+    if (!dataIsText && function == kSendHexData) {
+        // A number's or a boolean's text form: hexadecimal digits or not.
+        Require(text == u"0" || text == kNotFound || text == kNotSent || text == kNotHex || text == kOddDigits ||
+                    text == kBlankInPair || text == kFormatError,
+                "VORL_SendHexData: unknown text");
         return;
     }
     if (parameters[0].kind == Parameter::Kind::Text) {
@@ -296,15 +360,15 @@ void CheckSendData(const std::vector<Parameter>& parameters, const CallResult& r
         const std::u16string name = CString(parameters[0].text);
         const bool known = std::any_of(machine.names.begin(), machine.names.end(),
                                        [&](const std::u16string& n) { return simwin::EqualsIgnoreCase(n, name); });
-        const std::u16string& expected = !known ? kNotFound : machine.spoolerFails ? kNotSent : std::u16string(u"0");
-        Require(text == expected, "VORL_SendData: wrong result for the printer and the spooler's faults");
+        const std::u16string& outcome = !known ? kNotFound : machine.spoolerFails ? kNotSent : std::u16string(u"0");
+        Require(text == outcome, "VORL_SendData: wrong result for the printer and the spooler's faults");
     } else {
         Require(text == u"0" || text == kNotFound || text == kNotSent, "VORL_SendData: unknown text");
     }
     if (oneJobMore && dataIsText) {
         const simwin::PrintJob& job = jobs.back();
-        const bool whole = job.datatype == u"RAW" && job.bytes.size() == data.text.size() &&
-                           std::equal(job.bytes.begin(), job.bytes.end(), data.text.begin());
+        const bool whole = job.datatype == u"RAW" && job.bytes == expected.bytes &&
+                           job.document == (function == kSendData ? u"Vorelle VORL_SendData" : u"Vorelle VORL_SendHexData");
         Require(whole, "VORL_SendData: the job is not one RAW job of exactly the data's bytes");
     }
 }
@@ -386,8 +450,8 @@ void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
                 CheckSwitch(result, {name}, preferenceBefore);
             }
             break;
-        default:  // VORL_SendData
-            CheckSendData(parameters, result, machine, before.jobs);
+        default:  // VORL_SendData, VORL_SendHexData
+            CheckSendData(function, parameters, result, machine, before.jobs);
             break;
     }
     Require(text != kParsingError, "a name copy failed although memory was plentiful");
@@ -419,7 +483,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Machine machine = BuildMachine(in);
     for (int call = 0; call < 16 && !in.AtEnd(); ++call) {
         const std::uint8_t selector = in.U8();
-        const std::size_t function = selector % std::size(kFunctions);
+        const std::size_t function = (selector & 0x3Fu) % std::size(kFunctions);
         std::uint64_t failAt = 0;
         std::int32_t failCode = 0;
         if ((selector & 0xC0u) == 0xC0u) {
@@ -443,14 +507,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Contained: the failure's code, at most the one result.
             Require(result.code == failCode, "an injected failure was not contained with its code");
             Require(result.writes <= 1, "a result was written twice");
-            if (function == kSendData) {
+            if (function >= kSendData) {
                 // The host failing while the data is read cancels the job:
                 // at most the whole job (when writing the result failed).
                 const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
                 Require(jobs.size() == before.jobs ||
                             (jobs.size() == before.jobs + 1 &&
                              (parameters[1].kind != Parameter::Kind::Text ||
-                              jobs.back().bytes.size() == parameters[1].text.size())),
+                              jobs.back().bytes == ExpectData(function, parameters[1].text).bytes)),
                         "VORL_SendData: an injected failure left part of a job");
             }
         } else {

@@ -136,7 +136,8 @@ def printer(name, port=None, devices=None, connection=False, raw=None, raw_binar
 
 
 def machine(printers, default=1, key_state=0, faults=0, spooler_faults=0):
-    """spooler_faults: 0xE1 a write fails part way, 0xE2 the queue rejects jobs."""
+    """spooler_faults: 0xE1 a write fails part way, 0xE2 the queue rejects jobs, 0xE4 a write
+    takes no byte, 0xE8 each write takes half of its bytes."""
     return bytes([len(printers)]) + b''.join(printers) + bytes([default, key_state, faults, spooler_faults])
 
 
@@ -169,7 +170,7 @@ def p_bool(value):
     return BOOL_PARAM + bytes([1 if value else 0])
 
 
-VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW, TO_DEFAULT, SEND = range(8)
+VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW, TO_DEFAULT, SEND, SEND_HEX = range(9)
 write('functions_fuzzer', 'every-function-once',
       STANDARD + call(VERSION, []) + call(VERSION, [p_text(short_variant(1))]) +
       call(GET_AT, [p_number(1)]) + call(GET_AT, [p_number(5)]) + call(GET_AT, [p_number(6)]) +
@@ -242,6 +243,32 @@ write('functions_fuzzer', 'raw-data-the-queue-rejects',
       machine([printer(text('Labels'), text('USB001'), text('winspool,USB001'))], default=1,
               spooler_faults=0xE2) +
       call(SEND, [p_text(machine_name(0, 1)), p_text(text('^XA^XZ'))]) + call(TO_DEFAULT, []))
+# HexData: every kind of blank between pairs (14 a line feed), both letter
+# cases, more than a reading chunk whole and one digit short, a blank inside a
+# pair, a no-break space (11) and a NUL, blanks (1, 13, 14, 15) alone, a
+# number's text form, the wrong counts.
+write('functions_fuzzer', 'raw-hex-data',
+      STANDARD + call(SEND_HEX, [p_text(machine_name(2, 1)), p_text(repeated('00 01 7f 80 FE FF\x0e', 40))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(cycled(70000, '0a1B2c3D'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(cycled(70001, '0a1B2c3D'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(text('1B 4 0'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(text('1B\x0b40'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(text('1B\x0040'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(text('\x01\x0d\x0e\x0f'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_number(3)]) +
+      call(SEND_HEX, [p_text(text('Nowhere')), p_text(text('1B40'))]) +
+      call(SEND_HEX, [p_text(machine_name(0))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(cycled(200000, '0123abCD'))], inject=(9, 1)))
+write('functions_fuzzer', 'raw-data-in-short-writes',
+      machine([printer(text('Labels'), text('USB001'), text('winspool,USB001'))], default=0,
+              spooler_faults=0xE8) +
+      call(SEND, [p_text(machine_name(0)), p_text(cycled(140000, b'^XA\x01\x02Z\xff\x80'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(cycled(140002, '1D 56 00'))]))
+write('functions_fuzzer', 'raw-data-writes-taking-nothing',
+      machine([printer(text('Labels'), text('USB001'), text('winspool,USB001'))], default=0,
+              spooler_faults=0xE4) +
+      call(SEND, [p_text(machine_name(0)), p_text(text('^XA^XZ'))]) +
+      call(SEND_HEX, [p_text(machine_name(0)), p_text(text('1D 56 00'))]))
 
 # --- host_failures_fuzzer: selector byte (bit 7 inject; % 4: 0 start-up,
 # 1 shutdown, else a probe), then N and the failure byte when injecting (bit 0

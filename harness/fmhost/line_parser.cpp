@@ -106,11 +106,15 @@ private:
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
+// Digits of Char's number that make one code point.
+constexpr std::size_t kCharGroupDigits = 5;
 
-// The rest of "Char( N )", the name already taken: the character of code
-// point N in UTF-16 (a surrogate pair above U+FFFF; N from 0xD800 to 0xDFFF
-// is that one unit, as a FileMaker text can hold it).
+// The rest of "Char( N )", the name already taken, as FileMaker evaluates it:
+// N's digits in groups of five from the right, each group the character of
+// that code point, the lowest group first (Char( 9800097 ) is "ab"); a group
+// of 0 is no character, so Char( 0 ) is the empty text. A code point above
+// U+FFFF is a surrogate pair; one from 0xD800 to 0xDFFF is that one unit, as
+// a FileMaker text can hold it.
 std::optional<std::u16string> CharFunction(Scanner& in, std::size_t column, std::string& error) {
     in.SkipBlanks();
     if (!in.Take('(')) {
@@ -119,25 +123,31 @@ std::optional<std::u16string> CharFunction(Scanner& in, std::size_t column, std:
     }
     in.SkipBlanks();
     const std::string_view digits = in.TakeWhile(IsDigit);
-    std::uint32_t code = 0;
-    for (const char d : digits) {
-        code = code * 10 + static_cast<std::uint32_t>(d - '0');
-        if (code > kLastCodePoint) {
-            break;
-        }
-    }
     in.SkipBlanks();
-    if (digits.empty() || code > kLastCodePoint || !in.Take(')')) {
-        error = "Char at column " + std::to_string(column) +
-                " takes one whole number from 0 to 1114111 (0x10FFFF) in \"( N )\"";
+    if (digits.empty() || !in.Take(')')) {
+        error = "Char at column " + std::to_string(column) + " takes one whole number in \"( N )\"";
         return std::nullopt;
     }
-    if (code <= 0xFFFF) {
-        return std::u16string(1, static_cast<char16_t>(code));
+    std::u16string text;
+    for (std::size_t end = digits.size(); end > 0;) {
+        const std::size_t begin = end > kCharGroupDigits ? end - kCharGroupDigits : 0;
+        std::uint32_t code = 0;
+        for (const char d : digits.substr(begin, end - begin)) {
+            code = code * 10 + static_cast<std::uint32_t>(d - '0');
+        }
+        end = begin;
+        if (code == 0) {
+            continue;
+        }
+        if (code <= 0xFFFF) {
+            text.push_back(static_cast<char16_t>(code));
+        } else {
+            code -= 0x10000;
+            text.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        }
     }
-    code -= 0x10000;
-    return std::u16string{static_cast<char16_t>(0xD800 + (code >> 10)),
-                          static_cast<char16_t>(0xDC00 + (code & 0x3FF))};
+    return text;
 }
 
 // One part of a text: a quoted text or Char( N ); none, with the error, when

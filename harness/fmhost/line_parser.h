@@ -14,8 +14,9 @@ namespace fmhost {
 // One parameter as written: a text, a number literal, or True/False. A text
 // is written as in a FileMaker calculation: quoted texts ("..." with \" and
 // \\ inside; ¶ is a carriage return, \¶ the pilcrow itself) and Char( N )
-// (the character of code point N, 0 to 1114111, a surrogate pair above
-// 65535), joined by "&": "^XA" & Char( 13 ) & Char( 10 ).
+// as FileMaker evaluates it (five-digit groups of N, the lowest first, each
+// the character of that code point; Char( 0 ) the empty text), joined by
+// "&": "^XA" & Char( 13 ) & Char( 10 ).
 struct Parameter {
     enum class Kind { Text, Number, Boolean };
     Kind kind = Kind::Text;

@@ -197,8 +197,10 @@ Lines:
   Parameters are texts, numbers (-12.5, 1e3) and True/False (the numbers 1 and
   0). A text is written as FileMaker writes one: quoted texts (\" and \\
   inside; ¶ is a carriage return, \¶ the pilcrow itself) and
-  Char( N ) (the character of code point N, 0 to 1114111; a surrogate pair
-  above 65535), joined by "&":
+  Char( N ) as FileMaker evaluates it (the character of code point N, a
+  surrogate pair above 65535; Char( 0 ) the empty text; more than five digits
+  are five-digit code points, the lowest first: Char( 9800097 ) is "ab"),
+  joined by "&":
       VORL_SendData( "Label Printer" ; "^XA" & Char( 13 ) & Char( 10 ) & "^XZ" )
   Exactly the parameters written are passed;
   a count outside the function's registered range draws a warning on stderr.

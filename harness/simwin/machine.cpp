@@ -13,7 +13,7 @@ struct FaultNameEntry {
     std::string_view name;
 };
 
-constexpr std::array<FaultNameEntry, 9> kFaultNames{{
+constexpr std::array<FaultNameEntry, 11> kFaultNames{{
     {Fault::Enumerate, "enumerate"},
     {Fault::PrinterDetails, "printer-details"},
     {Fault::DevicesKey, "devices-key"},
@@ -23,6 +23,8 @@ constexpr std::array<FaultNameEntry, 9> kFaultNames{{
     {Fault::MutexWait, "mutex-wait"},
     {Fault::SpoolWrite, "spool-write"},
     {Fault::RejectJobs, "reject-jobs"},
+    {Fault::ShortWrite, "short-write"},
+    {Fault::WriteNothing, "write-nothing"},
 }};
 
 }  // namespace
@@ -56,6 +58,7 @@ void ResetMachine(const MachineSpec& setup) {
     machine.printers.clear();
     machine.keys.clear();
     machine.printJobs.clear();
+    machine.portBytes.clear();
     machine.faults = {};
     detail::CreateKey(machine, kDevicesKeyPath);
     for (const RegistryKeySpec& key : setup.keys) {

@@ -21,6 +21,12 @@ struct PrinterSpec {
     bool connection = false;               // a connection of the user (network printer), not a local printer
     std::optional<std::u16string> port{};  // none: the level-2 details name no port
     std::optional<std::u16string> devices{};  // none: no value under the Devices key
+    // Windows' "Start printing immediately": each write of a raw document
+    // reaches the printer's port as it comes, so a job cancelled part way has
+    // printed what was written of it. Otherwise ("Start printing after last
+    // page is spooled", and what Wine does: it hands CUPS the job at
+    // EndDocPrinter) the job reaches the port only once it is ended.
+    bool startPrintingImmediately = false;
 };
 
 // Registry value types (the Win32 REG_* values).
@@ -58,6 +64,8 @@ enum class Fault {
     MutexWait,       // WaitForSingleObject on a mutex fails (WAIT_FAILED, kErrorAccessDenied)
     SpoolWrite,      // WritePrinter takes half of what it is given, then fails (kErrorDiskFull)
     RejectJobs,      // EndDocPrinter fails (kErrorInvalidHandle): the queue rejects the job, which is lost
+    ShortWrite,      // WritePrinter succeeds having taken half of what it is given (rounded up)
+    WriteNothing,    // WritePrinter succeeds having taken no byte
 };
 
 struct MachineSpec {
@@ -77,7 +85,8 @@ void SetFault(Fault fault, bool on);
 // Whether a fault is switched on.
 bool FaultOn(Fault fault);
 // The fault's name in the machine file ("enumerate", "printer-details", "devices-key",
-// "devices-value", "write-printer", "create-mutex", "mutex-wait", "spool-write", "reject-jobs").
+// "devices-value", "write-printer", "create-mutex", "mutex-wait", "spool-write", "reject-jobs",
+// "short-write", "write-nothing").
 std::string_view FaultName(Fault fault);
 // The fault of a machine-file name; none for an unknown name.
 std::optional<Fault> FaultFromName(std::string_view name);

@@ -82,7 +82,7 @@ PrinterSpec ReadPrinter(const Json& item, std::size_t index) {
     if (!item.is_object()) {
         throw ShapeError(where + " is not an object");
     }
-    RejectUnknownMembers(item, {"name", "connection", "port", "devices"}, where + ": ");
+    RejectUnknownMembers(item, {"name", "connection", "port", "devices", "startPrintingImmediately"}, where + ": ");
     auto name = item.find("name");
     if (name == item.end()) {
         throw ShapeError(where + ": \"name\" is missing");
@@ -97,6 +97,12 @@ PrinterSpec ReadPrinter(const Json& item, std::size_t index) {
             throw ShapeError(where + ".connection is not true or false");
         }
         printer.connection = connection->get<bool>();
+    }
+    if (auto immediately = item.find("startPrintingImmediately"); immediately != item.end()) {
+        if (!immediately->is_boolean()) {
+            throw ShapeError(where + ".startPrintingImmediately is not true or false");
+        }
+        printer.startPrintingImmediately = immediately->get<bool>();
     }
     printer.port = OptionalString(item, "port", where + ": ");
     printer.devices = OptionalString(item, "devices", where + ": ");

@@ -1,9 +1,11 @@
 // The JSON machine file (fmhost --machine FILE) and the embedded sample machine.
 //
-// Shape: {"printers": [{"name": S, "connection": B, "port": S|null, "devices": S|null}, ...],
+// Shape: {"printers": [{"name": S, "connection": B, "port": S|null, "devices": S|null,
+//                     "startPrintingImmediately": B}, ...],
 //         "default": S|null, "keys": {PATH: {NAME: S, ...}, ...}, "readOnlyKeys": [PATH, ...],
 //         "faults": ["enumerate"|"printer-details"|"devices-key"|"devices-value"|"write-printer"|
-//                    "create-mutex"|"mutex-wait"|"spool-write"|"reject-jobs", ...]}
+//                    "create-mutex"|"mutex-wait"|"spool-write"|"reject-jobs"|
+//                    "short-write"|"write-nothing", ...]}
 // Every member but "printers" (and a printer's "name") is optional; "port" and "devices" absent
 // mean none, like null. Strings are UTF-8; key values are stored as REG_SZ with their terminator.
 #pragma once

@@ -36,11 +36,12 @@ struct MachineState {
     std::optional<std::u16string> defaultPrinter;
     std::map<std::u16string, RegistryKeyData> keys;  // by folded path
     std::uint64_t nextKeyId = 1;
-    std::array<bool, 9> faults{};
+    std::array<bool, 11> faults{};
     std::map<Handle, std::u16string> printerHandles;  // the printer's name as the spooler knows it
     std::map<Handle, OpenKey> keyHandles;
     std::vector<PrintJob> printJobs;  // every queue's jobs, in the order given
     std::map<Handle, PrintJob> openDocuments;  // documents started on a printer handle, not yet ended
+    std::map<std::u16string, std::vector<std::uint8_t>> portBytes;  // by printer, as the spooler spells it
     std::uint32_t nextJobId = 1;
 };
 

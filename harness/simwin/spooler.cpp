@@ -280,7 +280,30 @@ std::vector<PrintJob> QueueJobs(std::u16string_view printer) {
     return jobs;
 }
 
+std::vector<std::uint8_t> PortBytes(std::u16string_view printer) {
+    detail::MachineState& machine = detail::Machine();
+    std::lock_guard guard(machine.lock);
+    const PrinterSpec* known = detail::FindPrinter(machine, printer);
+    const auto port = known == nullptr ? machine.portBytes.end() : machine.portBytes.find(known->name);
+    return port == machine.portBytes.end() ? std::vector<std::uint8_t>() : port->second;
+}
+
 namespace {
+
+bool StartsPrintingImmediately(detail::MachineState& machine, const PrintJob& job) {
+    const PrinterSpec* known = detail::FindPrinter(machine, job.printer);
+    return known != nullptr && known->startPrintingImmediately;
+}
+
+// The job joins its queue; the printer's port has its bytes now unless they
+// went there as they were written.
+void Enqueue(detail::MachineState& machine, PrintJob job) {
+    if (!StartsPrintingImmediately(machine, job)) {
+        std::vector<std::uint8_t>& port = machine.portBytes[job.printer];
+        port.insert(port.end(), job.bytes.begin(), job.bytes.end());
+    }
+    machine.printJobs.push_back(std::move(job));
+}
 
 // The document started on an open printer handle; null, with the last error set, when the handle
 // is not an open printer (counted) or has no document started.
@@ -336,8 +359,20 @@ bool WritePrinter(Handle printer, const std::uint8_t* bytes, std::uint32_t size,
         return false;
     }
     const bool failPartWay = detail::FaultOn(machine, Fault::SpoolWrite);
-    written = failPartWay ? size / 2 : size;
+    if (failPartWay) {
+        written = size / 2;
+    } else if (detail::FaultOn(machine, Fault::WriteNothing)) {
+        written = 0;
+    } else if (detail::FaultOn(machine, Fault::ShortWrite)) {
+        written = size - size / 2;
+    } else {
+        written = size;
+    }
     job->bytes.insert(job->bytes.end(), bytes, bytes + written);
+    if (StartsPrintingImmediately(machine, *job)) {
+        std::vector<std::uint8_t>& port = machine.portBytes[job->printer];
+        port.insert(port.end(), bytes, bytes + written);
+    }
     return failPartWay ? Fail(kErrorDiskFull) : true;
 }
 
@@ -357,7 +392,7 @@ bool EndDocPrinter(Handle printer) {
     if (detail::FaultOn(machine, Fault::RejectJobs)) {
         return Fail(kErrorInvalidHandle);
     }
-    machine.printJobs.push_back(std::move(document.mapped()));
+    Enqueue(machine, std::move(document.mapped()));
     return true;
 }
 
@@ -380,7 +415,7 @@ bool ClosePrinter(Handle printer) {
     }
     // A document never ended is ended by the spooler: what was written is printed.
     if (auto document = machine.openDocuments.extract(printer)) {
-        machine.printJobs.push_back(std::move(document.mapped()));
+        Enqueue(machine, std::move(document.mapped()));
     }
     return true;
 }

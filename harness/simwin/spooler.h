@@ -92,18 +92,25 @@ std::vector<PrintJob> PrintJobs();
 // The jobs of one queue (printer name matched ignoring case), in the order they were given.
 std::vector<PrintJob> QueueJobs(std::u16string_view printer);
 
+// The raw bytes that reached a printer's port (name matched ignoring case), every job's in the
+// order they arrived; none after ResetMachine.
+std::vector<std::uint8_t> PortBytes(std::u16string_view printer);
+
 // A document of bytes on an open printer, as the spooler's API writes one. A handle that is not an
 // open printer fails with kErrorInvalidHandle (counted); a call that needs a started document
 // without one fails with kErrorSplNoStartDoc. The job joins its printer's queue at EndDocPrinter,
 // or at ClosePrinter when the document was never ended (the spooler ends it then, as Wine does);
-// AbortPrinter deletes it.
+// AbortPrinter deletes it. A job that joins its queue reaches the printer's port then, unless the
+// printer starts printing immediately (its bytes reached the port as they were written).
 //
 // StartDocPrinterW level 1: the job's id (> 0), or 0 (kErrorInvalidPrinterState when a document
 // is started already on that handle).
 std::uint32_t StartDocPrinter(Handle printer, const char16_t* document, const char16_t* datatype);
 bool StartPagePrinter(Handle printer);
-// Appends the bytes to the document. Under Fault::SpoolWrite it takes the first half of them
-// (rounded down) and fails with kErrorDiskFull, `written` saying how many it took.
+// Appends the bytes to the document (and, on a printer that starts printing immediately, passes
+// them to its port). Under Fault::SpoolWrite it takes the first half of them (rounded down) and
+// fails with kErrorDiskFull, `written` saying how many it took; under Fault::ShortWrite it takes
+// the first half (rounded up) and succeeds; under Fault::WriteNothing it succeeds taking none.
 bool WritePrinter(Handle printer, const std::uint8_t* bytes, std::uint32_t size, std::uint32_t& written);
 bool EndPagePrinter(Handle printer);
 // Under Fault::RejectJobs it fails with kErrorInvalidHandle (not counted), as Wine's does for a

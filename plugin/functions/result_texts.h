@@ -10,8 +10,8 @@ namespace vorelle::functions {
 
 // Two spellings, each function always its own: capitals for
 // VORL_SetSystemPrinter and VORL_GetPrinterAt, lower case for
-// VORL_ChangePrinter, VORL_ChangeForPreview, VORL_SetToWindowsDefaultPrinter
-// and VORL_SendData.
+// VORL_ChangePrinter, VORL_ChangeForPreview, VORL_SetToWindowsDefaultPrinter,
+// VORL_SendData and VORL_SendHexData.
 inline constexpr std::u16string_view kInvalidNumberOfParameters =
     u"!!ERROR!! Invalid Number of Parameters";
 inline constexpr std::u16string_view kInvalidNumberOfParametersLower =
@@ -21,11 +21,20 @@ inline constexpr std::u16string_view kParsingParameters = u"!!ERROR!! parsing pa
 inline constexpr std::u16string_view kSuccess = u"0";
 
 // VORL_SendData: a character that is no byte, and a job the spooler did not
-// take whole (cancelled, so nothing of it prints).
+// take whole (cancelled; VORL_SendHexData's too).
 inline constexpr std::u16string_view kDataNotBytes =
     u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
 inline constexpr std::u16string_view kDataNotSent =
     u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
+
+// VORL_SendHexData: HexData that is not pairs of hexadecimal digits with
+// blanks between them.
+inline constexpr std::u16string_view kHexNotHex =
+    u"!!ERROR!! HexData holds a character that is neither a hexadecimal digit nor a blank; nothing was sent";
+inline constexpr std::u16string_view kHexBlankInPair =
+    u"!!ERROR!! HexData has a blank inside a pair of hexadecimal digits; nothing was sent";
+inline constexpr std::u16string_view kHexOddDigits =
+    u"!!ERROR!! HexData has an odd number of hexadecimal digits; nothing was sent";
 
 // VORL_SetToWindowsDefaultPrinter on a system without a default printer.
 inline constexpr std::u16string_view kNoDefaultPrinter =

@@ -25,9 +25,6 @@ inline constexpr std::size_t kRawChunkBytes = 64 * 1024;
 // Fills `bytes` with the data's bytes from `offset` on.
 using RawDataSource = std::function<void(std::size_t offset, std::span<std::uint8_t> bytes)>;
 
-// The name the spooler shows for a raw job: where it came from.
-inline constexpr std::u16string_view kRawDocumentName = u"Vorelle VORL_SendData";
-
 class PrinterServices {
 public:
     // The host's preferences key below HKEY_CURRENT_USER (at most 255 units).
@@ -49,12 +46,14 @@ public:
     [[nodiscard]] std::u16string SetApplicationPrinter(const std::u16string& printerName) const;
 
     // Sends `size` bytes to the printer `printerName` (opened as the switch
-    // opens it) as one spooler job of datatype "RAW", made by `source` and
+    // opens it) as one spooler job of datatype "RAW" named `documentName`
+    // (the name the spooler shows: where it came from), made by `source` and
     // written in chunks of at most kRawChunkBytes, so the data is never held
-    // whole. Never half a job: a write that fails or takes less than it was
-    // given, or a source that raises, cancels the job.
-    [[nodiscard]] RawSendOutcome SendRawData(const std::u16string& printerName, std::size_t size,
-                                             const RawDataSource& source) const;
+    // whole. A write that takes part of what it was given is followed by one
+    // for the rest. A write that fails or takes no byte at all, or a source
+    // that raises, cancels the job.
+    [[nodiscard]] RawSendOutcome SendRawData(const std::u16string& printerName, std::u16string_view documentName,
+                                             std::size_t size, const RawDataSource& source) const;
 
 private:
     std::u16string preferencesPath_;

@@ -17,7 +17,7 @@ namespace {
 // reaches the printer (ClosePrinter would end and print it).
 class RawDocument {
 public:
-    explicit RawDocument(const platform::PrinterHandle& printer) : printer_(printer) {}
+    RawDocument(const platform::PrinterHandle& printer, std::u16string_view name) : printer_(printer), name_(name) {}
     ~RawDocument() {
         if (started_ && !ended_) {
             platform::AbortRawDocument(printer_);
@@ -27,7 +27,7 @@ public:
     RawDocument& operator=(const RawDocument&) = delete;
 
     [[nodiscard]] bool Start() {
-        started_ = platform::StartRawDocument(printer_, std::u16string(kRawDocumentName));
+        started_ = platform::StartRawDocument(printer_, std::u16string(name_));
         return started_;
     }
     // EndDocPrinter hands the job to the spooler; a queue that rejects jobs
@@ -39,25 +39,42 @@ public:
 
 private:
     const platform::PrinterHandle& printer_;
+    std::u16string_view name_;
     bool started_ = false;
     bool ended_ = false;
 };
 
+// `size` bytes of `bytes`, in as many writes as the spooler needs: one that
+// succeeds having taken fewer bytes than given is followed by one for the
+// rest. False at a write that fails, or that takes no byte (asked again, it
+// could take none again without end) or more than it was given.
+bool WritePiece(const platform::PrinterHandle& printer, const std::uint8_t* bytes, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const auto rest = static_cast<std::uint32_t>(size - done);
+        std::uint32_t written = 0;
+        if (!platform::WriteToPrinter(printer, bytes + done, rest, written)) {
+            return false;
+        }
+        if (written == 0 || written > rest) {
+            // Success without progress: no error code to read.
+            platform::TraceFailure(written == 0 ? u"WritePrinter (no byte taken)"
+                                                : u"WritePrinter (more bytes taken than given)",
+                                   0);
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
 // Every byte, made by `source` into one buffer a chunk of at most
-// kRawChunkBytes at a time; false at the first write that fails or takes less
-// than it was given.
+// kRawChunkBytes at a time; false at the first chunk not written whole.
 bool WriteAll(const platform::PrinterHandle& printer, std::size_t size, const RawDataSource& source) {
     std::vector<std::uint8_t> chunk(std::min(size, kRawChunkBytes));
     for (std::size_t offset = 0; offset < size;) {
         const std::size_t length = std::min(size - offset, kRawChunkBytes);
         source(offset, std::span<std::uint8_t>(chunk.data(), length));
-        std::uint32_t written = 0;
-        if (!platform::WriteToPrinter(printer, chunk.data(), static_cast<std::uint32_t>(length), written)) {
-            return false;
-        }
-        if (written != length) {
-            // Success with fewer bytes taken: no error code to read.
-            platform::TraceFailure(u"WritePrinter (fewer bytes taken than given)", 0);
+        if (!WritePiece(printer, chunk.data(), length)) {
             return false;
         }
         offset += length;
@@ -67,13 +84,13 @@ bool WriteAll(const platform::PrinterHandle& printer, std::size_t size, const Ra
 
 }  // namespace
 
-RawSendOutcome PrinterServices::SendRawData(const std::u16string& printerName, std::size_t size,
-                                            const RawDataSource& source) const {
+RawSendOutcome PrinterServices::SendRawData(const std::u16string& printerName, std::u16string_view documentName,
+                                            std::size_t size, const RawDataSource& source) const {
     const platform::PrinterHandle printer = platform::OpenPrinterByName(printerName);
     if (!printer) {
         return RawSendOutcome::PrinterNotFound;
     }
-    RawDocument document(printer);
+    RawDocument document(printer, documentName);
     if (!document.Start() || !platform::StartPrinterPage(printer) || !WriteAll(printer, size, source) ||
         !platform::EndPrinterPage(printer) || !document.End()) {
         return RawSendOutcome::NotSent;

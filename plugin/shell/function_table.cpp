@@ -10,12 +10,13 @@
 
 namespace vorelle::shell {
 
-const std::array<FunctionRow, 8> kFunctionTable = {{
+const std::array<FunctionRow, 9> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
     {kChangePrinterId, kChangePrinterMinParameters, kChangePrinterMaxParameters, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
     {147, 0, 0, &functions::SetToWindowsDefaultPrinter},
     {148, 2, 2, &functions::SendData},
+    {149, 2, 2, &functions::SendHexData},
     {158, 1, 1, &functions::SetSystemPrinter},
     {159, 0, 0, &functions::GetSystemPrinter},
     {172, 1, 1, &functions::ChangeForPreview},

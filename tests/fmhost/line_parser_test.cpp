@@ -57,13 +57,17 @@ TEST(LineParser, ReadsUtf8TextsAsUtf16) {
 }
 
 TEST(LineParser, JoinsTextsCharAndPilcrowsAsFileMakerDoes) {
+    // Char( 0 ) is empty; more than five digits are five-digit code points,
+    // the lowest first; a group of zeros is no character.
     const ParsedLine line = Parse("F( \"^XA\xC2\xB6\" & Char( 10 ) & char(0)&\"\\\xC2\xB6\" ; "
-                                  "Char( 255 ) & CHAR( 65535 ) & Char( 128424 ) & Char( 1114111 ) ; Char(65) )");
+                                  "Char( 255 ) & CHAR( 65535 ) & Char( 9800097 ) & Char( 128424 ) & "
+                                  "Char( 99999 ) & Char( 6500000 ) ; Char(65) )");
     ASSERT_EQ(line.call.parameters.size(), 3u);
-    EXPECT_EQ(line.call.parameters[0].text, std::u16string(u"^XA\r\n\0\u00B6", 7));
-    EXPECT_EQ(line.call.parameters[1].text, u"\u00FF\uFFFF\U0001F5A8\U0010FFFF");
+    EXPECT_EQ(line.call.parameters[0].text, u"^XA\r\n\u00B6");
+    EXPECT_EQ(line.call.parameters[1].text, u"\u00FF\uFFFFab\u6F08\u0001\U0001869FA");
     EXPECT_EQ(line.call.parameters[2], Parameter::OfText(u"A"));
-    for (const char* bad : {"F( Char( 1114112 ) )", "F( Char( -1 ) )", "F( Char 13 )", "F( Char( ) )",
+    EXPECT_EQ(Parse("F( Char( 0 ) )").call.parameters.at(0), Parameter::OfText(u""));
+    for (const char* bad : {"F( Char( -1 ) )", "F( Char( 1.5 ) )", "F( Char 13 )", "F( Char( ) )",
                             "F( \"a\" & )", "F( \"a\" & 1 )", "F( 1 & \"a\" )", "F( \"a\" & True )"}) {
         EXPECT_FALSE(ErrorOf(bad).empty()) << bad;
     }

@@ -174,34 +174,101 @@ TEST_F(FunctionsTest, SetToWindowsDefaultPrinterSwitchesToTheDefaultWithoutAWatc
     EXPECT_EQ(StoredPrinter(), u"Label Printer,winspool,USB001,extra");
 }
 
-// --- VORL_SendData ------------------------------------------------------------------
+// --- VORL_SendData and VORL_SendHexData ---------------------------------------------
 
 const std::u16string kNotSent = u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
+const std::u16string kNotBytes = u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
+const std::u16string kNotHex =
+    u"!!ERROR!! HexData holds a character that is neither a hexadecimal digit nor a blank; nothing was sent";
+const std::u16string kBlankInPair = u"!!ERROR!! HexData has a blank inside a pair of hexadecimal digits; nothing was sent";
+const std::u16string kOddDigits = u"!!ERROR!! HexData has an odd number of hexadecimal digits; nothing was sent";
 
-TEST_F(FunctionsTest, SendDataDeliversEveryByteValueInOrderAsOneRawJob) {
-    // Every byte value, a thousand times over: more than three 64 KiB chunks.
-    std::u16string data;
-    std::vector<std::uint8_t> bytes;
-    for (int round = 0; round < 1000; ++round) {
-        for (int value = 0; value < 256; ++value) {
-            data.push_back(static_cast<char16_t>(value));
-            bytes.push_back(static_cast<std::uint8_t>(value));
+// `count` bytes whose pattern (period 251) never lines up with a chunk.
+std::vector<std::uint8_t> PatternBytes(std::size_t count) {
+    std::vector<std::uint8_t> bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i % 251 + 3);
+    }
+    return bytes;
+}
+
+// The bytes as VORL_SendData's Data (each a character) or VORL_SendHexData's
+// HexData (pairs in both letter cases, `blank` before each pair).
+std::u16string AsData(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+std::u16string AsHex(const std::vector<std::uint8_t>& bytes, std::u16string_view blank = u"") {
+    const char16_t* digits[] = {u"0123456789abcdef", u"0123456789ABCDEF"};
+    std::u16string hex;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        hex += blank;
+        hex += digits[i % 2][bytes[i] >> 4];
+        hex += digits[i % 2][bytes[i] & 0xF];
+    }
+    return hex;
+}
+
+TEST_F(FunctionsTest, RawDataOfEverySizeBesideTheChunkBoundariesArrivesByteForByte) {
+    // Reading chunks of 65,536 characters (32,768 bytes of HexData), writing
+    // chunks of 65,536 bytes; a queue taking half of each write (the rest
+    // written after it); HexData with a blank before each pair, so that pairs
+    // straddle the reading chunks.
+    for (const bool shortWrites : {false, true}) {
+        for (const std::size_t size : {1, 32767, 32768, 32769, 65535, 65536, 65537, 131073}) {
+            const std::vector<std::uint8_t> bytes = PatternBytes(size);
+            for (const int form : {0, 1, 2}) {
+                const std::string where = std::to_string(size) + " bytes, form " + std::to_string(form) +
+                                          (shortWrites ? ", short writes" : "");
+                simwin::ResetMachine(StandardMachine());
+                simwin::SetFault(simwin::Fault::ShortWrite, shortWrites);
+                const std::u16string data = form == 0 ? AsData(bytes) : AsHex(bytes, form == 2 ? u" " : u"");
+                ASSERT_EQ(Result(form == 0 ? u"VORL_SendData" : u"VORL_SendHexData", {Text(u"label PRINTER"), Text(data)}),
+                          u"0") << where;
+                const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
+                ASSERT_EQ(jobs.size(), 1u) << where;
+                EXPECT_EQ(jobs[0].printer, u"Label Printer");
+                EXPECT_EQ(jobs[0].document, form == 0 ? u"Vorelle VORL_SendData" : u"Vorelle VORL_SendHexData");
+                EXPECT_EQ(jobs[0].datatype, u"RAW");
+                EXPECT_TRUE(jobs[0].bytes == bytes) << where << ": " << jobs[0].bytes.size() << " bytes arrived";
+            }
         }
     }
-    EXPECT_EQ(Result(u"VORL_SendData", {Text(u"label PRINTER"), Text(data)}), u"0");
+}
+
+TEST_F(FunctionsTest, ACharacterNoByteOrADigitNoHexBesideAnyChunkBoundarySendsNothing) {
+    const std::vector<std::uint8_t> bytes = PatternBytes(131075);
+    for (const std::size_t at : {0, 65535, 65536, 65537, 131071, 131072, 131073, 131074}) {
+        std::u16string data = AsData(bytes);
+        data[at] = u'\u0100';
+        EXPECT_EQ(Result(u"VORL_SendData", {Text(u"Office Laser"), Text(data)}), kNotBytes) << at;
+        std::u16string hex = AsHex(bytes);
+        hex[at] = u'g';
+        EXPECT_EQ(Result(u"VORL_SendHexData", {Text(u"Office Laser"), Text(hex)}), kNotHex) << at;
+        EXPECT_TRUE(simwin::PrintJobs().empty()) << at;
+    }
+}
+
+TEST_F(FunctionsTest, SendHexDataDeliversEveryByteValueInOrderWithBlanksBetweenPairs) {
+    std::vector<std::uint8_t> bytes(256);
+    std::u16string hex = u" \r\n";
+    const std::u16string_view blanks[] = {u"", u" ", u"\t", u"\r\n", u"  "};
+    for (int value = 0; value < 256; ++value) {
+        bytes[value] = static_cast<std::uint8_t>(value);
+        hex += AsHex({bytes[value]}) + std::u16string(blanks[value % 5]);
+    }
+    EXPECT_EQ(Result(u"VORL_SendHexData", {Text(u"Label Printer"), Text(hex)}), u"0");
     const std::vector<simwin::PrintJob> jobs = simwin::PrintJobs();
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].printer, u"Label Printer");
-    EXPECT_EQ(jobs[0].document, u"Vorelle VORL_SendData");
-    EXPECT_EQ(jobs[0].datatype, u"RAW");
-    EXPECT_TRUE(jobs[0].bytes == bytes) << jobs[0].bytes.size() << " bytes arrived of 256000";
+    EXPECT_TRUE(jobs[0].bytes == bytes);
 }
 
 TEST_F(FunctionsTest, SendDataAsAScriptWritesItAndTheQueueThatShowsIt) {
+    // FileMaker's Char( 0 ) is the empty text: a NUL goes by HexData.
     EXPECT_EQ(session_.EvaluateLine("VORL_SendData( \"Label Printer\" ; \"^XA\xC2\xB6\" & Char( 10 ) & "
                                     "Char( 27 ) & Char(0) & Char( 233 ) & \"^XZ\" )").output, "0");
+    EXPECT_EQ(session_.EvaluateLine("VORL_SendHexData( \"Label Printer\" ; \"1B 40 41\xC2\xB6\" & \"1d 56 00\" )").output,
+              "0");
     EXPECT_EQ(session_.EvaluateLine(":queue label PRINTER").output,
-              "job 1 \"Vorelle VORL_SendData\" RAW 11 bytes: ^XA<U+000D><U+000A><U+001B><U+0000>\xC3\xA9^XZ");
+              "job 1 \"Vorelle VORL_SendData\" RAW 10 bytes: ^XA<U+000D><U+000A><U+001B>\xC3\xA9^XZ\n"
+              "job 2 \"Vorelle VORL_SendHexData\" RAW 6 bytes: <U+001B>@A<U+001D>V<U+0000>");
     EXPECT_EQ(session_.EvaluateLine(":queue Fax").error, "the machine has no printer Fax");
     EXPECT_EQ(session_.EvaluateLine(":queue Portless").output, "no jobs");
 }
@@ -211,8 +278,8 @@ TEST_F(FunctionsTest, SendDataRefusalsAndFailuresLeaveNoJob) {
         std::vector<Parameter> parameters;
         std::u16string result;
         std::optional<simwin::Fault> fault;
+        bool hexOnly = false;  // HexData's own checks
     };
-    const std::u16string notBytes = u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
     const Parameter printer = Text(u"Office Laser");
     const Case cases[] = {
         {{}, kBadCountLower, {}},
@@ -220,23 +287,58 @@ TEST_F(FunctionsTest, SendDataRefusalsAndFailuresLeaveNoJob) {
         {{printer, Text(u"a"), Text(u"b")}, kBadCountLower, {}},
         {{Text(u""), Text(u"a")}, kBadFormat, {}},
         {{printer, Text(u"")}, kBadFormat, {}},
-        {{printer, Text(u"abc\u00FF\u0100")}, notBytes, {}},
-        {{printer, Text(u"\U0001F5A8")}, notBytes, {}},
-        {{Text(u"Nowhere"), Text(u"a")}, u"!!ERROR!! Specified printer not found", {}},
-        {{printer, Text(u"half of it")}, kNotSent, simwin::Fault::SpoolWrite},
-        {{printer, Text(u"all of it")}, kNotSent, simwin::Fault::RejectJobs},
+        {{Text(u"Nowhere"), Text(u"aa")}, u"!!ERROR!! Specified printer not found", {}},
+        {{printer, Text(u"0d0a")}, kNotSent, simwin::Fault::SpoolWrite},
+        {{printer, Text(u"0D0A")}, kNotSent, simwin::Fault::RejectJobs},
+        {{printer, Text(u"0d 0a")}, kNotSent, simwin::Fault::WriteNothing},
+        {{printer, Text(u"abc\u00FF\u0100")}, kNotBytes, {}},
+        {{printer, Text(u"\U0001F5A8")}, kNotBytes, {}},
+        {{printer, Text(u" \t\r\n")}, kBadFormat, {}, true},
+        {{printer, Text(u"1B4")}, kOddDigits, {}, true},
+        {{printer, Text(u"1B 4 \r\n")}, kOddDigits, {}, true},
+        {{printer, Text(u"1B 4 0")}, kBlankInPair, {}, true},
+        {{printer, Text(u"1\r\nB")}, kBlankInPair, {}, true},
+        {{printer, Text(u"1B-40")}, kNotHex, {}, true},
+        {{printer, Text(u"0x1B")}, kNotHex, {}, true},
+        {{printer, Text(u"1B\u00A040")}, kNotHex, {}, true},
+        {{printer, Text(u"\uFF11\uFF22")}, kNotHex, {}, true},
+        {{printer, Text(std::u16string(u"1B\0" u"40", 5))}, kNotHex, {}, true},
     };
     for (const Case& c : cases) {
-        const std::string where = fmwrapper::Utf16ToUtf8(c.result) + " with " +
-                                  std::to_string(c.parameters.size()) + " parameters";
-        if (c.fault) {
-            simwin::SetFault(*c.fault, true);
+        for (const char16_t* function : {u"VORL_SendData", u"VORL_SendHexData"}) {
+            if (c.hexOnly && function[9] != u'H') {
+                continue;
+            }
+            const std::u16string expected = c.result == kNotBytes && function[9] == u'H' ? kNotHex : c.result;
+            const std::string where = fmwrapper::Utf16ToUtf8(std::u16string(function) + u": " + expected) +
+                                      " with " + std::to_string(c.parameters.size()) + " parameters";
+            if (c.fault) {
+                simwin::SetFault(*c.fault, true);
+            }
+            EXPECT_EQ(Result(function, c.parameters), expected) << where;
+            if (c.fault) {
+                simwin::SetFault(*c.fault, false);
+            }
+            EXPECT_TRUE(simwin::PrintJobs().empty()) << where;
         }
-        EXPECT_EQ(Result(u"VORL_SendData", c.parameters), c.result) << where;
-        if (c.fault) {
-            simwin::SetFault(*c.fault, false);
-        }
-        EXPECT_TRUE(simwin::PrintJobs().empty()) << where;
+    }
+}
+
+TEST_F(FunctionsTest, AJobCancelledPartWayHasPrintedWhatWasWrittenOnlyOnAQueueThatPrintsAtOnce) {
+    // The spooler takes the first 32,768 bytes, then fails: the job is
+    // cancelled. Printing at once, those bytes are at the printer already;
+    // spooling the whole job first, nothing is. Either way the queue keeps no job.
+    const std::vector<std::uint8_t> bytes = PatternBytes(100'000);
+    for (const bool immediately : {true, false}) {
+        auto setup = StandardMachine();
+        setup.printers[2].startPrintingImmediately = immediately;
+        setup.faults = {simwin::Fault::SpoolWrite};
+        simwin::ResetMachine(setup);
+        EXPECT_EQ(Result(u"VORL_SendHexData", {Text(u"Label Printer"), Text(AsHex(bytes))}), kNotSent);
+        EXPECT_TRUE(simwin::PrintJobs().empty());
+        const std::vector<std::uint8_t> port = simwin::PortBytes(u"Label Printer");
+        EXPECT_TRUE(port == (immediately ? std::vector(bytes.begin(), bytes.begin() + 32768) : std::vector<std::uint8_t>()))
+            << port.size() << " bytes at the port, printing at once: " << immediately;
     }
 }
 
@@ -458,6 +560,7 @@ TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
         {u"VORL_ChangePrinter", {Text(u"Office Laser"), Boolean(true), Number("3"), Boolean(true)}},
         {u"VORL_SetToWindowsDefaultPrinter", {}},
         {u"VORL_SendData", {Text(u"Office Laser"), Text(u"^XA^XZ")}},
+        {u"VORL_SendHexData", {Text(u"Office Laser"), Text(u"1B 40 1D 56 00")}},
     };
     for (const Probe& probe : probes) {
         const std::uint64_t before = fmwrapper::OperationCount();

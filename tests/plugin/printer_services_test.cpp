@@ -177,11 +177,13 @@ TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTrace
     (void)platform::sim::TakeTracedFailures();
     for (const Case& c : {Case{simwin::Fault::SpoolWrite, RawSendOutcome::NotSent, u"WritePrinter", 112},
                           Case{simwin::Fault::RejectJobs, RawSendOutcome::NotSent, u"EndDocPrinter", 6},
+                          Case{simwin::Fault::WriteNothing, RawSendOutcome::NotSent,
+                               u"WritePrinter (no byte taken)", 0},
                           Case{{}, RawSendOutcome::PrinterNotFound, u"OpenPrinterW", 1801}}) {
         if (c.fault) {
             simwin::SetFault(*c.fault, true);
         }
-        EXPECT_EQ(services_.SendRawData(c.fault ? u"Office Laser" : u"Nowhere", 200'000, escapes), c.outcome);
+        EXPECT_EQ(services_.SendRawData(c.fault ? u"Office Laser" : u"Nowhere", u"doc", 200'000, escapes), c.outcome);
         if (c.fault) {
             simwin::SetFault(*c.fault, false);
         }
@@ -199,7 +201,7 @@ TEST_F(PrinterServicesTest, ARawJobTheSpoolerDoesNotTakeWholeIsCancelledAndTrace
         }
         std::fill(bytes.begin(), bytes.end(), std::uint8_t{0x1B});
     };
-    EXPECT_THROW((void)services_.SendRawData(u"Office Laser", 200'000, failing), std::bad_alloc);
+    EXPECT_THROW((void)services_.SendRawData(u"Office Laser", u"doc", 200'000, failing), std::bad_alloc);
     EXPECT_TRUE(simwin::PrintJobs().empty()) << "a job is left after its source raised";
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 class ShellTest : public HostTest {};
 
-const std::int16_t kRegisteredIds[] = {144, 145, 146, 147, 148, 158, 159, 172};
+const std::int16_t kRegisteredIds[] = {144, 145, 146, 147, 148, 149, 158, 159, 172};
 
 TEST_F(ShellTest, InterfaceVersionGate) {
     struct Case {
@@ -42,7 +42,7 @@ TEST_F(ShellTest, ARefusedStartUpCreatesNothingAndItsShutdownDoesNotWait) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
-TEST_F(ShellTest, StartUpRegistersTheEightFunctionsInOrder) {
+TEST_F(ShellTest, StartUpRegistersEveryFunctionInOrder) {
     StartUp();
     struct Row {
         std::int16_t id;
@@ -59,6 +59,7 @@ TEST_F(ShellTest, StartUpRegistersTheEightFunctionsInOrder) {
         {146, u"VORL_GetPrinterAt", u"VORL_GetPrinterAt( index )", 1, 1},
         {147, u"VORL_SetToWindowsDefaultPrinter", u"VORL_SetToWindowsDefaultPrinter", 0, 0},
         {148, u"VORL_SendData", u"VORL_SendData( PrinterName ; Data )", 2, 2},
+        {149, u"VORL_SendHexData", u"VORL_SendHexData( PrinterName ; HexData )", 2, 2},
         {158, u"VORL_SetSystemPrinter", u"VORL_SetSystemPrinter( PrinterName )", 1, 1},
         {159, u"VORL_GetSystemPrinter", u"VORL_GetSystemPrinter", 0, 0},
         {172, u"VORL_ChangeForPreview", u"VORL_ChangeForPreview( PrinterName )", 1, 1},
@@ -194,7 +195,7 @@ TEST_F(ShellTest, StringRequestsByIdWithOrWithoutStartUp) {
                   u"This plug-in allows you to dynamically change printers.");
         EXPECT_EQ(session_.RequestString(147).text, u"VORL_SetToWindowsDefaultPrinter");
         EXPECT_EQ(session_.RequestString(159).text, u"VORL_GetSystemPrinter");
-        for (std::uint8_t absent : {0, 2, 130, 149, 255}) {
+        for (std::uint8_t absent : {0, 2, 130, 152, 255}) {
             EXPECT_EQ(session_.RequestString(absent).text, u"") << int(absent);
         }
         ASSERT_FALSE(session_.StartUp(300, u"x").Accepted());  // refused: still answered

@@ -18,13 +18,13 @@ constexpr std::string_view kIssueExample = R"json({
   "printers": [
     {"name": "Office Laser", "port": "LPT1:", "devices": "winspool,LPT1:"},
     {"name": "\\\\print-server\\Accounts", "connection": true, "port": "\\\\print-server\\Accounts", "devices": "winspool,Ne01:"},
-    {"name": "Label Printer", "port": null, "devices": null}
+    {"name": "Label Printer", "port": null, "devices": null, "startPrintingImmediately": true}
   ],
   "default": "Office Laser",
   "keys": {"Software\\FileMaker\\FileMaker Pro\\11.0A\\Preferences": {"Printer": "Old Printer,winspool,LPT2:"}},
   "readOnlyKeys": ["Software\\FileMaker\\FileMaker Pro\\10.0\\Preferences"],
   "faults": ["enumerate", "printer-details", "devices-key", "devices-value", "write-printer",
-             "create-mutex", "mutex-wait", "spool-write", "reject-jobs"]
+             "create-mutex", "mutex-wait", "spool-write", "reject-jobs", "short-write", "write-nothing"]
 })json";
 
 // A file in the test's temporary folder, removed afterwards.
@@ -56,6 +56,8 @@ TEST_F(MachineFileTest, TheFullShapeIsRead) {
     EXPECT_EQ(setup->printers[1].devices, u"winspool,Ne01:");
     EXPECT_EQ(setup->printers[2].port, std::nullopt);
     EXPECT_EQ(setup->printers[2].devices, std::nullopt);
+    EXPECT_FALSE(setup->printers[1].startPrintingImmediately);
+    EXPECT_TRUE(setup->printers[2].startPrintingImmediately);
     EXPECT_EQ(setup->defaultPrinter, u"Office Laser");
     ASSERT_EQ(setup->keys.size(), 1u);
     EXPECT_EQ(setup->keys[0].path, kPreferencesPath);
@@ -63,13 +65,14 @@ TEST_F(MachineFileTest, TheFullShapeIsRead) {
     EXPECT_EQ(setup->keys[0].values[0].type, simwin::kRegSz);
     EXPECT_EQ(setup->keys[0].values[0].data.size(), 2u * 26 + 2);
     EXPECT_EQ(setup->readOnlyKeys, std::vector<std::u16string>{kReadOnlyPath});
-    EXPECT_EQ(setup->faults.size(), 9u);
+    EXPECT_EQ(setup->faults.size(), 11u);
 
     simwin::ResetMachine(*setup);
     for (simwin::Fault fault : {simwin::Fault::Enumerate, simwin::Fault::PrinterDetails, simwin::Fault::DevicesKey,
                                 simwin::Fault::DevicesValue, simwin::Fault::WritePrinter,
                                 simwin::Fault::CreateMutex, simwin::Fault::MutexWait,
-                                simwin::Fault::SpoolWrite, simwin::Fault::RejectJobs}) {
+                                simwin::Fault::SpoolWrite, simwin::Fault::RejectJobs,
+                                simwin::Fault::ShortWrite, simwin::Fault::WriteNothing}) {
         EXPECT_TRUE(simwin::FaultOn(fault)) << simwin::FaultName(fault);
     }
 }
@@ -102,6 +105,7 @@ TEST_F(MachineFileTest, WrongShapesAreNamed) {
         {R"({"printers": [{"name": ""}]})", "printers[0].name is empty"},
         {R"({"printers": [{"name": "A"}, {"name": "a"}]})", "listed twice"},
         {R"({"printers": [{"name": "A", "connection": "yes"}]})", "connection is not true or false"},
+        {R"({"printers": [{"name": "A", "startPrintingImmediately": 1}]})", "startPrintingImmediately is not true or false"},
         {R"({"printers": [{"name": "A", "port": 1}]})", "\"port\" is neither a string nor null"},
         {R"({"printers": [{"name": "A", "devices": []}]})", "\"devices\" is neither a string nor null"},
         {R"({"printers": [{"name": "A", "colour": true}]})", "unknown member \"colour\""},

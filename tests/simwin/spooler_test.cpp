@@ -269,12 +269,15 @@ TEST_F(SpoolerTest, RawDocumentsJoinTheQueueWholeOrNotAtAll) {
     // Ended: one job with its name, datatype and bytes in order. Aborted: gone.
     // Closed while open: the spooler ends it. Failing part way or rejected at
     // its end: the half or whole job is in no queue unless the printer is
-    // closed with the document still open.
+    // closed with the document still open. Short writes succeed with what
+    // they took. A job reaches the printer's port when it joins the queue, or
+    // write by write on a printer that starts printing immediately.
     using Bytes = std::vector<std::uint8_t>;
     struct Case {
         std::optional<simwin::Fault> fault;
         enum { End, Abort, Close } finish;
         std::optional<Bytes> queued;  // none: no job
+        bool immediately = false;
     };
     const Case cases[] = {
         {{}, Case::End, Bytes{0x1B, 0x00, 0xFF, 'A', 0x1B, 0x00, 0xFF, 'A'}},
@@ -283,9 +286,15 @@ TEST_F(SpoolerTest, RawDocumentsJoinTheQueueWholeOrNotAtAll) {
         {simwin::Fault::SpoolWrite, Case::Close, Bytes{0x1B, 0x00, 0x1B, 0x00}},
         {simwin::Fault::SpoolWrite, Case::Abort, {}},
         {simwin::Fault::RejectJobs, Case::End, {}},
+        {simwin::Fault::ShortWrite, Case::End, Bytes{0x1B, 0x00, 0x1B, 0x00}},
+        {simwin::Fault::WriteNothing, Case::End, Bytes{}},
+        {simwin::Fault::SpoolWrite, Case::Abort, {}, true},
+        {{}, Case::End, Bytes{0x1B, 0x00, 0xFF, 'A', 0x1B, 0x00, 0xFF, 'A'}, true},
     };
     for (const Case& c : cases) {
-        simwin::ResetMachine(TestMachine());
+        simwin::MachineSpec setup = TestMachine();
+        setup.printers[2].startPrintingImmediately = c.immediately;
+        simwin::ResetMachine(setup);
         if (c.fault) {
             simwin::SetFault(*c.fault, true);
         }
@@ -297,10 +306,16 @@ TEST_F(SpoolerTest, RawDocumentsJoinTheQueueWholeOrNotAtAll) {
         EXPECT_EQ(simwin::StartDocPrinter(printer, u"again", u"RAW"), 0u);
         ASSERT_TRUE(simwin::StartPagePrinter(printer));
         const bool failsPartWay = c.fault == simwin::Fault::SpoolWrite;
+        const std::uint32_t taken = !c.fault || c.fault == simwin::Fault::RejectJobs ? 4u
+                                    : c.fault == simwin::Fault::WriteNothing       ? 0u
+                                                                                   : 2u;
+        Bytes sent;
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(simwin::WritePrinter(printer, bytes, 4, written), !failsPartWay);
-            EXPECT_EQ(written, failsPartWay ? 2u : 4u);
+            EXPECT_EQ(written, taken);
+            sent.insert(sent.end(), bytes, bytes + taken);
         }
+        EXPECT_EQ(simwin::PortBytes(u"label printer"), c.immediately ? sent : Bytes{});
         ASSERT_TRUE(simwin::EndPagePrinter(printer));
         if (c.finish == Case::End) {
             EXPECT_EQ(simwin::EndDocPrinter(printer), c.fault != simwin::Fault::RejectJobs);
@@ -316,6 +331,7 @@ TEST_F(SpoolerTest, RawDocumentsJoinTheQueueWholeOrNotAtAll) {
             EXPECT_EQ(jobs[0].bytes, *c.queued);
         }
         EXPECT_TRUE(simwin::QueueJobs(u"Fax").empty());
+        EXPECT_EQ(simwin::PortBytes(u"Label Printer"), c.immediately ? sent : c.queued.value_or(Bytes{}));
     }
 }
 

@@ -16,6 +16,7 @@ from wine_scenarios import ROOT, Failure, Machine
 
 OFFICE = "Office_Laser"
 INVOICES = "Invoices"
+LABELS = "Labels"  # a raw queue: it keeps each job's bytes
 # The session's lines (scripts/demo-session.txt, scripts/demo's as well), with
 # the queues of the demo's CUPS server for its printers.
 SESSION = os.path.join(ROOT, "scripts", "demo-session.txt")
@@ -26,8 +27,10 @@ def session_lines():
     with open(SESSION, encoding="utf-8") as f:
         for line in f:
             line = line.rstrip("\n")
-            if line.strip() and not line.startswith("#"):
-                lines.append(line.replace("{OFFICE}", OFFICE).replace("{INVOICES}", INVOICES))
+            # :queue shows the simulated Windows' queues: here the raw queue's jobs are shown instead.
+            if line.strip() and not line.startswith("#") and not line.startswith(":queue"):
+                lines.append(line.replace("{OFFICE}", OFFICE).replace("{INVOICES}", INVOICES)
+                             .replace("{LABELS}", LABELS))
     return lines
 
 
@@ -50,13 +53,17 @@ def main(argv):
         # Only Wine's printers from the demo's CUPS server: winsetup's printers removed.
         machine.reset(printers=[], default=None)
         machine.cups.outputs[INVOICES] = pdf  # the page's file, named for its queue
-        with machine.queues([OFFICE, INVOICES]):
+        with machine.queues([OFFICE, INVOICES, LABELS], raw=[LABELS]):
             print("$ fmhost.exe   (one session: each line, then => its result)")
             lines = session_lines()
             out, _ = machine.host(lines)
             for i, line in enumerate(lines):
                 print("%-42s => %s" % (line, out[i] if i < len(out) else ""))
-            machine.expect_jobs({INVOICES: 1})
+            machine.expect_jobs({INVOICES: 1, LABELS: 2})
+            for number, (title, data) in enumerate(machine.cups.captured(LABELS), 1):
+                print("%s received job %d \"%s\", %d bytes: %s" % (
+                    LABELS, number, title, len(data),
+                    "".join(chr(b) if 32 <= b < 127 else "<%02X>" % b for b in data)))
             os.chmod(pdf, 0o644)
             print()
             print("The page printed to %s (CUPS job completed), as PDF: %s" % (INVOICES, pdf))

@@ -76,8 +76,17 @@ CUPS_QUEUES = [CUPS_LABELS, CUPS_INVOICES, CUPS_LODZ]
 # bytes (print_server.py's capture backend).
 CUPS_RAW = "Cups_Raw_Labels"
 RAW_DOCUMENT = "Vorelle VORL_SendData"  # the spooler's name of each job VORL_SendData sends
-# Every byte value in order, written as a calculation joins characters.
-EVERY_BYTE = " & ".join("Char( %d )" % i for i in range(256))
+HEX_DOCUMENT = "Vorelle VORL_SendHexData"  # and of each job VORL_SendHexData sends
+# Every byte value a calculation can write as characters, in order: FileMaker's
+# Char( 0 ) is the empty text, so 1 to 255.
+EVERY_TEXT_BYTE = " & ".join("Char( %d )" % i for i in range(1, 256))
+# Every byte value in order as HexData: both letter cases; between pairs a
+# blank, none, a return (¶) or two blanks.
+EVERY_HEX_BYTE = "".join(("%02x" if i % 2 else "%02X") % i + [" ", "", "¶", "  "][i % 4] for i in range(256))
+# An ESC/POS receipt: initialise (ESC @), two lines of text, feed three lines
+# (ESC d 3), full cut (GS V 0), as HexData.
+ESC_POS_RECEIPT = b"\x1b@Vorelle 3.0\nTotal  12.50\n\x1bd\x03\x1dV\x00"
+ESC_POS_HEX = " ".join("%02X" % b for b in ESC_POS_RECEIPT)
 # A ZPL label, its lines ending in returns (¶, as FileMaker writes one).
 ZPL_LABEL = "^XA¶^CI28¶^FO40,40^A0N,50,50^FDVorelle 3.0^FS¶^FO40,110^BY2^BCN,80,Y,N,N^FD>;12345678^FS¶^XZ¶"
 
@@ -85,6 +94,7 @@ NOT_FOUND = "!!ERROR!! Specified printer not found"
 OUT_OF_BOUNDS = "!!ERROR!! Index out of bounds"
 UNABLE_TO_SET = "!!ERROR!! Unable to set system printer"
 DATA_NOT_BYTES = "!!ERROR!! Data holds a character above U+00FF; nothing was sent"
+HEX_BLANK_IN_PAIR = "!!ERROR!! HexData has a blank inside a pair of hexadecimal digits; nothing was sent"
 NO_DEFAULT_PRINTER = "!!ERROR!! There is no Windows default printer"
 
 
@@ -744,20 +754,28 @@ def cups_queues_registered_by_wine(m):
 
 def send_data_raw_bytes(m):
     # Raw data past any driver, from Wine's spooler through the run's CUPS
-    # server to a raw queue, named in another letter case: every byte value in
-    # order, then a ZPL label as written, each one job that arrives byte for
-    # byte. A Data with a character above U+00FF, and a name no queue has,
-    # send nothing; the server's default queue gets nothing either.
+    # server to a raw queue, named in another letter case: every byte value a
+    # calculation can write, in order, then a ZPL label as written; by
+    # VORL_SendHexData every byte value 00 to FF, then an ESC/POS receipt with
+    # its cut; each one job that arrives byte for byte. A Data with a
+    # character above U+00FF, HexData with a blank inside a pair, and a name
+    # no queue has, send nothing; the server's default queue gets nothing
+    # either.
     m.reset(default=OFFICE)
     with m.queues([CUPS_LABELS, CUPS_RAW], raw=[CUPS_RAW]):
-        out, _ = m.host(['VORL_SendData( "%s" ; %s )' % (CUPS_RAW.lower(), EVERY_BYTE),
+        out, _ = m.host(['VORL_SendData( "%s" ; %s )' % (CUPS_RAW.lower(), EVERY_TEXT_BYTE),
                          call("VORL_SendData", CUPS_RAW, ZPL_LABEL),
                          'VORL_SendData( "%s" ; "^XA" & Char( 256 ) & "^XZ" )' % CUPS_RAW,
-                         call("VORL_SendData", "Cups_Nowhere", ZPL_LABEL)])
-        expect_lines(out, ["0", "0", DATA_NOT_BYTES, NOT_FOUND])
-        m.expect_jobs({CUPS_RAW: 2})
-        m.expect_captured(CUPS_RAW, [(RAW_DOCUMENT, bytes(range(256))),
-                                     (RAW_DOCUMENT, ZPL_LABEL.replace("¶", "\r").encode("ascii"))])
+                         call("VORL_SendData", "Cups_Nowhere", ZPL_LABEL),
+                         call("VORL_SendHexData", CUPS_RAW, EVERY_HEX_BYTE),
+                         call("VORL_SendHexData", CUPS_RAW, ESC_POS_HEX),
+                         call("VORL_SendHexData", CUPS_RAW, "1B 40 1D 5 6 00")])
+        expect_lines(out, ["0", "0", DATA_NOT_BYTES, NOT_FOUND, "0", "0", HEX_BLANK_IN_PAIR])
+        m.expect_jobs({CUPS_RAW: 4})
+        m.expect_captured(CUPS_RAW, [(RAW_DOCUMENT, bytes(range(1, 256))),
+                                     (RAW_DOCUMENT, ZPL_LABEL.replace("¶", "\r").encode("ascii")),
+                                     (HEX_DOCUMENT, bytes(range(256))),
+                                     (HEX_DOCUMENT, ESC_POS_RECEIPT)])
 
 
 def set_to_windows_default_printer(m):
