@@ -68,7 +68,9 @@ void ResetMachine(const MachineSpec& setup) {
         detail::CreateKey(machine, path).readOnly = true;
     }
     for (const PrinterSpec& printer : setup.printers) {
-        detail::InstallPrinter(machine, printer);
+        if (PrinterNameAllowed(printer.name, printer.connection)) {
+            detail::InstallPrinter(machine, printer);
+        }
     }
     machine.defaultPrinter.reset();
     if (setup.defaultPrinter) {
@@ -122,10 +124,21 @@ std::optional<std::u16string> CurrentDefaultPrinter() {
     return machine.defaultPrinter;
 }
 
+bool PrinterNameAllowed(std::u16string_view name, bool connection) {
+    std::u16string_view local = name;
+    if (connection && name.starts_with(u"\\\\")) {
+        if (const std::size_t end = name.find(u'\\', 2); end != std::u16string_view::npos) {
+            local = name.substr(end + 1);
+        }
+    }
+    return local.find_first_of(u",\\") == std::u16string_view::npos;
+}
+
 bool AddPrinter(const PrinterSpec& printer) {
     detail::MachineState& machine = detail::Machine();
     std::lock_guard guard(machine.lock);
-    if (detail::FindPrinter(machine, printer.name) != nullptr) {
+    if (!PrinterNameAllowed(printer.name, printer.connection) ||
+        detail::FindPrinter(machine, printer.name) != nullptr) {
         return false;
     }
     detail::InstallPrinter(machine, printer);

@@ -149,6 +149,32 @@ TEST_F(PrintDialogTest, DialogClosesWithItsThread) {
     EXPECT_FALSE(dialog.Open()) << "no thread to open it on";
 }
 
+TEST_F(PrintDialogTest, OkPrintsToThePrinterOfTheLastSelectionNoticeWhateverTheBoxShows) {
+    // Each step: the item selected in the box, then whether the dialog is told.
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, bool>> steps;
+        std::u16string printed;
+    };
+    const Case cases[] = {
+        {"the box set without a notice", {{2, false}}, u"Office Laser"},
+        {"told, then the box set again", {{1, true}, {2, false}}, u"Invoices"},
+        {"told of no item", {{-1, true}}, u"Office Laser"},
+    };
+    PrintDialog dialog(ui_, Options(0));
+    for (const Case& c : cases) {
+        ASSERT_TRUE(dialog.Open());
+        for (const auto& [item, told] : c.steps) {
+            Wm().Send(dialog.Combo(), kCbSetCurSel, static_cast<std::uintptr_t>(item), 0);
+            if (told) {
+                Wm().Send(dialog.Window(), kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(dialog.Combo()));
+            }
+        }
+        Wm().Send(dialog.Window(), kWmCommand, kIdOk, 0);
+        EXPECT_EQ(dialog.ConfirmedPrinter(), c.printed) << c.what;
+    }
+}
+
 TEST_F(PrintDialogTest, ConfirmWithoutSelectionReportsAnEmptyPrinter) {
     PrintDialog dialog(ui_, Options(-1));
     ASSERT_TRUE(dialog.Open());

@@ -1,0 +1,131 @@
+// The system's own Print dialog (PrintDlgW with its own template) prints to
+// the printer of the last selection notice it got from its printer box
+// (CBN_SELCHANGE of cmb4), not to whatever the box shows when OK is pressed.
+// The watcher rests on this when it puts back a box whose selection did not
+// take instead of telling the dialog of it.
+#include "platform/win32/win32_api.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/spooler.h"
+#include "tests/wine/platform_probe/probe.h"
+
+namespace probe {
+namespace {
+
+constexpr UINT kDriveTheBox = WM_APP + 1;
+constexpr UINT_PTR kGiveUpTimer = 1;
+constexpr UINT kGiveUpMilliseconds = 10'000;
+
+// One change of the box: the item of that printer selected, the dialog told
+// of it or not.
+struct BoxStep {
+    std::u16string printer;
+    bool told;
+};
+
+struct DialogRun {
+    std::vector<BoxStep> steps;
+    std::u16string shown;  // what the box showed when OK was pressed
+};
+
+DialogRun* run = nullptr;  // the dialog's hook runs on this thread, inside PrintDlgW
+
+std::u16string BoxText(HWND box) {
+    const LRESULT index = SendMessageW(box, CB_GETCURSEL, 0, 0);
+    const LRESULT length = index == CB_ERR ? CB_ERR : SendMessageW(box, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR) {
+        return {};
+    }
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// Once the dialog is up (a message posted from WM_INITDIALOG), the box is
+// changed step by step and OK pressed; a dialog that never gets there is
+// cancelled after ten seconds.
+UINT_PTR CALLBACK DriveTheBox(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        SetTimer(dialog, kGiveUpTimer, kGiveUpMilliseconds, nullptr);
+        PostMessageW(dialog, kDriveTheBox, 0, 0);
+        return TRUE;
+    }
+    if (message == WM_TIMER && wParam == kGiveUpTimer) {
+        KillTimer(dialog, kGiveUpTimer);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return TRUE;
+    }
+    if (message != kDriveTheBox) {
+        return FALSE;
+    }
+    HWND box = GetDlgItem(dialog, cmb4);
+    for (const BoxStep& step : run->steps) {
+        const LRESULT index = SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(step.printer.c_str()));
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        if (step.told) {
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb4, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+        }
+    }
+    run->shown = BoxText(box);
+    KillTimer(dialog, kGiveUpTimer);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return TRUE;
+}
+
+// The printer the dialog returned (its DEVNAMES' device); empty when it was
+// not confirmed.
+std::u16string PrintedTo(DialogRun& dialogRun) {
+    run = &dialogRun;
+    PRINTDLGW request{};
+    request.lStructSize = sizeof request;
+    request.Flags = PD_ENABLEPRINTHOOK | PD_NOWARNING | PD_NOSELECTION | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE;
+    request.lpfnPrintHook = DriveTheBox;
+    request.nCopies = 1;
+    const BOOL confirmed = PrintDlgW(&request);
+    run = nullptr;
+    std::u16string device;
+    if (confirmed && request.hDevNames != nullptr) {
+        if (const auto* names = static_cast<const DEVNAMES*>(GlobalLock(request.hDevNames))) {
+            device = reinterpret_cast<const char16_t*>(reinterpret_cast<const wchar_t*>(names) + names->wDeviceOffset);
+            GlobalUnlock(request.hDevNames);
+        }
+    }
+    GlobalFree(request.hDevNames);
+    GlobalFree(request.hDevMode);
+    return device;
+}
+
+}  // namespace
+
+void PrintDialogChecks(const std::u16string& otherPrinter) {
+    const std::u16string cameUpWith = vorelle::platform::DefaultPrinterName();
+    Check(!cameUpWith.empty() && cameUpWith != otherPrinter, "the Print dialog comes up with another printer",
+          Narrow(cameUpWith));
+    struct Case {
+        const char* what;
+        std::vector<BoxStep> steps;
+        std::u16string printed;
+    };
+    const Case cases[] = {
+        {"the Print dialog prints to the printer it came up with after the box is set without a notice",
+         {{otherPrinter, false}}, cameUpWith},
+        {"the Print dialog prints to the printer of its last notice, the box set again without one",
+         {{otherPrinter, true}, {cameUpWith, false}}, otherPrinter},
+    };
+    for (const Case& c : cases) {
+        DialogRun dialogRun{c.steps, {}};
+        const std::u16string printed = PrintedTo(dialogRun);
+        Check(dialogRun.shown == c.steps.back().printer && printed == c.printed, c.what,
+              "the box showed " + Narrow(dialogRun.shown) + ", the dialog returned " + Narrow(printed));
+    }
+}
+
+}  // namespace probe
