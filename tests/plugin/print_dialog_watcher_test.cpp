@@ -549,6 +549,25 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
         EXPECT_EQ(messages(), atStop.load()) << "the dialog got a message after a stop at " << step.name;
         EXPECT_TRUE(dialog.IsOpen()) << step.name;
     }
+    // A selection that did not take (the list sorted anew once the box took
+    // it), the stop asked as its item is read back: the box is not put back.
+    dialog.Cancel();
+    simwin::PrintDialogLayout moving;
+    moving.listChange = simwin::ListChange{simwin::kCbSetCurSel, 1, {u"Invoices", u"Labels", u"Office Laser"}};
+    simwin::PrintDialog& sorted = OpenDialog(kPrinters, 0, {}, moving);
+    std::atomic<bool> selected{false};
+    simwin::SetWindowStepHook([&](const simwin::WindowStep& s) {
+        selected = selected || s.message == simwin::kCbSetCurSel;
+        if (selected && s.message == simwin::kCbGetLbText) {
+            handoff_->RequestStop();
+        }
+    });
+    HandOver(Job(u"Invoices"));
+    AwaitWatcherEnd();
+    simwin::SetWindowStepHook({});
+    ASSERT_TRUE(handoff_->StopRequested()) << "no stop at the read-back";
+    EXPECT_EQ(sorted.ComboMessages().back().message, simwin::kCbGetLbText) << "a message after the stop";
+    EXPECT_EQ(sorted.SelectedPrinter(), u"Invoices");
 }
 
 TEST_F(PrintDialogWatcherTest, AWatcherThatEndsBeforeItsHandOverReturnsLeavesTheRecordIdle) {
