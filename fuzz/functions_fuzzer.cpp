@@ -79,8 +79,10 @@ std::u16string SpoolerName(std::u16string name, bool connection, const std::vect
     if (name.empty()) {
         name = u"P";
     }
-    while (!simwin::PrinterNameAllowed(name, connection)) {
-        name[name.find_last_of(u",\\")] = u'_';
+    for (std::size_t i = simwin::PrinterNameLocalPart(name, connection); i < name.size(); ++i) {
+        if (name[i] == u',' || name[i] == u'\\') {
+            name[i] = u'_';
+        }
     }
     while (std::any_of(earlier.begin(), earlier.end(),
                        [&](const std::u16string& e) { return simwin::EqualsIgnoreCase(e, name); })) {

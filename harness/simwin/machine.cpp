@@ -124,14 +124,17 @@ std::optional<std::u16string> CurrentDefaultPrinter() {
     return machine.defaultPrinter;
 }
 
-bool PrinterNameAllowed(std::u16string_view name, bool connection) {
-    std::u16string_view local = name;
+std::size_t PrinterNameLocalPart(std::u16string_view name, bool connection) {
     if (connection && name.starts_with(u"\\\\")) {
         if (const std::size_t end = name.find(u'\\', 2); end != std::u16string_view::npos) {
-            local = name.substr(end + 1);
+            return end + 1;
         }
     }
-    return local.find_first_of(u",\\") == std::u16string_view::npos;
+    return 0;
+}
+
+bool PrinterNameAllowed(std::u16string_view name, bool connection) {
+    return name.find_first_of(u",\\", PrinterNameLocalPart(name, connection)) == std::u16string_view::npos;
 }
 
 bool AddPrinter(const PrinterSpec& printer) {

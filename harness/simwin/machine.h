@@ -3,6 +3,7 @@
 // module that links simwin; every function here is thread-safe.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -91,6 +92,9 @@ std::optional<std::u16string> CurrentDefaultPrinter();
 // that a connection's name begins with ("\\server\"). So a local printer's name holds
 // neither, and a connection "\\server\share" neither in its share.
 bool PrinterNameAllowed(std::u16string_view name, bool connection);
+// Where the part of the name that may hold neither begins: past the server part of a connection,
+// else 0.
+std::size_t PrinterNameLocalPart(std::u16string_view name, bool connection);
 // Adds a printer at the end of the list and its Devices value; false (nothing added) if the name
 // is taken or not allowed.
 bool AddPrinter(const PrinterSpec& printer);
