@@ -150,29 +150,21 @@ TEST_F(PrintDialogTest, DialogClosesWithItsThread) {
 }
 
 TEST_F(PrintDialogTest, OkPrintsToThePrinterOfTheLastSelectionNoticeWhateverTheBoxShows) {
-    // Each step: the item selected in the box, then whether the dialog is told.
-    struct Case {
-        const char* what;
-        std::vector<std::pair<int, bool>> steps;
-        std::u16string printed;
-    };
-    const Case cases[] = {
-        {"the box set without a notice", {{2, false}}, u"Office Laser"},
-        {"told, then the box set again", {{1, true}, {2, false}}, u"Invoices"},
-        {"told of no item", {{-1, true}}, u"Office Laser"},
-    };
     PrintDialog dialog(ui_, Options(0));
-    for (const Case& c : cases) {
-        ASSERT_TRUE(dialog.Open());
-        for (const auto& [item, told] : c.steps) {
-            Wm().Send(dialog.Combo(), kCbSetCurSel, static_cast<std::uintptr_t>(item), 0);
-            if (told) {
-                Wm().Send(dialog.Window(), kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(dialog.Combo()));
-            }
-        }
-        Wm().Send(dialog.Window(), kWmCommand, kIdOk, 0);
-        EXPECT_EQ(dialog.ConfirmedPrinter(), c.printed) << c.what;
-    }
+    const auto select = [&](std::uintptr_t item) { Wm().Send(dialog.Combo(), kCbSetCurSel, item, 0); };
+    const auto tell = [&] {
+        Wm().Send(dialog.Window(), kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(dialog.Combo()));
+    };
+    ASSERT_TRUE(dialog.Open());
+    select(2);
+    Wm().Send(dialog.Window(), kWmCommand, kIdOk, 0);
+    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Office Laser") << "the box set without a notice";
+    ASSERT_TRUE(dialog.Open());
+    select(1);
+    tell();
+    select(2);
+    Wm().Send(dialog.Window(), kWmCommand, kIdOk, 0);
+    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices") << "the box set again after a notice";
 }
 
 TEST_F(PrintDialogTest, ConfirmWithoutSelectionReportsAnEmptyPrinter) {

@@ -9,7 +9,6 @@
 #include <dlgs.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/spooler.h"
 #include "tests/wine/platform_probe/probe.h"
@@ -19,45 +18,32 @@ namespace {
 
 constexpr UINT kDriveTheBox = WM_APP + 1;
 constexpr UINT_PTR kGiveUpTimer = 1;
-constexpr UINT kGiveUpMilliseconds = 10'000;
 
-// One change of the box: the item of that printer selected, the dialog told
-// of it or not.
-struct BoxStep {
-    std::u16string printer;
-    bool told;
-};
-
+// What the dialog's hook does, on this thread inside PrintDlgW: the box set
+// to `told` and the dialog told of it, then set to `shown` without a notice.
 struct DialogRun {
-    std::vector<BoxStep> steps;
-    std::u16string shown;  // what the box showed when OK was pressed
+    std::u16string told;
+    std::u16string shown;
+    wchar_t showing[256] = {};  // what the box showed when OK was pressed
 };
+DialogRun* run = nullptr;
 
-DialogRun* run = nullptr;  // the dialog's hook runs on this thread, inside PrintDlgW
-
-std::u16string BoxText(HWND box) {
-    const LRESULT index = SendMessageW(box, CB_GETCURSEL, 0, 0);
-    const LRESULT length = index == CB_ERR ? CB_ERR : SendMessageW(box, CB_GETLBTEXTLEN, index, 0);
-    if (length == CB_ERR) {
-        return {};
-    }
-    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
+void SelectInBox(HWND box, const std::u16string& printer) {
+    const LRESULT index = SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(printer.c_str()));
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-// Once the dialog is up (a message posted from WM_INITDIALOG), the box is
-// changed step by step and OK pressed; a dialog that never gets there is
-// cancelled after ten seconds.
+// Once the dialog is up (a message posted from WM_INITDIALOG) its box is
+// driven and OK pressed; a dialog that never gets there is cancelled after
+// ten seconds.
 UINT_PTR CALLBACK DriveTheBox(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
-        SetTimer(dialog, kGiveUpTimer, kGiveUpMilliseconds, nullptr);
+        SetTimer(dialog, kGiveUpTimer, 10'000, nullptr);
         PostMessageW(dialog, kDriveTheBox, 0, 0);
         return TRUE;
     }
     if (message == WM_TIMER && wParam == kGiveUpTimer) {
-        KillTimer(dialog, kGiveUpTimer);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return TRUE;
     }
@@ -65,18 +51,12 @@ UINT_PTR CALLBACK DriveTheBox(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
         return FALSE;
     }
     HWND box = GetDlgItem(dialog, cmb4);
-    for (const BoxStep& step : run->steps) {
-        const LRESULT index = SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                           reinterpret_cast<LPARAM>(step.printer.c_str()));
-        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        if (step.told) {
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb4, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
-        }
-    }
-    run->shown = BoxText(box);
-    KillTimer(dialog, kGiveUpTimer);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    SelectInBox(box, run->told);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb4, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+    SelectInBox(box, run->shown);
+    SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(SendMessageW(box, CB_GETCURSEL, 0, 0)),
+                 reinterpret_cast<LPARAM>(run->showing));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     return TRUE;
 }
 
@@ -92,11 +72,9 @@ std::u16string PrintedTo(DialogRun& dialogRun) {
     const BOOL confirmed = PrintDlgW(&request);
     run = nullptr;
     std::u16string device;
-    if (confirmed && request.hDevNames != nullptr) {
-        if (const auto* names = static_cast<const DEVNAMES*>(GlobalLock(request.hDevNames))) {
-            device = reinterpret_cast<const char16_t*>(reinterpret_cast<const wchar_t*>(names) + names->wDeviceOffset);
-            GlobalUnlock(request.hDevNames);
-        }
+    if (const auto* names = confirmed ? static_cast<const DEVNAMES*>(GlobalLock(request.hDevNames)) : nullptr) {
+        device = reinterpret_cast<const char16_t*>(reinterpret_cast<const wchar_t*>(names) + names->wDeviceOffset);
+        GlobalUnlock(request.hDevNames);
     }
     GlobalFree(request.hDevNames);
     GlobalFree(request.hDevMode);
@@ -111,11 +89,12 @@ void PrintDialogChecks(const std::u16string& otherPrinter) {
     const std::u16string cameUpWith = vorelle::platform::DefaultPrinterName();
     Check(!cameUpWith.empty() && cameUpWith != otherPrinter, "the Print dialog comes up with another printer",
           Narrow(cameUpWith));
-    DialogRun dialogRun{{{otherPrinter, true}, {cameUpWith, false}}, {}};
+    DialogRun dialogRun{otherPrinter, cameUpWith};
     const std::u16string printed = PrintedTo(dialogRun);
-    Check(dialogRun.shown == cameUpWith && printed == otherPrinter,
+    const std::u16string showing(reinterpret_cast<const char16_t*>(dialogRun.showing));
+    Check(showing == cameUpWith && printed == otherPrinter,
           "the Print dialog prints to the printer of its last notice, not to what its box shows",
-          "the box showed " + Narrow(dialogRun.shown) + ", the dialog returned " + Narrow(printed));
+          "the box showed " + Narrow(showing) + ", the dialog returned " + Narrow(printed));
 }
 
 }  // namespace probe
