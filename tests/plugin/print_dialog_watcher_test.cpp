@@ -306,6 +306,7 @@ TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeithe
         {"the item removed", u"Invoices", 2, 0, {u"Office Laser", u"Labels"}},
         {"reordered", u"Invoices", 2, 0, {u"Invoices", u"Labels", u"Office Laser"}},
         {"reordered after the box was read", u"Invoices", 3, 0, {u"Invoices", u"Labels", u"Office Laser"}},
+        {"renamed past the item buffer", u"Invoices", 2, 2, {u"Office Laser", std::u16string(1028, u'I'), u"Labels"}},
     };
     for (const Case& c : cases) {
         simwin::PrintDialogLayout layout;
