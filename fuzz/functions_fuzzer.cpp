@@ -75,12 +75,18 @@ struct Machine {
     bool spoolerFails = false;  // a write or the end of a raw job fails
 };
 
-// A printer name as a spooler can hold it: no NUL, not empty, not equal
-// (ignoring case) to an earlier one.
-std::u16string SpoolerName(std::u16string name, const std::vector<std::u16string>& earlier) {
+// A printer name as a spooler can hold it: no NUL, not empty, no ',' or '\'
+// outside a connection's server part, not equal (ignoring case) to an
+// earlier one.
+std::u16string SpoolerName(std::u16string name, bool connection, const std::vector<std::u16string>& earlier) {
     std::replace(name.begin(), name.end(), u'\0', u'_');
     if (name.empty()) {
         name = u"P";
+    }
+    for (std::size_t i = simwin::PrinterNameLocalPart(name, connection); i < name.size(); ++i) {
+        if (name[i] == u',' || name[i] == u'\\') {
+            name[i] = u'_';
+        }
     }
     while (std::any_of(earlier.begin(), earlier.end(),
                        [&](const std::u16string& e) { return simwin::EqualsIgnoreCase(e, name); })) {
@@ -102,8 +108,8 @@ Machine BuildMachine(FuzzInput& in) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t flags = in.U8();
         simwin::PrinterSpec printer;
-        printer.name = SpoolerName(in.Text(), machine.names);
         printer.connection = (flags & 1u) != 0;
+        printer.name = SpoolerName(in.Text(), printer.connection, machine.names);
         if ((flags & 2u) == 0) {
             printer.port = in.Text();
         }

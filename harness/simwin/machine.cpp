@@ -71,7 +71,9 @@ void ResetMachine(const MachineSpec& setup) {
         detail::CreateKey(machine, path).readOnly = true;
     }
     for (const PrinterSpec& printer : setup.printers) {
-        detail::InstallPrinter(machine, printer);
+        if (PrinterNameAllowed(printer.name, printer.connection)) {
+            detail::InstallPrinter(machine, printer);
+        }
     }
     machine.defaultPrinter.reset();
     if (setup.defaultPrinter) {
@@ -125,10 +127,24 @@ std::optional<std::u16string> CurrentDefaultPrinter() {
     return machine.defaultPrinter;
 }
 
+std::size_t PrinterNameLocalPart(std::u16string_view name, bool connection) {
+    if (connection && name.starts_with(u"\\\\")) {
+        if (const std::size_t end = name.find(u'\\', 2); end != std::u16string_view::npos) {
+            return end + 1;
+        }
+    }
+    return 0;
+}
+
+bool PrinterNameAllowed(std::u16string_view name, bool connection) {
+    return name.find_first_of(u",\\", PrinterNameLocalPart(name, connection)) == std::u16string_view::npos;
+}
+
 bool AddPrinter(const PrinterSpec& printer) {
     detail::MachineState& machine = detail::Machine();
     std::lock_guard guard(machine.lock);
-    if (detail::FindPrinter(machine, printer.name) != nullptr) {
+    if (!PrinterNameAllowed(printer.name, printer.connection) ||
+        detail::FindPrinter(machine, printer.name) != nullptr) {
         return false;
     }
     detail::InstallPrinter(machine, printer);

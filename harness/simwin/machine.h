@@ -3,6 +3,7 @@
 // module that links simwin; every function here is thread-safe.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -77,7 +78,8 @@ struct MachineSpec {
 };
 
 // Replaces printers, default printer, registry (Devices key included) and faults
-// by the setup's. Open handles, mutexes, threads and the clock are left alone.
+// by the setup's; a printer whose name is not allowed is not installed, as
+// AddPrinter refuses it. Open handles, mutexes, threads and the clock are left alone.
 void ResetMachine(const MachineSpec& setup);
 
 // Switches a fault on or off at run time.
@@ -95,7 +97,15 @@ std::optional<Fault> FaultFromName(std::string_view name);
 std::vector<PrinterSpec> Printers();
 // The default printer's name as the spooler keeps it; none when there is none.
 std::optional<std::u16string> CurrentDefaultPrinter();
-// Adds a printer at the end of the list and its Devices value; false (nothing added) if the name is taken.
+// Whether Windows takes the name for a printer: no ',' and no '\' outside the server part
+// that a connection's name begins with ("\\server\"). So a local printer's name holds
+// neither, and a connection "\\server\share" neither in its share.
+bool PrinterNameAllowed(std::u16string_view name, bool connection);
+// Where the part of the name that may hold neither begins: past the server part of a connection,
+// else 0.
+std::size_t PrinterNameLocalPart(std::u16string_view name, bool connection);
+// Adds a printer at the end of the list and its Devices value; false (nothing added) if the name
+// is taken or not allowed.
 bool AddPrinter(const PrinterSpec& printer);
 // Removes a printer (matched ignoring case) and its Devices value; the default printer if it was the default.
 bool RemovePrinter(std::u16string_view name);

@@ -104,6 +104,11 @@ PrinterSpec ReadPrinter(const Json& item, std::size_t index) {
         }
         printer.startPrintingImmediately = immediately->get<bool>();
     }
+    if (!PrinterNameAllowed(printer.name, printer.connection)) {
+        throw ShapeError(where + ".name " + Quoted(utf::ToUtf8(printer.name)) +
+                         " holds a ',' or '\\' outside a connection's server part: Windows takes no such "
+                         "printer name");
+    }
     printer.port = OptionalString(item, "port", where + ": ");
     printer.devices = OptionalString(item, "devices", where + ": ");
     return printer;

@@ -8,6 +8,8 @@
 //                    "short-write"|"write-nothing", ...]}
 // Every member but "printers" (and a printer's "name") is optional; "port" and "devices" absent
 // mean none, like null. Strings are UTF-8; key values are stored as REG_SZ with their terminator.
+// A printer's name is one Windows takes (PrinterNameAllowed): a name with ',' or '\' outside a
+// connection's server part is an error that says so.
 #pragma once
 
 #include <optional>

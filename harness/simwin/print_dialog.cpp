@@ -40,6 +40,7 @@ struct PrintDialog::Shared {
     int comboId = kPrinterComboId;
     std::size_t selectionChanges = 0;
     int notifiedSelection = -1;
+    std::u16string printer;  // what OK prints to: as it came up, then as each notice said
     int lastSelection = -1;
     std::vector<std::u16string> lastItems;
     std::vector<Message> dialogMessages;
@@ -96,20 +97,25 @@ struct PrintDialog::Shared {
             auto id = static_cast<std::uint16_t>(message.wParam & 0xFFFF);
             auto code = static_cast<std::uint16_t>((message.wParam >> 16) & 0xFFFF);
             if (id == comboId && code == kCbnSelChange) {
-                int selection = windows.ComboSelection(printerCombo);
+                const std::vector<std::u16string> items = windows.ComboItems(printerCombo);
+                const int selection = windows.ComboSelection(printerCombo);
                 std::lock_guard lock(mutex);
                 ++selectionChanges;
                 notifiedSelection = selection;
+                if (selection >= 0 && static_cast<std::size_t>(selection) < items.size()) {
+                    printer = items[static_cast<std::size_t>(selection)];
+                }
                 changed.notify_all();
                 return 0;
             }
             if ((id == kIdOk || id == kIdCancel) && (code == kBnClicked || code == kCodeFromAccelerator)) {
                 if (id == kIdOk) {
-                    std::vector<std::u16string> items = windows.ComboItems(printerCombo);
-                    int selection = windows.ComboSelection(printerCombo);
-                    std::u16string printer =
-                        selection >= 0 && static_cast<std::size_t>(selection) < items.size() ? items[selection] : u"";
-                    Decide(DialogState::Confirmed, std::move(printer));
+                    std::u16string held;
+                    {
+                        std::lock_guard lock(mutex);
+                        held = printer;
+                    }
+                    Decide(DialogState::Confirmed, std::move(held));
                 } else {
                     Decide(DialogState::Cancelled, std::nullopt);
                 }
@@ -174,6 +180,9 @@ bool PrintDialog::Open() {
             shared->comboId = comboId;
             shared->listChange = options.layout.listChange;
             shared->countedForChange = 0;
+            const bool listed = options.selected >= 0 &&
+                                static_cast<std::size_t>(options.selected) < options.printers.size();
+            shared->printer = listed ? options.printers[static_cast<std::size_t>(options.selected)] : u"";
         }
         WindowSpec dialogSpec;
         dialogSpec.className = std::u16string(kDialogClassName);

@@ -7,9 +7,11 @@
 // The Print Setup dialog has the same children, but its printer box is cmb1
 // (0x0470): it has no cmb4.
 // The dialog handles WM_COMMAND: CBN_SELCHANGE from the printer combo box
-// (wParam 0x10473; 0x10470 for Print Setup) counts as being told of the
-// selection; IDOK closes it confirmed with the printer then selected;
-// IDCANCEL closes it cancelled.
+// (wParam 0x10473; 0x10470 for Print Setup) tells it of the selection, and
+// the item then selected becomes its printer (a notice with nothing selected
+// changes nothing); IDOK closes it confirmed with its printer, the one it came
+// up with or that of the last notice, whatever the box shows by then, as the
+// system's dialog does; IDCANCEL closes it cancelled.
 #pragma once
 
 #include <chrono>
@@ -105,7 +107,7 @@ public:
     DialogState State() const;
     bool IsOpen() const;
     // The printer the dialog was confirmed with (none unless Confirmed; empty
-    // text when nothing was selected).
+    // text when it came up with nothing selected and was told of no item).
     std::optional<std::u16string> ConfirmedPrinter() const;
     // CBN_SELCHANGE notifications of the printer combo box received so far,
     // and the selection the combo box had at the last one (-1 when none).

@@ -9,6 +9,7 @@
 namespace vorelle::printdialog {
 
 inline constexpr std::uint32_t kCbGetCount = 0x0146;      // CB_GETCOUNT
+inline constexpr std::uint32_t kCbGetCurSel = 0x0147;     // CB_GETCURSEL
 inline constexpr std::uint32_t kCbGetLbText = 0x0148;     // CB_GETLBTEXT
 inline constexpr std::uint32_t kCbGetLbTextLen = 0x0149;  // CB_GETLBTEXTLEN
 inline constexpr std::uint32_t kCbSetCurSel = 0x014E;     // CB_SETCURSEL

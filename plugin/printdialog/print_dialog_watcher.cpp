@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/process_memory.h"
 #include "platform/threads.h"
@@ -81,8 +82,13 @@ public:
         // A printer the dialog does not list leaves the dialog to the user,
         // as does a selection that did not take, a dialog that stops
         // answering or a stop asked meanwhile: only the printer the script
-        // asked for is ever confirmed.
-        if (SelectPrinter(comboBox) != Selection::Selected || job_.ShowDialog()) {
+        // asked for is ever confirmed. A selection that did not take is
+        // undone first: the box shows again the printer the dialog prints to.
+        const Selection selection = SelectPrinter(comboBox);
+        if (selection == Selection::NotTaken) {
+            RestoreBox(comboBox);
+        }
+        if (selection != Selection::Selected || job_.ShowDialog()) {
             return;
         }
         const std::uint32_t buttonStart = platform::TickMilliseconds();
@@ -95,7 +101,8 @@ public:
 
 private:
     // NotTaken: the combo box answered the selection with another index, or
-    // the item selected, read back, no longer names the job's printer.
+    // the item selected, read back, no longer names the job's printer; the
+    // box has been set, the dialog not told.
     // Interrupted: a message was left unanswered, or a stop was asked.
     enum class Selection { Selected, NoMatch, NotTaken, Interrupted };
 
@@ -204,61 +211,88 @@ private:
         return platform::SendWindowMessage(window, message, wParam, lParam, kAnswerMilliseconds);
     }
 
-    // Whether item `index` of the box names the job's printer (compared as
-    // Windows compares printer names); empty when a message was left
-    // unanswered or a stop was asked. An item that does not fit the buffer
-    // (or whose length the box cannot tell) cannot be a printer name: it is
-    // skipped unread, never copied past the buffer.
-    std::optional<bool> ItemNamesThePrinter(Window comboBox, std::uintptr_t index) {
+    // How an item of the box was read.
+    enum class ItemRead { Read, Skipped, Unanswered };
+
+    // Reads item `index` of the box into the item buffer. Skipped: an item
+    // that does not fit the buffer (or whose length the box cannot tell)
+    // cannot be a printer name; it is left unread, never copied past the
+    // buffer. Unanswered: a message was left unanswered, or a stop was asked.
+    ItemRead ReadItem(Window comboBox, std::uintptr_t index) {
         const std::optional<std::intptr_t> length = Ask(comboBox, kCbGetLbTextLen, index, 0);
         if (!length) {
-            return std::nullopt;
+            return ItemRead::Unanswered;
         }
         if (*length < 0 || *length > kItemTextMaxLength) {
-            return false;
+            return ItemRead::Skipped;
         }
         itemText_->fill(u'\0');
         if (!Ask(comboBox, kCbGetLbText, index, reinterpret_cast<std::intptr_t>(itemText_->data()))) {
             if (!stopped_) {
                 KeepForALateAnswer(std::move(itemText_));
             }
+            return ItemRead::Unanswered;
+        }
+        return ItemRead::Read;
+    }
+
+    // Whether item `index` of the box names the job's printer (compared as
+    // Windows compares printer names); empty when a message was left
+    // unanswered or a stop was asked.
+    std::optional<bool> ItemNamesThePrinter(Window comboBox, std::uintptr_t index) {
+        switch (ReadItem(comboBox, index)) {
+            case ItemRead::Read:
+                return job_.MatchesPrinterName(itemText_->data());
+            case ItemRead::Skipped:
+                return false;
+            case ItemRead::Unanswered:
+                break;
+        }
+        return std::nullopt;
+    }
+
+    // The index of the first item whose text `matches`, the items counted
+    // again after each one read (the list may change meanwhile); -1 when
+    // none does; empty when a message was left unanswered or a stop was asked.
+    template <typename Matches>
+    std::optional<std::intptr_t> FindItem(Window comboBox, Matches matches) {
+        std::optional<std::intptr_t> count = Ask(comboBox, kCbGetCount, 0, 0);
+        for (std::intptr_t i = 0; count && i < *count; ++i) {
+            const ItemRead read = ReadItem(comboBox, static_cast<std::uintptr_t>(i));
+            if (read == ItemRead::Unanswered) {
+                return std::nullopt;
+            }
+            if (read == ItemRead::Read && matches(itemText_->data())) {
+                return i;
+            }
+            count = Ask(comboBox, kCbGetCount, 0, 0);
+        }
+        if (!count) {
             return std::nullopt;
         }
-        return job_.MatchesPrinterName(itemText_->data());
+        return -1;
     }
 
     // Selects the item that names the job's printer and tells the dialog.
     // Any message left unanswered, or a stop, ends the selection.
     Selection SelectPrinter(Window comboBox) {
-        std::optional<std::intptr_t> count = Ask(comboBox, kCbGetCount, 0, 0);
-        if (!count) {
+        const std::optional<std::intptr_t> found =
+            FindItem(comboBox, [this](const char16_t* text) { return job_.MatchesPrinterName(text); });
+        if (!found) {
             return Selection::Interrupted;
         }
-        std::intptr_t i = 0;
-        bool matched = false;
-        while (i < *count) {
-            const std::optional<bool> names = ItemNamesThePrinter(comboBox, static_cast<std::uintptr_t>(i));
-            if (!names) {
-                return Selection::Interrupted;
-            }
-            if (*names) {
-                matched = true;
-                break;
-            }
-            ++i;
-            count = Ask(comboBox, kCbGetCount, 0, 0);
-            if (!count) {
-                return Selection::Interrupted;
-            }
-        }
-        if (!matched) {
+        if (*found < 0) {
             return Selection::NoMatch;
+        }
+        if (!NoteHeldItem(comboBox)) {
+            return Selection::Interrupted;
         }
         // The list may change between the read and the selection (a printer
         // added or removed while the dialog is open): the box must answer
         // with the index asked for, and that item, read back, must still
         // name the job's printer. Otherwise the box shows another printer,
-        // or none, and the dialog is told nothing more.
+        // or none, and the dialog is not told of it.
+        const std::intptr_t i = *found;
         const auto index = static_cast<std::uintptr_t>(i);
         const std::optional<std::intptr_t> selected = Ask(comboBox, kCbSetCurSel, index, 0);
         if (!selected) {
@@ -278,6 +312,43 @@ private:
             return Selection::Interrupted;
         }
         return Selection::Selected;
+    }
+
+    // The item the box shows before the watcher selects, and its text: the
+    // printer the dialog holds (it prints to the printer of the last
+    // selection it was told of, whatever the box shows). False when a message
+    // was left unanswered or a stop was asked.
+    bool NoteHeldItem(Window comboBox) {
+        const std::optional<std::intptr_t> held = Ask(comboBox, kCbGetCurSel, 0, 0);
+        if (!held) {
+            return false;
+        }
+        heldIndex_ = *held;
+        heldText_.reset();
+        if (*held < 0) {
+            return true;
+        }
+        const ItemRead read = ReadItem(comboBox, static_cast<std::uintptr_t>(*held));
+        if (read == ItemRead::Read) {
+            heldText_.emplace(itemText_->data());
+        }
+        return read != ItemRead::Unanswered;
+    }
+
+    // After a selection that did not take: the box goes back to the item the
+    // dialog holds, found by its text where the list has changed meanwhile
+    // (nothing selected when it is no longer listed), so that OK prints to
+    // the printer the box shows. The dialog is told nothing: a selection
+    // notice would make a printer the script did not name the dialog's. A
+    // stop or a message left unanswered ends it, as any other step.
+    void RestoreBox(Window comboBox) {
+        std::optional<std::intptr_t> index = heldIndex_;
+        if (heldText_) {
+            index = FindItem(comboBox, [this](const char16_t* text) { return *heldText_ == text; });
+        }
+        if (index) {
+            (void)Ask(comboBox, kCbSetCurSel, static_cast<std::uintptr_t>(*index), 0);
+        }
     }
 
     void Confirm(Window button) {
@@ -300,6 +371,8 @@ private:
     Window topDialog_ = 0;             // the topmost dialog-class window of the last pass
     std::uint32_t passesSinceLook_ = 0;  // since the last look at every dialog's controls
     std::unique_ptr<ItemText> itemText_;
+    std::intptr_t heldIndex_ = -1;             // the box's selection before the watcher's
+    std::optional<std::u16string> heldText_;  // its text, where it was read
     bool stopped_ = false;  // a stop kept a message from being sent
 };
 

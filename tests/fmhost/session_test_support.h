@@ -18,7 +18,8 @@ inline const std::string kFmhost = FMHOST_PROGRAM;
 
 // Waits (up to the bound) for a top-level dialog titled `caption` with a "Static"
 // child titled `label` and a "ComboBox" (before or after it), then selects the
-// combo item `printer`, runs `beforeOk` (when given) and presses OK. Runs on
+// combo item `printer` as a pick in the box does (the box tells the dialog),
+// runs `beforeOk` (when given) and presses OK. Runs on
 // its own thread, like a person at the screen; tells where the combo box stood
 // and its control id.
 class DialogUser {
@@ -51,7 +52,11 @@ private:
                 const auto items = windows.ComboItems(combo);
                 for (std::size_t i = 0; i < items.size(); ++i) {
                     if (items[i] == printer) {
+                        // A pick in the box: it selects, and tells the dialog.
                         windows.Send(combo, simwin::kCbSetCurSel, i, 0);
+                        windows.Send(dialog, simwin::kWmCommand,
+                                     simwin::MakeWParam(static_cast<std::uint16_t>(comboId_), simwin::kCbnSelChange),
+                                     static_cast<std::intptr_t>(combo));
                     }
                 }
                 if (beforeOk_) {

@@ -288,24 +288,30 @@ TEST_F(PrintDialogWatcherTest, OnlyTheHostsPrintDialogIsTakenByItsStructure) {
 }
 
 TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeitherToldNorConfirmed) {
-    // The list changes once the watcher has read the job's item: the box
+    // The list changes once the watcher has read `after` item texts (the
+    // job's item is its last read, then the item the box shows): the box
     // answers the selection with CB_ERR, or selects another printer at that
-    // index. The dialog is left to the user.
+    // index. The dialog is left to the user, its box back on the printer it
+    // came up with, the one its OK prints to.
     struct Case {
         const char* what;
         std::u16string job;
+        std::size_t after;
+        int selected;  // the item the dialog came up with
         std::vector<std::u16string> changedTo;
     };
     const Case cases[] = {
-        {"shrunk below the item", u"Labels", {u"Office Laser", u"Invoices"}},
-        {"an item inserted before it", u"Invoices", {u"Office Laser", u"Added", u"Invoices", u"Labels"}},
-        {"the item removed", u"Invoices", {u"Office Laser", u"Labels"}},
-        {"reordered", u"Invoices", {u"Invoices", u"Labels", u"Office Laser"}},
+        {"shrunk below the item", u"Labels", 3, 1, {u"Office Laser", u"Invoices"}},
+        {"an item inserted before it", u"Invoices", 2, 2, {u"Office Laser", u"Added", u"Invoices", u"Labels"}},
+        {"the item removed", u"Invoices", 2, 0, {u"Office Laser", u"Labels"}},
+        {"reordered", u"Invoices", 2, 0, {u"Invoices", u"Labels", u"Office Laser"}},
+        {"reordered after the box was read", u"Invoices", 3, 0, {u"Invoices", u"Labels", u"Office Laser"}},
+        {"renamed past the item buffer", u"Invoices", 2, 2, {u"Office Laser", std::u16string(1028, u'I'), u"Labels"}},
     };
     for (const Case& c : cases) {
         simwin::PrintDialogLayout layout;
-        layout.listChange = simwin::ListChange{simwin::kCbGetLbText, c.job == u"Labels" ? 3u : 2u, c.changedTo};
-        simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0, {}, layout);
+        layout.listChange = simwin::ListChange{simwin::kCbGetLbText, c.after, c.changedTo};
+        simwin::PrintDialog& dialog = OpenDialog(kPrinters, c.selected, {}, layout);
         HandOver(Job(c.job));
         ASSERT_TRUE(Eventually([&] { return handoff_->WatcherIdle() || dialog.SelectionChangeCount() > 0; }));
         EXPECT_EQ(dialog.SelectionChangeCount(), 0u) << c.what << ": told of another printer's selection";
@@ -317,7 +323,10 @@ TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeithe
             << c.what << ": never selected";
         EXPECT_FALSE(ToldOk(dialog)) << c.what << ": confirmed another printer";
         EXPECT_TRUE(dialog.IsOpen()) << c.what;
-        dialog.Cancel();
+        // The user presses OK: the printer the box shows gets the job.
+        EXPECT_EQ(dialog.SelectedPrinter(), kPrinters[c.selected]) << c.what << ": the box was not put back";
+        simwin::WindowManager::Instance().Send(dialog.Window(), simwin::kWmCommand, simwin::kIdOk, 0);
+        EXPECT_EQ(dialog.ConfirmedPrinter(), dialog.SelectedPrinter()) << c.what;
     }
 }
 
@@ -518,6 +527,7 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
         {"its label found", [&](const simwin::WindowStep& s) { return s.window == dialog.Label(); }},
         {"its combo box found", [&](const simwin::WindowStep& s) { return s.window == dialog.Combo(); }},
         {"the items counted", [&](const simwin::WindowStep& s) { return s.message == simwin::kCbGetCount; }},
+        {"the box's selection read", [&](const simwin::WindowStep& s) { return s.message == simwin::kCbGetCurSel; }},
         {"an item read", [&](const simwin::WindowStep& s) { return s.message == simwin::kCbGetLbText; }},
         {"the item selected", [&](const simwin::WindowStep& s) { return s.message == simwin::kCbSetCurSel; }},
         {"the selection told, before the pause",
@@ -540,6 +550,25 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
         EXPECT_EQ(messages(), atStop.load()) << "the dialog got a message after a stop at " << step.name;
         EXPECT_TRUE(dialog.IsOpen()) << step.name;
     }
+    // A selection that did not take (the list sorted anew once the box took
+    // it), the stop asked as its item is read back: the box is not put back.
+    dialog.Cancel();
+    simwin::PrintDialogLayout moving;
+    moving.listChange = simwin::ListChange{simwin::kCbSetCurSel, 1, {u"Invoices", u"Labels", u"Office Laser"}};
+    simwin::PrintDialog& sorted = OpenDialog(kPrinters, 0, {}, moving);
+    std::atomic<bool> selected{false};
+    simwin::SetWindowStepHook([&](const simwin::WindowStep& s) {
+        selected = selected || s.message == simwin::kCbSetCurSel;
+        if (selected && s.message == simwin::kCbGetLbText) {
+            handoff_->RequestStop();
+        }
+    });
+    HandOver(Job(u"Invoices"));
+    AwaitWatcherEnd();
+    simwin::SetWindowStepHook({});
+    ASSERT_TRUE(handoff_->StopRequested()) << "no stop at the read-back";
+    EXPECT_EQ(sorted.ComboMessages().back().message, simwin::kCbGetLbText) << "a message after the stop";
+    EXPECT_EQ(sorted.SelectedPrinter(), u"Invoices");
 }
 
 TEST_F(PrintDialogWatcherTest, AWatcherThatEndsBeforeItsHandOverReturnsLeavesTheRecordIdle) {

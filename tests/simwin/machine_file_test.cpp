@@ -104,6 +104,8 @@ TEST_F(MachineFileTest, WrongShapesAreNamed) {
         {R"({"printers": [{"name": 5}]})", "printers[0].name is not a string"},
         {R"({"printers": [{"name": ""}]})", "printers[0].name is empty"},
         {R"({"printers": [{"name": "A"}, {"name": "a"}]})", "listed twice"},
+        {R"({"printers": [{"name": "Label, Printer"}]})", "printers[0].name \"Label, Printer\" holds a ','"},
+        {R"({"printers": [{"name": "\\\\server\\a\\b", "connection": true}]})", "Windows takes no such printer name"},
         {R"({"printers": [{"name": "A", "connection": "yes"}]})", "connection is not true or false"},
         {R"({"printers": [{"name": "A", "startPrintingImmediately": 1}]})", "startPrintingImmediately is not true or false"},
         {R"({"printers": [{"name": "A", "port": 1}]})", "\"port\" is neither a string nor null"},

@@ -232,10 +232,18 @@ TEST_F(SpoolerTest, LevelTwoDetailsNameThePortOrNone) {
 TEST_F(SpoolerTest, PrintersAddedOrRemovedAreSeenByTheNextCall) {
     ASSERT_TRUE(simwin::AddPrinter({u"Plotter", false, u"COM1:", u"winspool,COM1:"}));
     EXPECT_FALSE(simwin::AddPrinter({u"PLOTTER", false, std::nullopt, std::nullopt}));
+    // Names Windows refuses: a ',' or '\' outside a connection's server part.
+    for (const simwin::PrinterSpec& refused : {simwin::PrinterSpec{u"Label, Printer"}, {u"Back\\Office"},
+                                               {u"\\\\print-server\\Sh,are", true}, {u"\\\\print-server", true},
+                                               {u"\\\\print-server\\Labels"}}) {
+        EXPECT_FALSE(simwin::AddPrinter(refused)) << std::string(refused.name.begin(), refused.name.end());
+    }
+    ASSERT_TRUE(simwin::AddPrinter({u"\\\\print-server\\Labels", true}));
     std::vector<std::uint64_t> buffer;
     std::vector<simwin::PrinterInfo4> records;
     ASSERT_TRUE(Enumerate(kBoth, buffer, records));
-    EXPECT_EQ(Names(records).back(), u"Plotter");
+    EXPECT_EQ(Names(records).back(), u"\\\\print-server\\Labels");
+    EXPECT_EQ(Names(records)[records.size() - 2], u"Plotter");
     EXPECT_EQ(simwin::GetValue(simwin::kDevicesKeyPath, u"Plotter")->Text(), u"winspool,COM1:");
 
     ASSERT_TRUE(simwin::RemovePrinter(u"Office Laser"));
@@ -243,6 +251,13 @@ TEST_F(SpoolerTest, PrintersAddedOrRemovedAreSeenByTheNextCall) {
     EXPECT_EQ(simwin::CurrentDefaultPrinter(), std::nullopt);
     ASSERT_TRUE(Enumerate(kBoth, buffer, records));
     EXPECT_EQ(Names(records).front(), u"\\\\print-server\\Accounts");
+
+    // A machine set up with such a name has no such printer.
+    simwin::MachineSpec refusing;
+    refusing.printers = {{u"Label, Printer"}, {u"Fax"}};
+    simwin::ResetMachine(refusing);
+    ASSERT_TRUE(Enumerate(kBoth, buffer, records));
+    EXPECT_EQ(Names(records), std::vector<std::u16string>{u"Fax"});
 }
 
 TEST_F(SpoolerTest, PrintedDocumentsJoinTheirPrintersQueueUntilTheMachineIsReset) {

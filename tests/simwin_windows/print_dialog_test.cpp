@@ -149,6 +149,24 @@ TEST_F(PrintDialogTest, DialogClosesWithItsThread) {
     EXPECT_FALSE(dialog.Open()) << "no thread to open it on";
 }
 
+TEST_F(PrintDialogTest, OkPrintsToThePrinterOfTheLastSelectionNoticeWhateverTheBoxShows) {
+    PrintDialog dialog(ui_, Options(0));
+    const auto select = [&](std::uintptr_t item) { Wm().Send(dialog.Combo(), kCbSetCurSel, item, 0); };
+    const auto tell = [&] {
+        Wm().Send(dialog.Window(), kWmCommand, kPrinterSelChange, static_cast<std::intptr_t>(dialog.Combo()));
+    };
+    ASSERT_TRUE(dialog.Open());
+    select(2);
+    Wm().Send(dialog.Window(), kWmCommand, kIdOk, 0);
+    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Office Laser") << "the box set without a notice";
+    ASSERT_TRUE(dialog.Open());
+    select(1);
+    tell();
+    select(2);
+    Wm().Send(dialog.Window(), kWmCommand, kIdOk, 0);
+    EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices") << "the box set again after a notice";
+}
+
 TEST_F(PrintDialogTest, ConfirmWithoutSelectionReportsAnEmptyPrinter) {
     PrintDialog dialog(ui_, Options(-1));
     ASSERT_TRUE(dialog.Open());

@@ -15,6 +15,7 @@ namespace vorelle::printdialog {
 namespace {
 
 static_assert(kCbGetCount == CB_GETCOUNT);
+static_assert(kCbGetCurSel == CB_GETCURSEL);
 static_assert(kCbGetLbText == CB_GETLBTEXT);
 static_assert(kCbGetLbTextLen == CB_GETLBTEXTLEN);
 static_assert(kCbSetCurSel == CB_SETCURSEL);

@@ -16,6 +16,8 @@ void WindowChecks();
 void KernelChecks();
 void RegistryChecks();
 void SpoolerChecks(const std::u16string& printerOnFile);
+// The system's Print dialog, which comes up with the default printer, driven to `otherPrinter`.
+void PrintDialogChecks(const std::u16string& otherPrinter);
 void StringChecks();
 
 }  // namespace probe

@@ -1,6 +1,7 @@
 // platform_probe [PRINTER] — checks the Win32 side of the platform facade on the
 // machine it runs on (Wine, in our runs). PRINTER names a printer on the port
-// "FILE:" for the spooler checks, which are skipped without it.
+// "FILE:" for the spooler checks and the Print dialog's (which needs another
+// printer as the default), both skipped without it.
 #include "platform/win32/win32_api.h"
 
 #include <cstdio>
@@ -43,7 +44,9 @@ int wmain(int argc, wchar_t** argv) {
     probe::RegistryChecks();
     probe::StringChecks();
     if (argc > 1) {
-        probe::SpoolerChecks(std::u16string(vorelle::platform::win32::Utf16(argv[1])));
+        const std::u16string printer(vorelle::platform::win32::Utf16(argv[1]));
+        probe::PrintDialogChecks(printer);
+        probe::SpoolerChecks(printer);
     }
     std::printf("%d passed, %d failed\n", probe::passed, probe::failed);
     return probe::failed == 0 ? 0 : 1;
