@@ -46,16 +46,17 @@ class Watcher {
 public:
     explicit Watcher(PrintJobHandoff& job) : job_(job), itemText_(std::make_unique<ItemText>()) {}
 
-    void Run() {
+    // How the job ended.
+    PrintDialogOutcome Run() {
         if (job_.StopRequested()) {
-            return;
+            return PrintDialogOutcome::Stopped;
         }
         const std::uint32_t start = platform::TickMilliseconds();
         job_.SetWatcherIdle(false);
 
         dialog_ = Seek(start, kDialogLimit, [this] { return FindDialog(); });
         if (dialog_ == 0) {
-            return;
+            return Ended(PrintDialogOutcome::NoDialog);
         }
         // The label, or in a pass that finds none, the printer box by its id.
         Window label = 0;
@@ -65,7 +66,7 @@ public:
                 comboBox = label == 0 ? PrinterBoxById() : 0;
                 return label != 0 ? label : comboBox;
             }) == 0) {
-            return;
+            return Ended(PrintDialogOutcome::NoPrinterBox);
         }
         if (comboBox == 0) {
             comboBox = Seek(start, kComboBoxLimit, [this, label] {
@@ -75,22 +76,32 @@ public:
                 return PrinterBoxById();
             });
             if (comboBox == 0) {
-                return;
+                return Ended(PrintDialogOutcome::NoPrinterBox);
             }
         }
         // A printer the dialog does not list leaves the dialog to the user,
         // as does a selection that did not take, a dialog that stops
         // answering or a stop asked meanwhile: only the printer the script
         // asked for is ever confirmed.
-        if (SelectPrinter(comboBox) != Selection::Selected || job_.ShowDialog()) {
-            return;
+        switch (SelectPrinter(comboBox)) {
+            case Selection::Selected:
+                break;
+            case Selection::NoMatch:
+                return PrintDialogOutcome::NotListed;
+            case Selection::NotTaken:
+                return PrintDialogOutcome::NotTaken;
+            case Selection::Interrupted:
+                return Ended(PrintDialogOutcome::NotAnswering);
+        }
+        if (job_.ShowDialog()) {
+            return PrintDialogOutcome::Selected;
         }
         const std::uint32_t buttonStart = platform::TickMilliseconds();
         const Window button = Seek(buttonStart, kButtonLimit, [this] { return FindButton(); });
         if (button == 0) {
-            return;
+            return Ended(PrintDialogOutcome::NoOkButton);
         }
-        Confirm(button);
+        return Confirm(button) ? PrintDialogOutcome::Confirmed : PrintDialogOutcome::NotAnswering;
     }
 
 private:
@@ -99,6 +110,11 @@ private:
     // Interrupted: a message was left unanswered, or a stop was asked.
     enum class Selection { Selected, NoMatch, NotTaken, Interrupted };
 
+    // `outcome`, or Stopped when a stop ended the step.
+    PrintDialogOutcome Ended(PrintDialogOutcome outcome) const {
+        return stopped_ ? PrintDialogOutcome::Stopped : outcome;
+    }
+
     // Search passes: stop checked first, the limit after every search (so a
     // window found in the pass in which the limit passes is not used), one
     // millisecond's sleep per pass. 0 when stopped or out of time.
@@ -106,6 +122,7 @@ private:
     Window Seek(std::uint32_t reference, std::uint32_t limit, Search search) {
         for (;;) {
             if (job_.StopRequested()) {
+                stopped_ = true;
                 return 0;
             }
             const Window found = search();
@@ -280,7 +297,8 @@ private:
         return Selection::Selected;
     }
 
-    void Confirm(Window button) {
+    // False when the dialog could not be told (it went away).
+    bool Confirm(Window button) {
         // The dialog gets a moment to take up the selection: until the
         // calendar's seconds count changes, at most one second on the tick.
         // Neither stop nor anything else interrupts it.
@@ -292,7 +310,7 @@ private:
         // Either failing (the dialog went away) is traced by the facade; the
         // job ends all the same.
         (void)platform::RedrawWindow(dialog_);
-        (void)platform::NotifyWindow(dialog_, kWmCommand, kConfirm, static_cast<std::intptr_t>(button));
+        return platform::NotifyWindow(dialog_, kWmCommand, kConfirm, static_cast<std::intptr_t>(button));
     }
 
     PrintJobHandoff& job_;
@@ -300,19 +318,21 @@ private:
     Window topDialog_ = 0;             // the topmost dialog-class window of the last pass
     std::uint32_t passesSinceLook_ = 0;  // since the last look at every dialog's controls
     std::unique_ptr<ItemText> itemText_;
-    bool stopped_ = false;  // a stop kept a message from being sent
+    bool stopped_ = false;  // a stop ended a search or kept a message from being sent
 };
 
 }  // namespace
 
 void PrintDialogWatcher(void* record) {
     auto& job = *static_cast<PrintJobHandoff*>(record);
+    PrintDialogOutcome outcome = PrintDialogOutcome::WatcherFailed;
     try {
         Watcher watcher(job);
-        watcher.Run();
+        outcome = watcher.Run();
     } catch (...) {
         // Nothing may unwind out of the thread; the job simply ends.
     }
+    job.ReportOutcome(outcome);
     // Nothing of the record is touched after this.
     job.SetWatcherIdle(true);
 }

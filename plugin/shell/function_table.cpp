@@ -9,7 +9,7 @@
 
 namespace vorelle::shell {
 
-const std::array<FunctionRow, 8> kFunctionTable = {{
+const std::array<FunctionRow, 9> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
     {kChangePrinterId, kChangePrinterMinParameters, kChangePrinterMaxParameters, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
@@ -17,6 +17,7 @@ const std::array<FunctionRow, 8> kFunctionTable = {{
     {148, 2, 2, &functions::SendData},
     {158, 1, 1, &functions::SetSystemPrinter},
     {159, 0, 0, &functions::GetSystemPrinter},
+    {160, 0, 0, &functions::GetPrintDialogResult},
     {172, 1, 1, &functions::ChangeForPreview},
 }};
 
