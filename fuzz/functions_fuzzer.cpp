@@ -1,4 +1,4 @@
-// The eight external functions with arbitrary parameter vectors, on a machine
+// The nine external functions with arbitrary parameter vectors, on a machine
 // built from the input, with host failures injected into some calls.
 //
 // Input: the machine first (printer count, then per printer a flags byte, its
@@ -15,8 +15,11 @@
 // codes); the count and emptiness checks give exactly their texts; the host's
 // "Printer" preference changes only on "0" and then holds exactly the name
 // and the printer's Devices data; data sent to a printer becomes exactly one
-// job holding exactly its bytes on "0" and no job otherwise; nothing leaks;
-// at most one watcher runs.
+// job holding exactly its bytes on "0" and no job otherwise; the Print
+// dialog's result is one of its texts, "none" until a job can have been handed
+// over, and "waiting" after a switch that handed one over (no dialog ever
+// comes, and the tick stands still within an input); nothing leaks; at most
+// one watcher runs.
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
@@ -34,7 +37,7 @@ namespace {
 constexpr std::u16string_view kFunctions[] = {
     u"VORL_Version",          u"VORL_GetPrinterAt",     u"VORL_SetSystemPrinter",
     u"VORL_GetSystemPrinter", u"VORL_ChangePrinter",    u"VORL_ChangeForPreview",
-    u"VORL_SetToWindowsDefaultPrinter", u"VORL_SendData",
+    u"VORL_SetToWindowsDefaultPrinter", u"VORL_SendData",     u"VORL_GetPrintDialogResult",
 };
 
 const std::u16string kCountError = u"!!ERROR!! Invalid Number of Parameters";
@@ -48,6 +51,9 @@ const std::u16string kNotFound = u"!!ERROR!! Specified printer not found";
 const std::u16string kNoDefault = u"!!ERROR!! There is no Windows default printer";
 const std::u16string kNotBytes = u"!!ERROR!! Data holds a character above U+00FF; nothing was sent";
 const std::u16string kNotSent = u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
+const std::set<std::u16string> kDialogResults = {
+    u"none",       u"waiting",    u"confirmed",     u"selected", u"no dialog",  u"no printer box", u"not listed",
+    u"not taken",  u"no OK button", u"not answering", u"stopped",  u"no watcher", u"watcher failed"};
 const std::set<std::u16string> kSwitchStatuses = {u"0",  u"-3", u"-1", u"-2", u"2",
                                                   u"3",  u"4",  u"5",  kNotFound};
 
@@ -262,7 +268,43 @@ struct BeforeCall {
     std::size_t jobs = 0;
 };
 
+constexpr std::size_t kChangePrinter = 4;
 constexpr std::size_t kSendData = 7;
+
+// What VORL_GetPrintDialogResult must give: "none" until VORL_ChangePrinter
+// has been called in the process; "waiting" after a switch of its that
+// handed a job over in this input, until another switch (one may end a
+// waiting job); otherwise any of its texts.
+struct DialogResultExpected {
+    bool changePrinterCalled = false;
+    bool waiting = false;
+};
+DialogResultExpected gDialogResult;
+
+void NoteSwitch(std::size_t function, bool contained, const CallResult& result) {
+    if (function == kChangePrinter) {
+        gDialogResult.changePrinterCalled = true;
+        if (contained) {
+            gDialogResult.waiting = false;  // whether a job was handed over is not known
+        } else if (result.text == u"0") {
+            gDialogResult.waiting = true;
+        }  // a refused switch hands over no job: the result stays
+    } else if (function == 5 || function == 6) {
+        gDialogResult.waiting = false;
+    }
+}
+
+void CheckDialogResult(const std::vector<Parameter>& parameters, const std::u16string& text) {
+    if (!parameters.empty()) {
+        Require(text == kCountErrorLower, "VORL_GetPrintDialogResult: count error expected");
+        return;
+    }
+    Require(kDialogResults.count(text) == 1, "VORL_GetPrintDialogResult gave a text that is not a result");
+    Require(gDialogResult.changePrinterCalled || text == u"none",
+            "VORL_GetPrintDialogResult: not \"none\" before any job");
+    Require(!gDialogResult.waiting || text == u"waiting",
+            "VORL_GetPrintDialogResult: not \"waiting\" while the job's watcher searches");
+}
 
 // The jobs are counted only before VORL_SendData: their copies cost.
 BeforeCall TakeBeforeCall(std::size_t function) {
@@ -386,8 +428,11 @@ void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
                 CheckSwitch(result, {name}, preferenceBefore);
             }
             break;
-        default:  // VORL_SendData
+        case kSendData:
             CheckSendData(parameters, result, machine, before.jobs);
+            break;
+        default:  // VORL_GetPrintDialogResult
+            CheckDialogResult(parameters, text);
             break;
     }
     Require(text != kParsingError, "a name copy failed although memory was plentiful");
@@ -417,6 +462,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StartOnce();
     FuzzInput in(std::span<const std::uint8_t>(data, size));
     const Machine machine = BuildMachine(in);
+    gDialogResult.waiting = false;  // the last input's watcher has timed out, or is about to
     for (int call = 0; call < 16 && !in.AtEnd(); ++call) {
         const std::uint8_t selector = in.U8();
         const std::size_t function = selector % std::size(kFunctions);
@@ -456,6 +502,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             CheckCall(function, parameters, result, machine, before);
         }
+        NoteSwitch(function, failed, result);
         CheckBetweenCalls();
     }
     LetWatcherTimeOut();

@@ -319,15 +319,25 @@ TEST_F(FunctionsTest, AFailedSwitchLeavesAnEarlierWatcherRunning) {
     options.printers = {u"Office Laser", u"Label Printer"};
     simwin::PrintDialog dialog(ui, options);
 
+    // VORL_GetPrintDialogResult: "none" before any job; a failed switch hands
+    // over no job and leaves the result of the last one.
+    const auto dialogResult = [&] { return Result(u"VORL_GetPrintDialogResult"); };
+    EXPECT_EQ(dialogResult(), u"none");
+    EXPECT_EQ(Result(u"VORL_GetPrintDialogResult", {Text(u"x")}), kBadCountLower);
     EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer"), Boolean(true)}), u"0");
     EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Nowhere")}),
               u"!!ERROR!! Specified printer not found");
+    EXPECT_EQ(dialogResult(), u"waiting");
     EXPECT_EQ(Result(u"VORL_ChangeForPreview", {Text(u"Office Laser")}), u"0");
     EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
     ASSERT_TRUE(dialog.Open());
     EXPECT_TRUE(Eventually([&] { return dialog.SelectedPrinter() == u"Label Printer"; }));
     EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
     EXPECT_EQ(StoredPrinter(), u"Office Laser,winspool,LPT1:");
+    EXPECT_EQ(dialogResult(), u"selected");
+    EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Nowhere"), Boolean(true)}),
+              u"!!ERROR!! Specified printer not found");
+    EXPECT_EQ(dialogResult(), u"selected");
 }
 
 TEST_F(FunctionsTest, SmallConformancePoints) {
@@ -408,6 +418,7 @@ TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
         {u"VORL_ChangePrinter", {Text(u"Office Laser"), Boolean(true), Number("3"), Boolean(true)}},
         {u"VORL_SetToWindowsDefaultPrinter", {}},
         {u"VORL_SendData", {Text(u"Office Laser"), Text(u"^XA^XZ")}},
+        {u"VORL_GetPrintDialogResult", {}},
     };
     for (const Probe& probe : probes) {
         const std::uint64_t before = fmwrapper::OperationCount();

@@ -14,7 +14,7 @@ namespace {
 
 class ShellTest : public HostTest {};
 
-const std::int16_t kRegisteredIds[] = {144, 145, 146, 147, 148, 158, 159, 172};
+const std::int16_t kRegisteredIds[] = {144, 145, 146, 147, 148, 158, 159, 160, 172};
 
 TEST_F(ShellTest, InterfaceVersionGate) {
     struct Case {
@@ -42,7 +42,7 @@ TEST_F(ShellTest, ARefusedStartUpCreatesNothingAndItsShutdownDoesNotWait) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
-TEST_F(ShellTest, StartUpRegistersTheEightFunctionsInOrder) {
+TEST_F(ShellTest, StartUpRegistersEveryFunctionInOrder) {
     StartUp();
     struct Row {
         std::int16_t id;
@@ -61,6 +61,7 @@ TEST_F(ShellTest, StartUpRegistersTheEightFunctionsInOrder) {
         {148, u"VORL_SendData", u"VORL_SendData( PrinterName ; Data )", 2, 2},
         {158, u"VORL_SetSystemPrinter", u"VORL_SetSystemPrinter( PrinterName )", 1, 1},
         {159, u"VORL_GetSystemPrinter", u"VORL_GetSystemPrinter", 0, 0},
+        {160, u"VORL_GetPrintDialogResult", u"VORL_GetPrintDialogResult", 0, 0},
         {172, u"VORL_ChangeForPreview", u"VORL_ChangeForPreview( PrinterName )", 1, 1},
     };
     const auto events = session_.RegistrationEvents();
@@ -102,8 +103,8 @@ TEST_F(ShellTest, HostCallsStayWithinTheTextsAndParametersTheyAddress) {
             EXPECT_LT(call.position, call.size) << call.operation << " beyond the parameters";
         }
     }
-    EXPECT_EQ(wholeNames, 2u) << "VORL_SetToWindowsDefaultPrinter and VORL_GetSystemPrinter, "
-                                 "the prototypes with no \"(\"";
+    EXPECT_EQ(wholeNames, 3u) << "VORL_SetToWindowsDefaultPrinter, VORL_GetSystemPrinter and "
+                                 "VORL_GetPrintDialogResult, the prototypes with no \"(\"";
 }
 
 TEST_F(ShellTest, ARefusedRegistrationDoesNotStopTheRest) {

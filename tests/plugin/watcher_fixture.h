@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "functions/result_texts.h"
 #include "machine_fixture.h"
 #include "printdialog/print_job_handoff.h"
 #include "simwin/print_dialog.h"
@@ -71,6 +72,19 @@ protected:
 
     void AwaitWatcherEnd() {
         AwaitOrEnd("the watcher's report of its end", [&] { return handoff_->WatcherIdle(); });
+    }
+
+    // What VORL_GetPrintDialogResult gives now.
+    std::u16string_view Result() const { return functions::PrintDialogResultText(handoff_->Outcome()); }
+
+    // The result once the watcher has ended, read all along while it works,
+    // as a script may read it while the watcher writes it.
+    std::u16string_view EndResult() {
+        AwaitOrEnd("the watcher's report of its end", [&] {
+            (void)Result();
+            return handoff_->WatcherIdle();
+        });
+        return Result();
     }
 
     // Lets the watcher make many more polls: proof that it has had every
