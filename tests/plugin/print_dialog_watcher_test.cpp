@@ -43,7 +43,7 @@ protected:
 const std::vector<std::u16string> kPrinters = {u"Office Laser", u"Invoices", u"Labels"};
 
 TEST_F(PrintDialogWatcherTest, SelectsTheJobsPrinterAndConfirmsAfterThePause) {
-    EXPECT_EQ(Result(), u"none");
+    EXPECT_EQ(Result(), "none");
     HandOver(Job(u"Invoices"));
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
 
@@ -56,7 +56,7 @@ TEST_F(PrintDialogWatcherTest, SelectsTheJobsPrinterAndConfirmsAfterThePause) {
     simwin::AdvanceClock(1);
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
     EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
-    EXPECT_EQ(EndResult(), u"confirmed");
+    EXPECT_EQ(EndResult(), "confirmed");
 
     // What the dialog was told, in order: the selection change from its
     // combo box, then OK from its button.
@@ -77,7 +77,7 @@ TEST_F(PrintDialogWatcherTest, SelectsTheJobsPrinterAndConfirmsAfterThePause) {
 TEST_F(PrintDialogWatcherTest, ShowDialogSelectsAndLeavesTheDialogToTheUser) {
     HandOver(Job(u"Labels", true));
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
-    EXPECT_EQ(EndResult(), u"selected");
+    EXPECT_EQ(EndResult(), "selected");
     EXPECT_EQ(dialog.SelectedPrinter(), u"Labels");
     EXPECT_EQ(dialog.SelectionChangeCount(), 1u);
     EXPECT_EQ(dialog.State(), DialogState::Open);
@@ -161,8 +161,8 @@ TEST_F(PrintDialogWatcherTest, NamesMatchWithoutRegardToCaseAndNoMatchLeavesTheD
     // Names that begin other names, in both directions, and an empty item:
     // only the whole name selects, in any letter case.
     const std::vector<std::u16string> prefixes = {u"", u"Office", u"Office Laser 2", u"Office Laser"};
-    const std::tuple<std::u16string, int, std::u16string> whole[] = {
-        {u"office laser", 3, u"selected"}, {u"OFFICE", 1, u"selected"}, {u"Office Lase", -1, u"not listed"}};
+    const std::tuple<std::u16string, int, std::string> whole[] = {
+        {u"office laser", 3, "selected"}, {u"OFFICE", 1, "selected"}, {u"Office Lase", -1, "not listed"}};
     for (const auto& [asked, index, result] : whole) {
         HandOver(Job(asked, true));
         simwin::PrintDialog& dialog = OpenDialog(prefixes, -1);
@@ -177,7 +177,7 @@ TEST_F(PrintDialogWatcherTest, NamesMatchWithoutRegardToCaseAndNoMatchLeavesTheD
     for (const std::vector<std::u16string>& listed : {printers, std::vector<std::u16string>{}}) {
         HandOver(Job(u"Nowhere"));
         simwin::PrintDialog& dialog = OpenDialog(listed, listed.empty() ? -1 : 2);
-        EXPECT_EQ(EndResult(), u"not listed");
+        EXPECT_EQ(EndResult(), "not listed");
         simwin::AdvanceClock(2);
         simwin::AdvanceTick(5'000);
         EXPECT_TRUE(dialog.IsOpen());
@@ -313,7 +313,7 @@ TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeithe
         ASSERT_TRUE(Eventually([&] { return handoff_->WatcherIdle() || dialog.SelectionChangeCount() > 0; }));
         EXPECT_EQ(dialog.SelectionChangeCount(), 0u) << c.what << ": told of another printer's selection";
         ASSERT_TRUE(handoff_->WatcherIdle()) << c.what << ": went on towards confirming";
-        EXPECT_EQ(Result(), u"not taken") << c.what;
+        EXPECT_EQ(Result(), "not taken") << c.what;
         simwin::AdvanceClock(2);
         ui_->Invoke([] {});  // a confirmation sent would have arrived
         const std::vector<simwin::Message> sent = dialog.ComboMessages();
@@ -349,7 +349,7 @@ TEST_F(PrintDialogWatcherTest, ADialogOpenedLateIsConfirmedUpToTwentySecondsAndN
         simwin::AdvanceClock(1);
         EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed) << late;
         EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
-        EXPECT_EQ(EndResult(), u"confirmed") << late;
+        EXPECT_EQ(EndResult(), "confirmed") << late;
     }
     // One that opens after 20 seconds is left alone.
     HandOver(Job(u"Invoices"));
@@ -357,9 +357,9 @@ TEST_F(PrintDialogWatcherTest, ADialogOpenedLateIsConfirmedUpToTwentySecondsAndN
     simwin::AdvanceTick(20'000);
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle()) << "gave up before 20 seconds had passed";
-    EXPECT_EQ(Result(), u"waiting");
+    EXPECT_EQ(Result(), "waiting");
     simwin::AdvanceTick(1);
-    EXPECT_EQ(EndResult(), u"no dialog");
+    EXPECT_EQ(EndResult(), "no dialog");
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
     simwin::AdvanceClock(1);
@@ -380,7 +380,7 @@ TEST_F(PrintDialogWatcherTest, ALabelFoundLateLeavesTheRestOfTwentyFiveSeconds) 
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
     simwin::AdvanceTick(1);
-    EXPECT_EQ(EndResult(), u"no printer box");
+    EXPECT_EQ(EndResult(), "no printer box");
 }
 
 TEST_F(PrintDialogWatcherTest, TimeLimitsRunOnTheTickWhateverTheCalendarOrAPauseDoes) {
@@ -431,7 +431,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     const auto stillRunning = [&](const char* limit) {
         LetTheWatcherPoll();
         EXPECT_FALSE(handoff_->WatcherIdle()) << limit << " ended before its time";
-        EXPECT_EQ(Result(), u"waiting") << limit;
+        EXPECT_EQ(Result(), "waiting") << limit;
     };
 
     // 20 s for the dialog.
@@ -441,7 +441,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     simwin::AdvanceTick(20'000);
     stillRunning("the search for the dialog");
     simwin::AdvanceTick(1);
-    EXPECT_EQ(EndResult(), u"no dialog");
+    EXPECT_EQ(EndResult(), "no dialog");
 
     // 25 s for the combo box after the label.
     {
@@ -453,7 +453,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
         simwin::AdvanceTick(25'000);
         stillRunning("the search for the combo box");
         simwin::AdvanceTick(1);
-        EXPECT_EQ(EndResult(), u"no printer box");
+        EXPECT_EQ(EndResult(), "no printer box");
     }
 
     // 3 s for OK after the selection.
@@ -467,7 +467,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     simwin::AdvanceTick(3'000);
     stillRunning("the search for OK");
     simwin::AdvanceTick(1);
-    EXPECT_EQ(EndResult(), u"no OK button");
+    EXPECT_EQ(EndResult(), "no OK button");
     withoutOk.Cancel();
 
     // One second's pause before confirming, the calendar standing still.
@@ -481,7 +481,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     EXPECT_TRUE(dialog.IsOpen()) << "the pause ended before its second";
     simwin::AdvanceTick(1);
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed) << "the pause did not end";
-    EXPECT_EQ(EndResult(), u"confirmed");
+    EXPECT_EQ(EndResult(), "confirmed");
 }
 
 TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
@@ -495,7 +495,7 @@ TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
     simwin::AdvanceTick(1);
-    EXPECT_EQ(EndResult(), u"no OK button");
+    EXPECT_EQ(EndResult(), "no OK button");
     EXPECT_TRUE(dialog.IsOpen());
 }
 
@@ -504,9 +504,9 @@ TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
 TEST_F(PrintDialogWatcherTest, AStopWhileSearchingTouchesNoWindow) {
     HandOver(Job(u"Invoices"));
     LetTheWatcherPoll();
-    EXPECT_EQ(Result(), u"waiting");
+    EXPECT_EQ(Result(), "waiting");
     handoff_->RequestStop();
-    EXPECT_EQ(EndResult(), u"stopped");
+    EXPECT_EQ(EndResult(), "stopped");
     EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
     EXPECT_TRUE(dialog.ComboMessages().empty());
@@ -539,7 +539,7 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
             }
         });
         HandOver(Job(u"Invoices"));
-        EXPECT_EQ(EndResult(), u"stopped") << step.name;
+        EXPECT_EQ(EndResult(), "stopped") << step.name;
         simwin::SetWindowStepHook({});
         ASSERT_TRUE(handoff_->StopRequested()) << "no stop at " << step.name;
         simwin::AdvanceClock(1);  // a watcher in its pause would confirm now
@@ -547,14 +547,23 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
         EXPECT_EQ(messages(), atStop.load()) << "the dialog got a message after a stop at " << step.name;
         EXPECT_TRUE(dialog.IsOpen()) << step.name;
     }
-    // The dialog gone between two messages: it answers no more.
-    simwin::SetWindowStepHook([&](const simwin::WindowStep& s) {
-        if (s.message == simwin::kCbGetCount) {
+    // The dialog gone between two messages, or in the pause before OK: it
+    // answers no more.
+    for (const bool inThePause : {false, true}) {
+        simwin::SetWindowStepHook([&](const simwin::WindowStep& s) {
+            if (!inThePause && s.message == simwin::kCbGetCount) {
+                dialog.Close();
+            }
+        });
+        ASSERT_TRUE(inThePause ? dialog.Open() : dialog.IsOpen());
+        HandOver(Job(u"Invoices"));
+        if (inThePause) {
+            WaitForThePause();
             dialog.Close();
+            simwin::AdvanceClock(1);
         }
-    });
-    HandOver(Job(u"Invoices"));
-    EXPECT_EQ(EndResult(), u"not answering");
+        EXPECT_EQ(EndResult(), "not answering") << (inThePause ? "in the pause" : "between messages");
+    }
 }
 
 TEST_F(PrintDialogWatcherTest, AWatcherThatEndsBeforeItsHandOverReturnsLeavesTheRecordIdle) {
@@ -581,7 +590,7 @@ TEST_F(PrintDialogWatcherTest, AStopDuringThePauseDoesNotPreventTheConfirmation)
     simwin::AdvanceClock(1);
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
     EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
-    EXPECT_EQ(EndResult(), u"confirmed");
+    EXPECT_EQ(EndResult(), "confirmed");
 }
 
 TEST_F(PrintDialogWatcherTest, TwoJobsBeforeThePrintStepOnlyTheSecondIsSelected) {
@@ -616,7 +625,7 @@ TEST_F(PrintDialogWatcherTest, AWatcherWaitingOnABusyDialogIsWaitedFor) {
     handoff_->RequestStop();
     EXPECT_FALSE(handoff_->WatcherIdle());
     ui_->Resume();
-    EXPECT_EQ(EndResult(), u"stopped");
+    EXPECT_EQ(EndResult(), "stopped");
     // The stop came while the watcher waited on the dialog's answer: it takes
     // the answer, then sends nothing more, so nothing is selected.
     EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
@@ -689,10 +698,10 @@ TEST_F(PrintDialogWatcherTest, AHandOverGivesUpOnAWatcherThatHasNotEndedEightSec
     EXPECT_TRUE(ready) << "the host's thread still waits on a watcher that does not end";
     EXPECT_FALSE(ready && next.get()) << "a second watcher was started beside the first";
     EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
-    EXPECT_EQ(Result(), u"no watcher");
+    EXPECT_EQ(Result(), "no watcher");
     release.set_value();
     // The first job's end, reported later, is not the last job's.
-    EXPECT_EQ(EndResult(), u"no watcher");
+    EXPECT_EQ(EndResult(), "no watcher");
     EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
 }
 
@@ -702,7 +711,7 @@ TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsLeavesTheRecordIdle)
         EXPECT_FALSE(HandOver(Job(u"Labels")));
         simwin::FailThreadStarts(simwin::ThreadStartFailure::None);
         EXPECT_TRUE(handoff_->WatcherIdle());
-        EXPECT_EQ(Result(), u"no watcher");
+        EXPECT_EQ(Result(), "no watcher");
         EXPECT_FALSE(simwin::NamedMutexOwned(kHandoffMutexName));
     }
     // The next hand-over goes through at once and its watcher does its job.
@@ -732,7 +741,7 @@ TEST_F(PrintDialogWatcherTest, AnExceptionAtAnyStepOfTheWatcherLeavesTheRecordId
         HandOver(Job(u"Labels", true));
         ASSERT_TRUE(Eventually([&] { return steps.load() >= failing && handoff_->WatcherIdle(); }))
             << "the record stayed busy after an exception at step " << failing;
-        EXPECT_EQ(Result(), u"watcher failed") << failing;
+        EXPECT_EQ(Result(), "watcher failed") << failing;
         simwin::SetWindowStepHook({});
         // The next hand-over starts a watcher at once, and it does its job.
         const std::size_t selections = dialog.SelectionChangeCount();
@@ -858,7 +867,7 @@ TEST_F(PrintDialogWatcherTest, TeardownStopsASearchingWatcherAndWaitsForItsThrea
     LetTheWatcherPoll();
     WithinBound("the teardown", [&] { handoff_->TearDown(); });
     EXPECT_TRUE(handoff_->WatcherIdle());
-    EXPECT_EQ(Result(), u"stopped");
+    EXPECT_EQ(Result(), "stopped");
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
     EXPECT_TRUE(handoff_->PrinterName().empty());
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "fmwrapper/host_runtime.h"
 #include "functions/result_texts.h"
 #include "machine_fixture.h"
 #include "printdialog/print_job_handoff.h"
@@ -74,12 +75,14 @@ protected:
         AwaitOrEnd("the watcher's report of its end", [&] { return handoff_->WatcherIdle(); });
     }
 
-    // What VORL_GetPrintDialogResult gives now.
-    std::u16string_view Result() const { return functions::PrintDialogResultText(handoff_->Outcome()); }
+    // What VORL_GetPrintDialogResult gives now, as UTF-8.
+    std::string Result() const {
+        return fmwrapper::Utf16ToUtf8(functions::PrintDialogResultText(handoff_->Outcome()));
+    }
 
     // The result once the watcher has ended, read all along while it works,
     // as a script may read it while the watcher writes it.
-    std::u16string_view EndResult() {
+    std::string EndResult() {
         AwaitOrEnd("the watcher's report of its end", [&] {
             (void)Result();
             return handoff_->WatcherIdle();

@@ -557,7 +557,7 @@ def change_printer_show_dialog(m):
     m.reset(default=OFFICE)
     out, _ = m.host([call("VORL_ChangePrinter", INVOICES, True), ":print 4", ":preference",
                      "VORL_GetPrintDialogResult", call("VORL_ChangePrinter", BUERO),
-                     ":remove-printer " + BUERO, ":print 3", "VORL_GetPrintDialogResult"])
+                     ":remove-printer " + BUERO, ":print 2", "VORL_GetPrintDialogResult"])
     expect_lines(out, ["0", "cancelled", INVOICES + ",wineps.drv,FILE:", "selected", "0",
                        "removed " + BUERO, "cancelled", "not listed"])
 
@@ -832,7 +832,7 @@ def system_dialog(locale_name, caption, label, ok, setup_caption, not_listed=Fal
                                  language, 90)
             # Where asked, then a printer switched to and removed before the
             # Print step: not listed, left to the user.
-            gone = [call("VORL_ChangePrinter", LODZ), ":remove-printer " + LODZ, ":print 3",
+            gone = [call("VORL_ChangePrinter", LODZ), ":remove-printer " + LODZ, ":print 2",
                     "VORL_GetPrintDialogResult"] if not_listed else []
             out, _ = m.host([call("VORL_ChangePrinter", INVOICES.lower(), True), ":print 2",
                              "VORL_GetPrintDialogResult", call("VORL_ChangePrinter", BUERO.upper()),
