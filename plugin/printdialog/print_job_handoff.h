@@ -90,8 +90,8 @@ private:
     // The job's number (counting hand-overs, wrapping) above its outcome in
     // the low byte: a watcher reports only on its own job's number.
     std::atomic<std::uint32_t> outcome_{0};
-    std::uint32_t jobs_ = 0;           // host thread only
-    std::uint32_t watcherJob_ = 0;     // set before the watcher starts, read by it
+    std::uint32_t jobs_ = 0;        // host thread only
+    std::uint32_t watcherJob_ = 0;  // set before the watcher starts, read by it
     platform::NamedMutex mutex_;
     platform::Thread watcher_;
     bool tornDown_ = false;
