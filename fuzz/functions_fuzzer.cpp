@@ -1,4 +1,4 @@
-// The external functions with arbitrary parameter vectors, on a machine
+// The ten external functions with arbitrary parameter vectors, on a machine
 // built from the input, with host failures injected into some calls.
 //
 // Input: the machine first (printer count, then per printer a flags byte, its
@@ -15,8 +15,11 @@
 // codes); the count and emptiness checks give exactly their texts; the host's
 // "Printer" preference changes only on "0" and then holds exactly the name
 // and the printer's Devices data; data sent to a printer becomes exactly one
-// job holding exactly its bytes on "0" and no job otherwise; nothing leaks;
-// at most one watcher runs.
+// job holding exactly its bytes on "0" and no job otherwise; the Print
+// dialog's result is one of its texts, "none" until a job can have been handed
+// over, and "waiting" after a switch that handed one over (no dialog ever
+// comes, and the tick stands still within an input); nothing leaks; at most
+// one watcher runs.
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
@@ -35,6 +38,7 @@ constexpr std::u16string_view kFunctions[] = {
     u"VORL_Version",          u"VORL_GetPrinterAt",     u"VORL_SetSystemPrinter",
     u"VORL_GetSystemPrinter", u"VORL_ChangePrinter",    u"VORL_ChangeForPreview",
     u"VORL_SetToWindowsDefaultPrinter", u"VORL_SendData", u"VORL_SendHexData",
+    u"VORL_GetPrintDialogResult",
 };
 
 const std::u16string kCountError = u"!!ERROR!! Invalid Number of Parameters";
@@ -52,6 +56,9 @@ const std::u16string kNotHex =
 const std::u16string kBlankInPair = u"!!ERROR!! HexData has a blank inside a pair of hexadecimal digits; nothing was sent";
 const std::u16string kOddDigits = u"!!ERROR!! HexData has an odd number of hexadecimal digits; nothing was sent";
 const std::u16string kNotSent = u"!!ERROR!! Data not sent: the printer's queue did not take the whole job";
+const std::set<std::u16string> kDialogResults = {
+    u"none",       u"waiting",    u"confirmed",     u"selected", u"no dialog",  u"no printer box", u"not listed",
+    u"not taken",  u"no OK button", u"not answering", u"stopped",  u"no watcher", u"watcher failed"};
 const std::set<std::u16string> kSwitchStatuses = {u"0",  u"-3", u"-1", u"-2", u"2",
                                                   u"3",  u"4",  u"5",  kNotFound};
 
@@ -274,13 +281,49 @@ struct BeforeCall {
     std::size_t jobs = 0;
 };
 
+constexpr std::size_t kChangePrinter = 4;
 constexpr std::size_t kSendData = 7;
 constexpr std::size_t kSendHexData = 8;
+
+// What VORL_GetPrintDialogResult must give: "none" until VORL_ChangePrinter
+// has been called in the process; "waiting" after a switch of its that
+// handed a job over in this input, until another switch (one may end a
+// waiting job); otherwise any of its texts.
+struct DialogResultExpected {
+    bool changePrinterCalled = false;
+    bool waiting = false;
+};
+DialogResultExpected gDialogResult;
+
+void NoteSwitch(std::size_t function, bool contained, const CallResult& result) {
+    if (function == kChangePrinter) {
+        gDialogResult.changePrinterCalled = true;
+        if (contained) {
+            gDialogResult.waiting = false;  // whether a job was handed over is not known
+        } else if (result.text == u"0") {
+            gDialogResult.waiting = true;
+        }  // a refused switch hands over no job: the result stays
+    } else if (function == 5 || function == 6) {
+        gDialogResult.waiting = false;
+    }
+}
+
+void CheckDialogResult(const std::vector<Parameter>& parameters, const std::u16string& text) {
+    if (!parameters.empty()) {
+        Require(text == kCountErrorLower, "VORL_GetPrintDialogResult: count error expected");
+        return;
+    }
+    Require(kDialogResults.count(text) == 1, "VORL_GetPrintDialogResult gave a text that is not a result");
+    Require(gDialogResult.changePrinterCalled || text == u"none",
+            "VORL_GetPrintDialogResult: not \"none\" before any job");
+    Require(!gDialogResult.waiting || text == u"waiting",
+            "VORL_GetPrintDialogResult: not \"waiting\" while the job's watcher searches");
+}
 
 // The jobs are counted only before the two that send data: their copies cost.
 BeforeCall TakeBeforeCall(std::size_t function) {
     return {PrinterPreference(), simwin::CurrentDefaultPrinter(),
-            function >= kSendData ? simwin::PrintJobs().size() : 0};
+            function == kSendData || function == kSendHexData ? simwin::PrintJobs().size() : 0};
 }
 
 // What a function's Data or HexData text makes: its bytes, or the error
@@ -456,8 +499,12 @@ void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
                 CheckSwitch(result, {name}, preferenceBefore);
             }
             break;
-        default:  // VORL_SendData, VORL_SendHexData
+        case kSendData:
+        case kSendHexData:
             CheckSendData(function, parameters, result, machine, before.jobs);
+            break;
+        default:  // VORL_GetPrintDialogResult
+            CheckDialogResult(parameters, text);
             break;
     }
     Require(text != kParsingError, "a name copy failed although memory was plentiful");
@@ -487,6 +534,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StartOnce();
     FuzzInput in(std::span<const std::uint8_t>(data, size));
     const Machine machine = BuildMachine(in);
+    gDialogResult.waiting = false;  // the last input's watcher has timed out, or is about to
     for (int call = 0; call < 16 && !in.AtEnd(); ++call) {
         const std::uint8_t selector = in.U8();
         const std::size_t function = (selector & 0x3Fu) % std::size(kFunctions);
@@ -526,6 +574,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             CheckCall(function, parameters, result, machine, before);
         }
+        NoteSwitch(function, failed, result);
         CheckBetweenCalls();
     }
     LetWatcherTimeOut();

@@ -150,7 +150,11 @@ STANDARD = machine([
 ])
 
 
+FUNCTIONS = 10  # the target's functions, chosen by the selector's low six bits modulo their count
+
+
 def call(function, params, inject=None):
+    # Injecting takes both top bits; the low six still name the function.
     selector = function | (0xC0 if inject else 0)
     out = bytes([selector])
     if inject:
@@ -170,13 +174,15 @@ def p_bool(value):
     return BOOL_PARAM + bytes([1 if value else 0])
 
 
-VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW, TO_DEFAULT, SEND, SEND_HEX = range(9)
+VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW, TO_DEFAULT, SEND, SEND_HEX, DIALOG_RESULT = range(FUNCTIONS)
 write('functions_fuzzer', 'every-function-once',
-      STANDARD + call(VERSION, []) + call(VERSION, [p_text(short_variant(1))]) +
+      STANDARD + call(DIALOG_RESULT, []) + call(VERSION, []) + call(VERSION, [p_text(short_variant(1))]) +
       call(GET_AT, [p_number(1)]) + call(GET_AT, [p_number(5)]) + call(GET_AT, [p_number(6)]) +
       call(SET_SYSTEM, [p_text(machine_name(2))]) + call(GET_SYSTEM, []) +
       call(PREVIEW, [p_text(machine_name(0))]) +
-      call(CHANGE, [p_text(machine_name(2)), p_bool(True), p_number(3), p_bool(False)]))
+      call(CHANGE, [p_text(machine_name(2)), p_bool(True), p_number(3), p_bool(False)]) +
+      call(DIALOG_RESULT, []) + call(CHANGE, [p_text(text('Nowhere'))]) + call(DIALOG_RESULT, []) +
+      call(DIALOG_RESULT, [p_bool(True)]))
 write('functions_fuzzer', 'counts-and-empty-texts',
       STANDARD + call(GET_AT, []) + call(GET_AT, [p_text(empty())]) +
       call(SET_SYSTEM, [p_text(empty()), p_bool(True)]) +
@@ -218,7 +224,8 @@ write('functions_fuzzer', 'host-failures-in-calls',
       STANDARD + call(VERSION, [p_text(short_variant(0))], inject=(3, 1)) +
       call(GET_AT, [p_number(1)], inject=(5, 2)) +
       call(CHANGE, [p_text(machine_name(0)), p_bool(False)], inject=(4, 1)) +
-      call(PREVIEW, [p_text(machine_name(2))], inject=(7, 2)) + call(GET_SYSTEM, [], inject=(2, 1)))
+      call(PREVIEW, [p_text(machine_name(2))], inject=(7, 2)) + call(GET_SYSTEM, [], inject=(2, 1)) +
+      call(DIALOG_RESULT, [], inject=(3, 1)) + call(DIALOG_RESULT, []))
 
 write('functions_fuzzer', 'raw-data-and-the-default-printer',
       STANDARD + call(SEND, [p_text(machine_name(2, 1)), p_text(units(list(range(0, 31))))]) +

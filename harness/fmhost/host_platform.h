@@ -27,6 +27,12 @@ std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPat
 // for a printer the machine does not have.
 std::optional<std::string> QueueContents(const std::u16string& printer, std::string& error);
 
+// Removes `printer` (any letter case) from the machine, as an administrator
+// deleting it or a print server dropping it would: the spooler and the next
+// Print dialog no longer have it. False, with the reason in `error`, when it
+// cannot be removed.
+bool RemovePrinter(const std::u16string& printer, std::string& error);
+
 // The captions of the host's Print dialog in one language.
 struct DialogTexts {
     std::u16string caption;    // "Print"

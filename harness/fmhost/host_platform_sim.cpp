@@ -73,6 +73,14 @@ std::optional<std::string> QueueContents(const std::u16string& printer, std::str
     return lines;
 }
 
+bool RemovePrinter(const std::u16string& printer, std::string& error) {
+    if (!simwin::RemovePrinter(printer)) {
+        error = "the machine has no printer " + fmwrapper::Utf16ToUtf8(printer);
+        return false;
+    }
+    return true;
+}
+
 simwin::PrintDialogOptions MachinePrintDialog(const DialogTexts& texts) {
     simwin::PrintDialogOptions options;
     options.texts.caption = texts.caption;

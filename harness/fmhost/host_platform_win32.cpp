@@ -194,6 +194,20 @@ std::optional<std::string> QueueContents(const std::u16string&, std::string& err
     return std::nullopt;
 }
 
+bool RemovePrinter(const std::u16string& printer, std::string& error) {
+    PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    PrinterOwner handle;
+    if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printer)), handle.put(), &access)) {
+        error = "OpenPrinterW failed, error " + std::to_string(GetLastError());
+        return false;
+    }
+    if (!DeletePrinter(handle.get())) {
+        error = "DeletePrinter failed, error " + std::to_string(GetLastError());
+        return false;
+    }
+    return true;
+}
+
 std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath) {
     KeyOwner key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.put()) !=

@@ -226,6 +226,9 @@ Lines:
                             characters as <U+XXXX> (<U+000D> a carriage return);
                             'job N "DOCUMENT" drawn: TEXT' for a printed page;
                             "no jobs" when it is empty
+      :remove-printer PRINTER  removes the printer from the machine, as an
+                            administrator or a print server dropping it would;
+                            prints "removed PRINTER"
       :print [SECONDS]      opens the host's Print dialog; when it is confirmed,
                             prints one page to the chosen printer (document
                             "fmhost job N", one line of text) and "printed to

@@ -339,6 +339,19 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (!outcome.output) {
             return ErrorOutcome(error);
         }
+    } else if (action.name == "remove-printer") {
+        if (args.empty()) {
+            return ErrorOutcome(":remove-printer takes a printer name (its words joined by one blank)");
+        }
+        std::string printer = args[0];
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            printer += " " + args[i];
+        }
+        std::string error;
+        if (!RemovePrinter(fmwrapper::Utf8ToUtf16(printer), error)) {
+            return ErrorOutcome(error);
+        }
+        outcome.output = "removed " + printer;
     } else if (action.name == "print") {
         int seconds = kDefaultPrintSeconds;
         if (!OptionalSeconds(args, seconds)) {

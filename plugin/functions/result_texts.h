@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "printdialog/print_dialog_outcome.h"
+
 namespace vorelle::functions {
 
 // Two spellings, each function always its own: capitals for
 // VORL_SetSystemPrinter and VORL_GetPrinterAt, lower case for
 // VORL_ChangePrinter, VORL_ChangeForPreview, VORL_SetToWindowsDefaultPrinter,
-// VORL_SendData and VORL_SendHexData.
+// VORL_SendData, VORL_SendHexData and VORL_GetPrintDialogResult.
 inline constexpr std::u16string_view kInvalidNumberOfParameters =
     u"!!ERROR!! Invalid Number of Parameters";
 inline constexpr std::u16string_view kInvalidNumberOfParametersLower =
@@ -39,6 +41,28 @@ inline constexpr std::u16string_view kHexOddDigits =
 // VORL_SetToWindowsDefaultPrinter on a system without a default printer.
 inline constexpr std::u16string_view kNoDefaultPrinter =
     u"!!ERROR!! There is no Windows default printer";
+
+// VORL_GetPrintDialogResult: how the last job handed to the watcher ended,
+// one fixed text per outcome, never translated, for scripts to compare.
+constexpr std::u16string_view PrintDialogResultText(printdialog::PrintDialogOutcome outcome) {
+    using enum printdialog::PrintDialogOutcome;
+    switch (outcome) {
+        case None: return u"none";
+        case Waiting: return u"waiting";
+        case Confirmed: return u"confirmed";
+        case Selected: return u"selected";
+        case NoDialog: return u"no dialog";
+        case NoPrinterBox: return u"no printer box";
+        case NotListed: return u"not listed";
+        case NotTaken: return u"not taken";
+        case NoOkButton: return u"no OK button";
+        case NotAnswering: return u"not answering";
+        case Stopped: return u"stopped";
+        case NoWatcher: return u"no watcher";
+        case WatcherFailed: return u"watcher failed";
+    }
+    return u"none";  // no other value is ever stored
+}
 
 inline constexpr std::u16string_view kVersionShort = u"3.0.4.13";
 inline constexpr std::u16string_view kVersionLong = u"Vorelle 3.0.4.3";

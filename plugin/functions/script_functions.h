@@ -23,5 +23,7 @@ std::int16_t FMX_STDCALL SendData(std::int16_t id, const FMX_ExprEnv* env,
                                   const FMX_DataVect* parameters, FMX_Data* result);
 std::int16_t FMX_STDCALL SendHexData(std::int16_t id, const FMX_ExprEnv* env,
                                      const FMX_DataVect* parameters, FMX_Data* result);
+std::int16_t FMX_STDCALL GetPrintDialogResult(std::int16_t id, const FMX_ExprEnv* env,
+                                              const FMX_DataVect* parameters, FMX_Data* result);
 
 }  // namespace vorelle::functions

@@ -47,16 +47,17 @@ class Watcher {
 public:
     explicit Watcher(PrintJobHandoff& job) : job_(job), itemText_(std::make_unique<ItemText>()) {}
 
-    void Run() {
+    // How the job ended.
+    PrintDialogOutcome Run() {
         if (job_.StopRequested()) {
-            return;
+            return PrintDialogOutcome::Stopped;
         }
         const std::uint32_t start = platform::TickMilliseconds();
         job_.SetWatcherIdle(false);
 
         dialog_ = Seek(start, kDialogLimit, [this] { return FindDialog(); });
         if (dialog_ == 0) {
-            return;
+            return Ended(PrintDialogOutcome::NoDialog);
         }
         // The label, or in a pass that finds none, the printer box by its id.
         Window label = 0;
@@ -66,7 +67,7 @@ public:
                 comboBox = label == 0 ? PrinterBoxById() : 0;
                 return label != 0 ? label : comboBox;
             }) == 0) {
-            return;
+            return Ended(PrintDialogOutcome::NoPrinterBox);
         }
         if (comboBox == 0) {
             comboBox = Seek(start, kComboBoxLimit, [this, label] {
@@ -76,7 +77,7 @@ public:
                 return PrinterBoxById();
             });
             if (comboBox == 0) {
-                return;
+                return Ended(PrintDialogOutcome::NoPrinterBox);
             }
         }
         // A printer the dialog does not list leaves the dialog to the user,
@@ -84,19 +85,26 @@ public:
         // answering or a stop asked meanwhile: only the printer the script
         // asked for is ever confirmed. A selection that did not take is
         // undone first: the box shows again the printer the dialog prints to.
-        const Selection selection = SelectPrinter(comboBox);
-        if (selection == Selection::NotTaken) {
-            RestoreBox(comboBox);
+        switch (SelectPrinter(comboBox)) {
+            case Selection::Selected:
+                break;
+            case Selection::NoMatch:
+                return PrintDialogOutcome::NotListed;
+            case Selection::NotTaken:
+                RestoreBox(comboBox);
+                return PrintDialogOutcome::NotTaken;
+            case Selection::Interrupted:
+                return Ended(PrintDialogOutcome::NotAnswering);
         }
-        if (selection != Selection::Selected || job_.ShowDialog()) {
-            return;
+        if (job_.ShowDialog()) {
+            return PrintDialogOutcome::Selected;
         }
         const std::uint32_t buttonStart = platform::TickMilliseconds();
         const Window button = Seek(buttonStart, kButtonLimit, [this] { return FindButton(); });
         if (button == 0) {
-            return;
+            return Ended(PrintDialogOutcome::NoOkButton);
         }
-        Confirm(button);
+        return Confirm(button) ? PrintDialogOutcome::Confirmed : PrintDialogOutcome::NotAnswering;
     }
 
 private:
@@ -106,6 +114,11 @@ private:
     // Interrupted: a message was left unanswered, or a stop was asked.
     enum class Selection { Selected, NoMatch, NotTaken, Interrupted };
 
+    // `outcome`, or Stopped when a stop ended the step.
+    PrintDialogOutcome Ended(PrintDialogOutcome outcome) const {
+        return stopped_ ? PrintDialogOutcome::Stopped : outcome;
+    }
+
     // Search passes: stop checked first, the limit after every search (so a
     // window found in the pass in which the limit passes is not used), one
     // millisecond's sleep per pass. 0 when stopped or out of time.
@@ -113,6 +126,7 @@ private:
     Window Seek(std::uint32_t reference, std::uint32_t limit, Search search) {
         for (;;) {
             if (job_.StopRequested()) {
+                stopped_ = true;
                 return 0;
             }
             const Window found = search();
@@ -351,7 +365,8 @@ private:
         }
     }
 
-    void Confirm(Window button) {
+    // False when the dialog could not be told (it went away).
+    bool Confirm(Window button) {
         // The dialog gets a moment to take up the selection: until the
         // calendar's seconds count changes, at most one second on the tick.
         // Neither stop nor anything else interrupts it.
@@ -363,7 +378,7 @@ private:
         // Either failing (the dialog went away) is traced by the facade; the
         // job ends all the same.
         (void)platform::RedrawWindow(dialog_);
-        (void)platform::NotifyWindow(dialog_, kWmCommand, kConfirm, static_cast<std::intptr_t>(button));
+        return platform::NotifyWindow(dialog_, kWmCommand, kConfirm, static_cast<std::intptr_t>(button));
     }
 
     PrintJobHandoff& job_;
@@ -373,19 +388,21 @@ private:
     std::unique_ptr<ItemText> itemText_;
     std::intptr_t heldIndex_ = -1;             // the box's selection before the watcher's
     std::optional<std::u16string> heldText_;  // its text, where it was read
-    bool stopped_ = false;  // a stop kept a message from being sent
+    bool stopped_ = false;  // a stop ended a search or kept a message from being sent
 };
 
 }  // namespace
 
 void PrintDialogWatcher(void* record) {
     auto& job = *static_cast<PrintJobHandoff*>(record);
+    PrintDialogOutcome outcome = PrintDialogOutcome::WatcherFailed;
     try {
         Watcher watcher(job);
-        watcher.Run();
+        outcome = watcher.Run();
     } catch (...) {
         // Nothing may unwind out of the thread; the job simply ends.
     }
+    job.ReportOutcome(outcome);
     // Nothing of the record is touched after this.
     job.SetWatcherIdle(true);
 }

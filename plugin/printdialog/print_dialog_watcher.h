@@ -4,8 +4,8 @@
 
 namespace vorelle::printdialog {
 
-// Thread entry; `record` is the PrintJobHandoff. Ends by marking the record's
-// watcher idle, its last access to the record.
+// Thread entry; `record` is the PrintJobHandoff. Ends by reporting how its job
+// ended, then marking the record's watcher idle, its last access to the record.
 void PrintDialogWatcher(void* record);
 
 }  // namespace vorelle::printdialog

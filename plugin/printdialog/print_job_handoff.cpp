@@ -64,6 +64,11 @@ private:
     const platform::NamedMutex& mutex_;
 };
 
+// The outcome record: a job's number above its outcome.
+constexpr std::uint32_t OutcomeRecord(std::uint32_t job, PrintDialogOutcome outcome) {
+    return (job << 8) | static_cast<std::uint32_t>(outcome);
+}
+
 // The job's own copy of the printer name, with its terminator.
 std::unique_ptr<char16_t[]> CopyName(const std::u16string& name) {
     auto copy = std::make_unique<char16_t[]>(name.size() + 1);
@@ -126,6 +131,16 @@ PrintJobHandoff::MutexWait PrintJobHandoff::WaitForMutex() const {
 }
 
 bool PrintJobHandoff::HandOverJob(PrintJob job) {
+    if (!TryHandOverJob(std::move(job))) {
+        // Every hand-over that started no watcher; a watcher given up on
+        // reports on its own job only, never over this one.
+        outcome_.store(OutcomeRecord(++jobs_, PrintDialogOutcome::NoWatcher));
+        return false;
+    }
+    return true;
+}
+
+bool PrintJobHandoff::TryHandOverJob(PrintJob job) {
     // Allocated before the mutex is taken, so nothing below can fail while
     // it is held.
     std::unique_ptr<char16_t[]> name = CopyName(job.printerName);
@@ -144,6 +159,8 @@ bool PrintJobHandoff::HandOverJob(PrintJob job) {
     extraFlag_.store(job.extraFlag);
     showDialog_.store(job.showDialog);
     stop_.store(false);
+    watcherJob_ = ++jobs_;
+    outcome_.store(OutcomeRecord(watcherJob_, PrintDialogOutcome::Waiting));
     // Busy from this moment, before the thread runs: a second hand-over
     // can never start a second watcher or replace the name under it.
     watcherIdle_.store(false);
@@ -190,6 +207,15 @@ void PrintJobHandoff::Abandon() {
     stop_.store(true);
     watcher_.Detach();
     mutex_.Close();
+}
+
+void PrintJobHandoff::ReportOutcome(PrintDialogOutcome outcome) {
+    std::uint32_t waiting = OutcomeRecord(watcherJob_, PrintDialogOutcome::Waiting);
+    (void)outcome_.compare_exchange_strong(waiting, OutcomeRecord(watcherJob_, outcome));
+}
+
+PrintDialogOutcome PrintJobHandoff::Outcome() const {
+    return static_cast<PrintDialogOutcome>(outcome_.load() & 0xFFu);
 }
 
 bool PrintJobHandoff::MatchesPrinterName(const char16_t* text) const {

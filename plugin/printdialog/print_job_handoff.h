@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/threads.h"
+#include "printdialog/print_dialog_outcome.h"
 
 namespace vorelle::printdialog {
 
@@ -47,6 +48,8 @@ public:
     // was, for one of three reasons: a running watcher did not end, the mutex
     // stayed held elsewhere for kMutexWaitMilliseconds (traced), or the thread
     // did not start (the record is idle again). Host thread only.
+    // The job's outcome is Waiting from the start of its watcher, NoWatcher
+    // when none was started.
     bool HandOverJob(PrintJob job);
 
     // Asks a running watcher to stop and waits until it has reported its end,
@@ -76,6 +79,10 @@ public:
     bool ShowDialog() const { return showDialog_.load(); }
     bool StopRequested() const { return stop_.load(); }
     void SetWatcherIdle(bool idle) { watcherIdle_.store(idle); }
+    // The running watcher's one report of how its job ended, made before it
+    // marks itself idle. Dropped when a later hand-over has taken the outcome
+    // over (one that gave up on this watcher).
+    void ReportOutcome(PrintDialogOutcome outcome);
 
     // State, for the host side and for tests.
     bool WatcherIdle() const { return watcherIdle_.load(); }
@@ -83,10 +90,13 @@ public:
     std::int32_t Pause() const { return pause_.load(); }
     bool ExtraFlag() const { return extraFlag_.load(); }
     void RequestStop() { stop_.store(true); }
+    // The outcome of the last job handed over, from any thread, without the mutex.
+    PrintDialogOutcome Outcome() const;
 
 private:
     enum class MutexWait { Held, HeldElsewhere };
     MutexWait WaitForMutex() const;
+    bool TryHandOverJob(PrintJob job);
     void ReleasePrinterName();
 
     std::unique_ptr<char16_t[]> printerName_;
@@ -95,6 +105,11 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> extraFlag_{false};
     std::atomic<std::int32_t> pause_{0};
+    // The job's number (counting hand-overs, wrapping) above its outcome in
+    // the low byte: a watcher reports only on its own job's number.
+    std::atomic<std::uint32_t> outcome_{0};
+    std::uint32_t jobs_ = 0;        // host thread only
+    std::uint32_t watcherJob_ = 0;  // set before the watcher starts, read by it
     platform::NamedMutex mutex_;
     platform::Thread watcher_;
     bool tornDown_ = false;

@@ -10,7 +10,7 @@
 
 namespace vorelle::shell {
 
-const std::array<FunctionRow, 9> kFunctionTable = {{
+const std::array<FunctionRow, 10> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
     {kChangePrinterId, kChangePrinterMinParameters, kChangePrinterMaxParameters, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
@@ -19,6 +19,7 @@ const std::array<FunctionRow, 9> kFunctionTable = {{
     {149, 2, 2, &functions::SendHexData},
     {158, 1, 1, &functions::SetSystemPrinter},
     {159, 0, 0, &functions::GetSystemPrinter},
+    {160, 0, 0, &functions::GetPrintDialogResult},
     {172, 1, 1, &functions::ChangeForPreview},
 }};
 

@@ -1,10 +1,12 @@
 // A session in-process against the test plug-in: messages, string requests,
 // calls, lines, host actions, the runtime behind them.
 #include <dlfcn.h>
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
 #include "fmhost/host_platform.h"
+#include "fmhost/print_dialog_sim.h"
 #include "fmhost/session.h"
 #include "simwin/machine.h"
 #include "simwin/spooler.h"
@@ -171,7 +173,7 @@ TEST_F(SessionTest, UnknownFunctionsActionsAndBadLinesAreErrors) {
     ASSERT_TRUE(session.StartUp().Accepted());
     for (const char* bad : {"VORL_Nothing", "TEST_Echo( 1", ":nothing", ":string", ":string 256",
                             ":string 1 -1", ":print x", ":print-setup 1 2", ":preference 1", ":message 300", ":fail 0:1",
-                            ":fail 1:0", ":idle now"}) {
+                            ":fail 1:0", ":idle now", ":remove-printer", ":remove-printer Nowhere"}) {
         const LineOutcome line = session.EvaluateLine(bad);
         EXPECT_EQ(line.kind, LineOutcome::Kind::Error) << bad;
         EXPECT_FALSE(line.error.empty()) << bad;
@@ -217,6 +219,13 @@ TEST_F(SessionTest, PreferenceReadsTheKeyOfTheHostVersion) {
     EXPECT_EQ(session.EvaluateLine(":preference").output, "(none)");
     session.Settings().hostVersion = u"Pro 12";  // no key for this version at all
     EXPECT_EQ(session.EvaluateLine(":preference").output, "(none)");
+}
+
+TEST_F(SessionTest, RemovePrinterTakesItOffTheMachineAndTheNextPrintDialog) {
+    EXPECT_EQ(session.EvaluateLine(":remove-printer office LASER").output, "removed office LASER");
+    const std::vector<std::u16string> listed = fmhost::MachinePrintDialog({}).printers;
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), u"Office Laser"), 0);
+    EXPECT_FALSE(listed.empty());
 }
 
 TEST_F(SessionTest, PrintReportsTheConfirmedPrinterOrCancels) {

@@ -438,6 +438,11 @@ TEST_F(FunctionsTest, ASuccessfulSwitchEndsAnEarlierJobAndAFailedOneLeavesIt) {
     options.printers = {u"Office Laser", u"Label Printer"};
     options.selected = 0;
     simwin::UseManualClock(1'000'000);
+    // VORL_GetPrintDialogResult: "none" before any job; a failed switch hands
+    // over no job and leaves the job's result, an ended job is "stopped".
+    const auto dialogResult = [&] { return Result(u"VORL_GetPrintDialogResult"); };
+    EXPECT_EQ(dialogResult(), u"none");
+    EXPECT_EQ(Result(u"VORL_GetPrintDialogResult", {Text(u"x")}), kBadCountLower);
     for (const Case& each : cases) {
         const std::string what = fmwrapper::Utf16ToUtf8(each.function) + " " + fmwrapper::Utf16ToUtf8(each.status);
         ASSERT_TRUE(simwin::SetDefaultPrinter(each.windowsDefault));
@@ -446,6 +451,7 @@ TEST_F(FunctionsTest, ASuccessfulSwitchEndsAnEarlierJobAndAFailedOneLeavesIt) {
         EXPECT_EQ(Result(each.function, each.parameters), each.status) << what;
         // The call returns once the earlier watcher has ended.
         EXPECT_EQ(simwin::CountHandles().runningThreads, each.ended ? 0u : 1u) << what;
+        EXPECT_EQ(dialogResult(), each.ended ? u"stopped" : u"waiting") << what;
         ASSERT_TRUE(dialog.Open());
         if (each.ended) {
             ui.Invoke([] {});  // anything sent to the dialog has arrived
@@ -460,6 +466,7 @@ TEST_F(FunctionsTest, ASuccessfulSwitchEndsAnEarlierJobAndAFailedOneLeavesIt) {
             EXPECT_EQ(dialog.ConfirmedPrinter(), u"Label Printer") << what;
         }
         AwaitOrEnd("the watcher's end", [] { return simwin::CountHandles().runningThreads == 0; });
+        EXPECT_EQ(dialogResult(), each.ended ? u"stopped" : u"confirmed") << what;
     }
     simwin::UseRealClock();
 }
@@ -561,6 +568,7 @@ TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
         {u"VORL_SetToWindowsDefaultPrinter", {}},
         {u"VORL_SendData", {Text(u"Office Laser"), Text(u"^XA^XZ")}},
         {u"VORL_SendHexData", {Text(u"Office Laser"), Text(u"1B 40 1D 56 00")}},
+        {u"VORL_GetPrintDialogResult", {}},
     };
     for (const Probe& probe : probes) {
         const std::uint64_t before = fmwrapper::OperationCount();

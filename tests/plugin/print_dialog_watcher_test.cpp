@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <tuple>
 
 #include "fmwrapper/host_runtime.h"
 #include "printdialog/dialog_texts.h"
@@ -42,6 +43,7 @@ protected:
 const std::vector<std::u16string> kPrinters = {u"Office Laser", u"Invoices", u"Labels"};
 
 TEST_F(PrintDialogWatcherTest, SelectsTheJobsPrinterAndConfirmsAfterThePause) {
+    EXPECT_EQ(Result(), "none");
     HandOver(Job(u"Invoices"));
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
 
@@ -54,7 +56,7 @@ TEST_F(PrintDialogWatcherTest, SelectsTheJobsPrinterAndConfirmsAfterThePause) {
     simwin::AdvanceClock(1);
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
     EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "confirmed");
 
     // What the dialog was told, in order: the selection change from its
     // combo box, then OK from its button.
@@ -75,7 +77,7 @@ TEST_F(PrintDialogWatcherTest, SelectsTheJobsPrinterAndConfirmsAfterThePause) {
 TEST_F(PrintDialogWatcherTest, ShowDialogSelectsAndLeavesTheDialogToTheUser) {
     HandOver(Job(u"Labels", true));
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "selected");
     EXPECT_EQ(dialog.SelectedPrinter(), u"Labels");
     EXPECT_EQ(dialog.SelectionChangeCount(), 1u);
     EXPECT_EQ(dialog.State(), DialogState::Open);
@@ -159,11 +161,12 @@ TEST_F(PrintDialogWatcherTest, NamesMatchWithoutRegardToCaseAndNoMatchLeavesTheD
     // Names that begin other names, in both directions, and an empty item:
     // only the whole name selects, in any letter case.
     const std::vector<std::u16string> prefixes = {u"", u"Office", u"Office Laser 2", u"Office Laser"};
-    const std::pair<std::u16string, int> whole[] = {{u"office laser", 3}, {u"OFFICE", 1}, {u"Office Lase", -1}};
-    for (const auto& [asked, index] : whole) {
+    const std::tuple<std::u16string, int, std::string> whole[] = {
+        {u"office laser", 3, "selected"}, {u"OFFICE", 1, "selected"}, {u"Office Lase", -1, "not listed"}};
+    for (const auto& [asked, index, result] : whole) {
         HandOver(Job(asked, true));
         simwin::PrintDialog& dialog = OpenDialog(prefixes, -1);
-        AwaitWatcherEnd();
+        EXPECT_EQ(EndResult(), result);
         EXPECT_EQ(dialog.SelectedIndex(), index) << std::string(asked.begin(), asked.end());
         EXPECT_EQ(dialog.SelectionChangeCount(), index < 0 ? 0u : 1u);
         dialog.Cancel();
@@ -174,7 +177,7 @@ TEST_F(PrintDialogWatcherTest, NamesMatchWithoutRegardToCaseAndNoMatchLeavesTheD
     for (const std::vector<std::u16string>& listed : {printers, std::vector<std::u16string>{}}) {
         HandOver(Job(u"Nowhere"));
         simwin::PrintDialog& dialog = OpenDialog(listed, listed.empty() ? -1 : 2);
-        AwaitWatcherEnd();
+        EXPECT_EQ(EndResult(), "not listed");
         simwin::AdvanceClock(2);
         simwin::AdvanceTick(5'000);
         EXPECT_TRUE(dialog.IsOpen());
@@ -316,6 +319,7 @@ TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeithe
         ASSERT_TRUE(Eventually([&] { return handoff_->WatcherIdle() || dialog.SelectionChangeCount() > 0; }));
         EXPECT_EQ(dialog.SelectionChangeCount(), 0u) << c.what << ": told of another printer's selection";
         ASSERT_TRUE(handoff_->WatcherIdle()) << c.what << ": went on towards confirming";
+        EXPECT_EQ(Result(), "not taken") << c.what;
         simwin::AdvanceClock(2);
         ui_->Invoke([] {});  // a confirmation sent would have arrived
         const std::vector<simwin::Message> sent = dialog.ComboMessages();
@@ -354,7 +358,7 @@ TEST_F(PrintDialogWatcherTest, ADialogOpenedLateIsConfirmedUpToTwentySecondsAndN
         simwin::AdvanceClock(1);
         EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed) << late;
         EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
-        AwaitWatcherEnd();
+        EXPECT_EQ(EndResult(), "confirmed") << late;
     }
     // One that opens after 20 seconds is left alone.
     HandOver(Job(u"Invoices"));
@@ -362,8 +366,9 @@ TEST_F(PrintDialogWatcherTest, ADialogOpenedLateIsConfirmedUpToTwentySecondsAndN
     simwin::AdvanceTick(20'000);
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle()) << "gave up before 20 seconds had passed";
+    EXPECT_EQ(Result(), "waiting");
     simwin::AdvanceTick(1);
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "no dialog");
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
     simwin::AdvanceClock(1);
@@ -384,7 +389,7 @@ TEST_F(PrintDialogWatcherTest, ALabelFoundLateLeavesTheRestOfTwentyFiveSeconds) 
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
     simwin::AdvanceTick(1);
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "no printer box");
 }
 
 TEST_F(PrintDialogWatcherTest, TimeLimitsRunOnTheTickWhateverTheCalendarOrAPauseDoes) {
@@ -435,6 +440,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     const auto stillRunning = [&](const char* limit) {
         LetTheWatcherPoll();
         EXPECT_FALSE(handoff_->WatcherIdle()) << limit << " ended before its time";
+        EXPECT_EQ(Result(), "waiting") << limit;
     };
 
     // 20 s for the dialog.
@@ -444,7 +450,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     simwin::AdvanceTick(20'000);
     stillRunning("the search for the dialog");
     simwin::AdvanceTick(1);
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "no dialog");
 
     // 25 s for the combo box after the label.
     {
@@ -456,7 +462,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
         simwin::AdvanceTick(25'000);
         stillRunning("the search for the combo box");
         simwin::AdvanceTick(1);
-        AwaitWatcherEnd();
+        EXPECT_EQ(EndResult(), "no printer box");
     }
 
     // 3 s for OK after the selection.
@@ -470,7 +476,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     simwin::AdvanceTick(3'000);
     stillRunning("the search for OK");
     simwin::AdvanceTick(1);
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "no OK button");
     withoutOk.Cancel();
 
     // One second's pause before confirming, the calendar standing still.
@@ -484,7 +490,7 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     EXPECT_TRUE(dialog.IsOpen()) << "the pause ended before its second";
     simwin::AdvanceTick(1);
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed) << "the pause did not end";
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "confirmed");
 }
 
 TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
@@ -498,7 +504,7 @@ TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
     LetTheWatcherPoll();
     EXPECT_FALSE(handoff_->WatcherIdle());
     simwin::AdvanceTick(1);
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "no OK button");
     EXPECT_TRUE(dialog.IsOpen());
 }
 
@@ -507,8 +513,9 @@ TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
 TEST_F(PrintDialogWatcherTest, AStopWhileSearchingTouchesNoWindow) {
     HandOver(Job(u"Invoices"));
     LetTheWatcherPoll();
+    EXPECT_EQ(Result(), "waiting");
     handoff_->RequestStop();
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "stopped");
     EXPECT_TRUE(Eventually([] { return simwin::CountHandles().runningThreads == 0; }));
     simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0);
     EXPECT_TRUE(dialog.ComboMessages().empty());
@@ -542,7 +549,7 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
             }
         });
         HandOver(Job(u"Invoices"));
-        AwaitWatcherEnd();
+        EXPECT_EQ(EndResult(), "stopped") << step.name;
         simwin::SetWindowStepHook({});
         ASSERT_TRUE(handoff_->StopRequested()) << "no stop at " << step.name;
         simwin::AdvanceClock(1);  // a watcher in its pause would confirm now
@@ -550,9 +557,25 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
         EXPECT_EQ(messages(), atStop.load()) << "the dialog got a message after a stop at " << step.name;
         EXPECT_TRUE(dialog.IsOpen()) << step.name;
     }
+    // The dialog gone between two messages, or in the pause before OK: it
+    // answers no more.
+    for (const bool inThePause : {false, true}) {
+        simwin::SetWindowStepHook([&](const simwin::WindowStep& s) {
+            if (!inThePause && s.message == simwin::kCbGetCount) {
+                dialog.Close();
+            }
+        });
+        ASSERT_TRUE(inThePause ? dialog.Open() : dialog.IsOpen());
+        HandOver(Job(u"Invoices"));
+        if (inThePause) {
+            WaitForThePause();
+            dialog.Close();
+            simwin::AdvanceClock(1);
+        }
+        EXPECT_EQ(EndResult(), "not answering") << (inThePause ? "in the pause" : "between messages");
+    }
     // A selection that did not take (the list sorted anew once the box took
     // it), the stop asked as its item is read back: the box is not put back.
-    dialog.Cancel();
     simwin::PrintDialogLayout moving;
     moving.listChange = simwin::ListChange{simwin::kCbSetCurSel, 1, {u"Invoices", u"Labels", u"Office Laser"}};
     simwin::PrintDialog& sorted = OpenDialog(kPrinters, 0, {}, moving);
@@ -564,7 +587,7 @@ TEST_F(PrintDialogWatcherTest, AStopAtAnyStepAfterTheSearchSendsTheDialogNothing
         }
     });
     HandOver(Job(u"Invoices"));
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "stopped");
     simwin::SetWindowStepHook({});
     ASSERT_TRUE(handoff_->StopRequested()) << "no stop at the read-back";
     EXPECT_EQ(sorted.ComboMessages().back().message, simwin::kCbGetLbText) << "a message after the stop";
@@ -595,6 +618,7 @@ TEST_F(PrintDialogWatcherTest, AStopDuringThePauseDoesNotPreventTheConfirmation)
     simwin::AdvanceClock(1);
     EXPECT_EQ(dialog.WaitUntilClosed(kWaitBound), DialogState::Confirmed);
     EXPECT_EQ(dialog.ConfirmedPrinter(), u"Invoices");
+    EXPECT_EQ(EndResult(), "confirmed");
 }
 
 TEST_F(PrintDialogWatcherTest, TwoJobsBeforeThePrintStepOnlyTheSecondIsSelected) {
@@ -629,7 +653,7 @@ TEST_F(PrintDialogWatcherTest, AWatcherWaitingOnABusyDialogIsWaitedFor) {
     handoff_->RequestStop();
     EXPECT_FALSE(handoff_->WatcherIdle());
     ui_->Resume();
-    AwaitWatcherEnd();
+    EXPECT_EQ(EndResult(), "stopped");
     // The stop came while the watcher waited on the dialog's answer: it takes
     // the answer, then sends nothing more, so nothing is selected.
     EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
@@ -702,8 +726,10 @@ TEST_F(PrintDialogWatcherTest, AHandOverGivesUpOnAWatcherThatHasNotEndedEightSec
     EXPECT_TRUE(ready) << "the host's thread still waits on a watcher that does not end";
     EXPECT_FALSE(ready && next.get()) << "a second watcher was started beside the first";
     EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
+    EXPECT_EQ(Result(), "no watcher");
     release.set_value();
-    AwaitWatcherEnd();
+    // The first job's end, reported later, is not the last job's.
+    EXPECT_EQ(EndResult(), "no watcher");
     EXPECT_EQ(dialog.SelectionChangeCount(), 0u);
 }
 
@@ -721,6 +747,7 @@ TEST_F(PrintDialogWatcherTest, AThreadStartThatFailsOrThrowsOrHasNoLibraryRefere
         simwin::RefuseModuleReferences(false);
         EXPECT_EQ(simwin::CountHandles().startedThreads, started) << how;
         EXPECT_TRUE(handoff_->WatcherIdle());
+        EXPECT_EQ(Result(), "no watcher");
         EXPECT_FALSE(simwin::NamedMutexOwned(kHandoffMutexName));
     }
     // The next hand-over goes through at once and its watcher does its job.
@@ -750,6 +777,7 @@ TEST_F(PrintDialogWatcherTest, AnExceptionAtAnyStepOfTheWatcherLeavesTheRecordId
         HandOver(Job(u"Labels", true));
         ASSERT_TRUE(Eventually([&] { return steps.load() >= failing && handoff_->WatcherIdle(); }))
             << "the record stayed busy after an exception at step " << failing;
+        EXPECT_EQ(Result(), "watcher failed") << failing;
         simwin::SetWindowStepHook({});
         // The next hand-over starts a watcher at once, and it does its job.
         const std::size_t selections = dialog.SelectionChangeCount();
@@ -897,6 +925,7 @@ TEST_F(PrintDialogWatcherTest, TeardownStopsASearchingWatcherAndWaitsForItsThrea
     LetTheWatcherPoll();
     WithinBound("the teardown", [&] { handoff_->TearDown(); });
     EXPECT_TRUE(handoff_->WatcherIdle());
+    EXPECT_EQ(Result(), "stopped");
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u);
     EXPECT_TRUE(handoff_->PrinterName().empty());
 }

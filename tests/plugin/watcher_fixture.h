@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "fmwrapper/host_runtime.h"
+#include "functions/result_texts.h"
 #include "machine_fixture.h"
 #include "printdialog/print_job_handoff.h"
 #include "simwin/print_dialog.h"
@@ -71,6 +73,21 @@ protected:
 
     void AwaitWatcherEnd() {
         AwaitOrEnd("the watcher's report of its end", [&] { return handoff_->WatcherIdle(); });
+    }
+
+    // What VORL_GetPrintDialogResult gives now, as UTF-8.
+    std::string Result() const {
+        return fmwrapper::Utf16ToUtf8(functions::PrintDialogResultText(handoff_->Outcome()));
+    }
+
+    // The result once the watcher has ended, read all along while it works,
+    // as a script may read it while the watcher writes it.
+    std::string EndResult() {
+        AwaitOrEnd("the watcher's report of its end", [&] {
+            (void)Result();
+            return handoff_->WatcherIdle();
+        });
+        return Result();
     }
 
     // Lets the watcher make many more polls: proof that it has had every

@@ -511,9 +511,10 @@ def change_for_preview_failures(m):
 
 def change_printer_and_print(m):
     m.reset(default=OFFICE)
-    out, elapsed = m.host([call("VORL_ChangePrinter", INVOICES), ":print 20", ":preference",
+    out, elapsed = m.host(["VORL_GetPrintDialogResult", call("VORL_ChangePrinter", INVOICES), ":print 20",
+                           ":preference", "VORL_GetPrintDialogResult",
                            call("VORL_ChangePrinter", LODZ), ":print 15", ":preference"])
-    expect_lines(out, ["0", "printed to " + INVOICES, INVOICES + ",wineps.drv,FILE:",
+    expect_lines(out, ["none", "0", "printed to " + INVOICES, INVOICES + ",wineps.drv,FILE:", "confirmed",
                        "0", "printed to " + LODZ, LODZ + ",wineps.drv,FILE:"])
     expect("Windows default afterwards", m.default_printer(), OFFICE)
     return elapsed
@@ -561,9 +562,14 @@ def calling_convention_checked(m):
 
 
 def change_printer_show_dialog(m):
+    # Then a printer switched to and removed before the Print step: the
+    # dialog does not list it and is left to the user.
     m.reset(default=OFFICE)
-    out, _ = m.host([call("VORL_ChangePrinter", INVOICES, True), ":print 4", ":preference"])
-    expect_lines(out, ["0", "cancelled", INVOICES + ",wineps.drv,FILE:"])
+    out, _ = m.host([call("VORL_ChangePrinter", INVOICES, True), ":print 4", ":preference",
+                     "VORL_GetPrintDialogResult", call("VORL_ChangePrinter", BUERO),
+                     ":remove-printer " + BUERO, ":print 2", "VORL_GetPrintDialogResult"])
+    expect_lines(out, ["0", "cancelled", INVOICES + ",wineps.drv,FILE:", "selected", "0",
+                       "removed " + BUERO, "cancelled", "not listed"])
 
 
 def localized_dialog(language):
@@ -803,7 +809,7 @@ class NotRun(Exception):
 # Setup dialog's caption.
 SYSTEM_DIALOG_LANGUAGES = [
     # English: Wine's own texts, under the C locale every machine has.
-    ("C.UTF-8", "Print", "&Name:", "OK", "Print Setup"),
+    ("C.UTF-8", "Print", "&Name:", "OK", "Print Setup", True),
     ("ja_JP.UTF-8", "\u5370\u5237", "\u540d\u524d(&N):", "OK", "\u5370\u5237\u8a2d\u5b9a"),
     ("ru_RU.UTF-8", "\u041f\u0435\u0447\u0430\u0442\u044c", "&\u0418\u043c\u044f:",
      "\u041e\u041a", "\u041d\u0430\u0441\u0442\u0440\u043e\u0439\u043a\u0430 "
@@ -835,7 +841,7 @@ def locale_missing(name):
     return "no locale %s on this machine (scripts/deps makes it)" % name
 
 
-def system_dialog(locale_name, caption, label, ok, setup_caption):
+def system_dialog(locale_name, caption, label, ok, setup_caption, not_listed=False):
     def scenario(m):
         missing = locale_missing(locale_name)
         if missing:
@@ -848,15 +854,21 @@ def system_dialog(locale_name, caption, label, ok, setup_caption):
             seen = reader.submit(m.run, "winsetup.exe", ["--read-dialog", "20", PRINT_BOX,
                                                          "--read-dialog", "20", SETUP_BOX],
                                  language, 90)
+            # Where asked, then a printer switched to and removed before the
+            # Print step: not listed, left to the user.
+            gone = [call("VORL_ChangePrinter", LODZ), ":remove-printer " + LODZ, ":print 2",
+                    "VORL_GetPrintDialogResult"] if not_listed else []
             out, _ = m.host([call("VORL_ChangePrinter", INVOICES.lower(), True), ":print 2",
-                             call("VORL_ChangePrinter", BUERO.upper()), ":print-setup 1",
-                             ":print 8"],
+                             "VORL_GetPrintDialogResult", call("VORL_ChangePrinter", BUERO.upper()),
+                             ":print-setup 1", ":print 8", "VORL_GetPrintDialogResult"] + gone,
                             options=["--print-template", "system"], extra_env=language)
             rc, texts, err, _ = seen.result()
         # Left open with the printer selected, nobody confirms; Print Setup
         # left alone; the Print dialog after it confirmed with the printer
         # named in another letter case (neither is the default printer).
-        expect_lines(out, ["0", "cancelled", "0", "cancelled", "printed to " + BUERO])
+        expect_lines(out, ["0", "cancelled", "selected", "0", "cancelled", "printed to " + BUERO,
+                           "confirmed"] + (["0", "removed " + LODZ, "cancelled", "not listed"]
+                                           if not_listed else []))
         if rc != 0:
             raise Failure("winsetup --read-dialog: status %d: %s" % (rc, err.strip()))
         expect("the Print dialog left open: caption, label, OK, printer shown", texts[:4],
