@@ -92,7 +92,7 @@ public:
                 return PrintDialogOutcome::NotListed;
             case Selection::NotTaken:
                 RestoreBox(comboBox);
-                return PrintDialogOutcome::NotTaken;
+                return Ended(PrintDialogOutcome::NotTaken);  // Stopped: the box not put back
             case Selection::Interrupted:
                 return Ended(PrintDialogOutcome::NotAnswering);
         }
