@@ -38,6 +38,15 @@ bool OptionalSeconds(const std::vector<std::string>& args, int& seconds) {
     return args.empty() || (args.size() == 1 && ParseInteger(args[0], seconds) && seconds >= 0);
 }
 
+// A printer name given to a host action: its words joined by one blank.
+std::string PrinterNameOf(const std::vector<std::string>& args) {
+    std::string printer = args[0];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        printer += " " + args[i];
+    }
+    return printer;
+}
+
 std::string FunctionNameOf(const FunctionCall& call) { return fmwrapper::Utf16ToUtf8(call.name); }
 
 LineOutcome ErrorOutcome(std::string message) {
@@ -330,12 +339,8 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (args.empty()) {
             return ErrorOutcome(":queue takes a printer name (its words joined by one blank)");
         }
-        std::string printer = args[0];
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            printer += " " + args[i];
-        }
         std::string error;
-        outcome.output = QueueContents(fmwrapper::Utf8ToUtf16(printer), error);
+        outcome.output = QueueContents(fmwrapper::Utf8ToUtf16(PrinterNameOf(args)), error);
         if (!outcome.output) {
             return ErrorOutcome(error);
         }
@@ -343,10 +348,7 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (args.empty()) {
             return ErrorOutcome(":remove-printer takes a printer name (its words joined by one blank)");
         }
-        std::string printer = args[0];
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            printer += " " + args[i];
-        }
+        const std::string printer = PrinterNameOf(args);
         std::string error;
         if (!RemovePrinter(fmwrapper::Utf8ToUtf16(printer), error)) {
             return ErrorOutcome(error);

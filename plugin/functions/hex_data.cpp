@@ -32,11 +32,20 @@ std::uint8_t KindOf(char16_t unit) { return kUnitKinds[unit]; }
 bool IsDigit(std::uint8_t kind) { return kind < 16; }
 
 // How many of the first `most` pairs of units at `units` are two digits each,
-// before the first that is not: the usual run of HexData, looked at in one loop.
-std::size_t WholePairs(const char16_t* units, std::size_t most) {
+// before the first that is not: the usual run of HexData, looked at in one
+// loop; with kMake, each pair's byte is made into `out` as well.
+template <bool kMake>
+std::size_t WholePairs(const char16_t* units, std::size_t most, std::uint8_t* out = nullptr) {
     std::size_t pair = 0;
-    while (pair < most && IsDigit(static_cast<std::uint8_t>(KindOf(units[2 * pair]) | KindOf(units[2 * pair + 1])))) {
-        ++pair;
+    for (; pair < most; ++pair) {
+        const std::uint8_t high = KindOf(units[2 * pair]);
+        const std::uint8_t low = KindOf(units[2 * pair + 1]);
+        if (!IsDigit(static_cast<std::uint8_t>(high | low))) {
+            break;
+        }
+        if constexpr (kMake) {
+            out[pair] = static_cast<std::uint8_t>(high << 4 | low);
+        }
     }
     return pair;
 }
@@ -52,7 +61,7 @@ HexCheck CheckHexData(DataUnits& units) {
         const std::span<const char16_t> part = units.ChunkAt(from);
         for (std::size_t at = 0; at < part.size();) {
             if (place == Place::Between) {
-                const std::size_t pairs = WholePairs(part.data() + at, (part.size() - at) / 2);
+                const std::size_t pairs = WholePairs<false>(part.data() + at, (part.size() - at) / 2);
                 check.bytes += pairs;
                 at += 2 * pairs;
                 if (at == part.size()) {
@@ -114,17 +123,8 @@ void HexBytes::Fill(std::size_t offset, std::span<std::uint8_t> bytes) {
             // Checked already: digits in pairs, blanks between them.
             if (!half) {
                 // The run of whole pairs, made in one loop.
-                const std::size_t most = std::min((end - at) / 2, wanted - made);
-                const char16_t* const from = units + at;
-                std::size_t pairs = 0;
-                for (; pairs < most; ++pairs) {
-                    const std::uint8_t first = KindOf(from[2 * pairs]);
-                    const std::uint8_t second = KindOf(from[2 * pairs + 1]);
-                    if (!IsDigit(static_cast<std::uint8_t>(first | second))) {
-                        break;
-                    }
-                    out[made + pairs] = static_cast<std::uint8_t>(first << 4 | second);
-                }
+                const std::size_t pairs =
+                    WholePairs<true>(units + at, std::min((end - at) / 2, wanted - made), out + made);
                 made += pairs;
                 at += 2 * pairs;
                 if (at == end || made == wanted) {

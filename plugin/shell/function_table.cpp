@@ -1,6 +1,9 @@
 #include "shell/function_table.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <iterator>
 #include <string_view>
 
 #include "functions/script_functions.h"
@@ -43,23 +46,13 @@ namespace {
 // shutdown must still run.
 void TraceFailedUnregistration(std::int16_t id, std::int32_t failure) noexcept {
     constexpr std::u16string_view kOperation = u"FM_ExprEnv_UnRegisterExternalFunction ";
-    std::array<char16_t, kOperation.size() + 6> call{};  // a sign and five digits
-    std::size_t used = kOperation.copy(call.data(), kOperation.size());
-    auto value = static_cast<std::int32_t>(id);
-    if (value < 0) {
-        call[used++] = u'-';
-        value = -value;
-    }
-    char16_t digits[5];
-    std::size_t count = 0;
-    do {
-        digits[count++] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (count > 0) {
-        call[used++] = digits[--count];
-    }
-    platform::TraceFailure(std::u16string_view(call.data(), used), static_cast<std::uint32_t>(failure));
+    char digits[6];  // a sign and five digits
+    const char* const end = std::to_chars(std::begin(digits), std::end(digits), id).ptr;
+    std::array<char16_t, kOperation.size() + std::size(digits)> call{};
+    const std::size_t named = kOperation.copy(call.data(), kOperation.size());
+    const auto last = std::copy(std::cbegin(digits), end, call.begin() + static_cast<std::ptrdiff_t>(named));
+    platform::TraceFailure(std::u16string_view(call.data(), static_cast<std::size_t>(last - call.begin())),
+                           static_cast<std::uint32_t>(failure));
 }
 
 }  // namespace
