@@ -1,5 +1,5 @@
-// VORL_GetPrinterAt, VORL_GetSystemPrinter and VORL_SetSystemPrinter: thin
-// wrappers over the printer services.
+// VORL_GetPrinterAt, VORL_GetPrinterList, VORL_GetSystemPrinter and
+// VORL_SetSystemPrinter: thin wrappers over the printer services.
 #include <new>
 
 #include "functions/function_frame.h"
@@ -24,6 +24,16 @@ ResultText GetPrinterAtText(const FMX_DataVect& parameters) {
     // On failure the name holds the error text, which is the result either way.
     (void)printers::ThePrinterServices()->GetPrinterAt(index, name);
     return name;
+}
+
+ResultText GetPrinterListText(const FMX_DataVect& parameters) {
+    if (ParameterCount(parameters) != 0) {
+        return ResultText::Fixed(kInvalidNumberOfParametersLower);
+    }
+    std::u16string list;
+    // On failure the list holds the error text, which is the result either way.
+    (void)printers::ThePrinterServices()->GetPrinterList(list);
+    return list;
 }
 
 ResultText GetSystemPrinterText(const FMX_DataVect& parameters) {
@@ -52,6 +62,11 @@ ResultText SetSystemPrinterText(const FMX_DataVect& parameters) {
 std::int16_t FMX_STDCALL GetPrinterAt(std::int16_t, const FMX_ExprEnv*,
                                       const FMX_DataVect* parameters, FMX_Data* result) {
     return RunFunction(parameters, result, &GetPrinterAtText, true);
+}
+
+std::int16_t FMX_STDCALL GetPrinterList(std::int16_t, const FMX_ExprEnv*,
+                                        const FMX_DataVect* parameters, FMX_Data* result) {
+    return RunFunction(parameters, result, &GetPrinterListText, true);
 }
 
 std::int16_t FMX_STDCALL GetSystemPrinter(std::int16_t, const FMX_ExprEnv*,

@@ -13,7 +13,8 @@ namespace vorelle::functions {
 // Two spellings, each function always its own: capitals for
 // VORL_SetSystemPrinter and VORL_GetPrinterAt, lower case for
 // VORL_ChangePrinter, VORL_ChangeForPreview, VORL_SetToWindowsDefaultPrinter,
-// VORL_SendData, VORL_SendHexData and VORL_GetPrintDialogResult.
+// VORL_SendData, VORL_SendHexData, VORL_GetPrintDialogResult and
+// VORL_GetPrinterList.
 inline constexpr std::u16string_view kInvalidNumberOfParameters =
     u"!!ERROR!! Invalid Number of Parameters";
 inline constexpr std::u16string_view kInvalidNumberOfParametersLower =

@@ -11,6 +11,8 @@ std::int16_t FMX_STDCALL ChangePrinter(std::int16_t id, const FMX_ExprEnv* env,
                                        const FMX_DataVect* parameters, FMX_Data* result);
 std::int16_t FMX_STDCALL GetPrinterAt(std::int16_t id, const FMX_ExprEnv* env,
                                       const FMX_DataVect* parameters, FMX_Data* result);
+std::int16_t FMX_STDCALL GetPrinterList(std::int16_t id, const FMX_ExprEnv* env,
+                                        const FMX_DataVect* parameters, FMX_Data* result);
 std::int16_t FMX_STDCALL SetSystemPrinter(std::int16_t id, const FMX_ExprEnv* env,
                                           const FMX_DataVect* parameters, FMX_Data* result);
 std::int16_t FMX_STDCALL GetSystemPrinter(std::int16_t id, const FMX_ExprEnv* env,

@@ -30,6 +30,28 @@ std::int32_t PrinterServices::GetPrinterAt(std::int32_t index, std::u16string& n
     return 0;
 }
 
+std::int32_t PrinterServices::GetPrinterList(std::u16string& list) const {
+    platform::PrinterList printers;
+    if (!platform::EnumeratePrinters(printers)) {
+        list = kNoPrintersListed;
+        return -1;
+    }
+    list.clear();
+    bool first = true;
+    for (std::size_t i = 0; i < printers.size(); ++i) {
+        const std::u16string_view name = printers.name(i);
+        if (name.find_first_of(u"\r\n") != std::u16string_view::npos) {
+            continue;
+        }
+        if (!first) {
+            list += kPrinterListSeparator;
+        }
+        list += name;
+        first = false;
+    }
+    return 0;
+}
+
 std::u16string PrinterServices::GetSystemPrinter() const { return platform::DefaultPrinterName(); }
 
 std::u16string PrinterServices::SetSystemPrinter(const std::u16string& printerName) const {

@@ -19,6 +19,9 @@ enum class RawSendOutcome {
     NotSent,          // the spooler refused the job or part of it; the job is cancelled
 };
 
+// What separates two values of a list for the host: a carriage return (¶).
+inline constexpr char16_t kPrinterListSeparator = u'\r';
+
 // The largest piece of a raw job handed to WritePrinter at once.
 inline constexpr std::size_t kRawChunkBytes = 64 * 1024;
 
@@ -34,6 +37,14 @@ public:
     // The printer at the one-based `index` in the spooler's order. 0 with the
     // name in `name`, or -1 with an error text in `name`.
     [[nodiscard]] std::int32_t GetPrinterAt(std::int32_t index, std::u16string& name) const;
+
+    // Every printer's name from one enumeration, in the spooler's order (that
+    // of GetPrinterAt), kPrinterListSeparator between two names: the host's
+    // form of a list of values. A name holding a carriage return or a line
+    // feed would read as two values, neither of them a printer: it is left
+    // out. 0 with the list in `list` (empty when there are no printers), or -1
+    // with the error text in `list`.
+    [[nodiscard]] std::int32_t GetPrinterList(std::u16string& list) const;
 
     // The Windows default printer; the empty text when there is none.
     [[nodiscard]] std::u16string GetSystemPrinter() const;

@@ -13,7 +13,7 @@
 
 namespace vorelle::shell {
 
-const std::array<FunctionRow, 10> kFunctionTable = {{
+const std::array<FunctionRow, 11> kFunctionTable = {{
     {144, 0, 1, &functions::Version},
     {kChangePrinterId, kChangePrinterMinParameters, kChangePrinterMaxParameters, &functions::ChangePrinter},
     {146, 1, 1, &functions::GetPrinterAt},
@@ -23,6 +23,7 @@ const std::array<FunctionRow, 10> kFunctionTable = {{
     {158, 1, 1, &functions::SetSystemPrinter},
     {159, 0, 0, &functions::GetSystemPrinter},
     {160, 0, 0, &functions::GetPrintDialogResult},
+    {161, 0, 0, &functions::GetPrinterList},
     {172, 1, 1, &functions::ChangeForPreview},
 }};
 

@@ -23,7 +23,7 @@ inline constexpr std::int16_t kChangePrinterId = 145;
 inline constexpr std::int16_t kChangePrinterMinParameters = 1;
 inline constexpr std::int16_t kChangePrinterMaxParameters = 4;
 
-extern const std::array<FunctionRow, 10> kFunctionTable;
+extern const std::array<FunctionRow, 11> kFunctionTable;
 
 // Registers every row, in order, reusing the two Texts for each row's name and
 // prototype. The host's answer is not looked at; a host failure ends the

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -76,6 +77,64 @@ TEST_F(FunctionsTest, GetPrinterAtReportsAFailingEnumeration) {
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"!!ERROR!! No Printers Listed");
     simwin::ResetMachine({});
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), kOutOfBounds);
+}
+
+// --- VORL_GetPrinterList ---------------------------------------------------------
+
+const std::u16string kStandardList =
+    u"Office Laser\r\\\\print-server\\Accounts\rLabel Printer\rPortless\rNo Devices";
+
+TEST_F(FunctionsTest, GetPrinterListIsOneEnumerationInTheSpoolersOrder) {
+    // One size query: one enumeration for the whole list.
+    int sizeQueries = 0;
+    simwin::ChangeAfterNextSizeQuery([&] { ++sizeQueries; }, 100);
+    EXPECT_EQ(Result(u"VORL_GetPrinterList"), kStandardList);
+    simwin::ChangeAfterNextSizeQuery({});
+    EXPECT_EQ(sizeQueries, 1);
+    // Each call its own snapshot: a printer added between two calls is in
+    // the second; one added between the two calls of the size pattern, once.
+    ASSERT_TRUE(simwin::AddPrinter({u"Added", false, u"LPT9:", {}}));
+    EXPECT_EQ(Result(u"VORL_GetPrinterList"), kStandardList + u"\rAdded");
+    simwin::ChangeAfterNextSizeQuery([] { simwin::AddPrinter({u"Added Meanwhile", false, u"LPT9:", {}}); });
+    EXPECT_EQ(Result(u"VORL_GetPrinterList"), kStandardList + u"\rAdded\rAdded Meanwhile");
+    EXPECT_EQ(Result(u"VORL_GetPrinterList", {Text(u"")}), kBadCountLower);
+    simwin::SetFault(simwin::Fault::Enumerate, true);
+    EXPECT_EQ(Result(u"VORL_GetPrinterList"), u"!!ERROR!! No Printers Listed");
+    simwin::ResetMachine({});
+    EXPECT_EQ(Result(u"VORL_GetPrinterList"), u"");
+}
+
+TEST_F(FunctionsTest, GetPrinterListHandsOverHundredsOfPrintersAndLeavesOutNamesThatWouldSplit) {
+    // 600 printers, every other a connection with long server and share names.
+    simwin::MachineSpec setup;
+    std::u16string list;
+    for (int i = 1; i <= 600; ++i) {
+        const std::u16string number(fmwrapper::Utf8ToUtf16(std::to_string(i)));
+        const bool connection = i % 2 == 0;
+        const std::u16string name = connection ? u"\\\\print-server-" + std::u16string(60, u's') + u"\\Share " +
+                                                     number + std::u16string(120, u'q')
+                                               : u"Printer " + number;
+        setup.printers.push_back({name, connection, name, {}});
+        list += (i == 1 ? u"" : u"\r") + name;
+    }
+    simwin::ResetMachine(setup);
+    const std::u16string got = Result(u"VORL_GetPrinterList");
+    EXPECT_EQ(got.size(), list.size());
+    EXPECT_TRUE(got == list) << "the list differs from unit " << std::mismatch(got.begin(), got.end(), list.begin(), list.end()).first - got.begin();
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("600")}), setup.printers.back().name);
+
+    // A carriage return or a line feed in a name would split it into two
+    // values that name no printer: the name is left out of the list, and
+    // VORL_GetPrinterAt still gives it at its position.
+    setup.printers = {{u"First\rOne", false, u"LPT1:", {}}, {u"Office", false, u"LPT1:", {}},
+                      {u"Line\nFeed", false, u"LPT1:", {}}, {u"\r\n", false, u"LPT1:", {}},
+                      {u"Last", false, u"LPT1:", {}}};
+    simwin::ResetMachine(setup);
+    EXPECT_EQ(Result(u"VORL_GetPrinterList"), u"Office\rLast");
+    EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"First\rOne");
+    setup.printers.resize(1);
+    simwin::ResetMachine(setup);
+    EXPECT_EQ(Result(u"VORL_GetPrinterList"), u"");
 }
 
 // --- The Windows default printer ---------------------------------------------
@@ -561,6 +620,7 @@ TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
     const Probe probes[] = {
         {u"VORL_Version", {Text(u"short")}},
         {u"VORL_GetPrinterAt", {Number("2")}},
+        {u"VORL_GetPrinterList", {}},
         {u"VORL_GetSystemPrinter", {}},
         {u"VORL_SetSystemPrinter", {Text(u"Office Laser")}},
         {u"VORL_ChangeForPreview", {Text(u"Office Laser")}},

@@ -14,7 +14,7 @@ namespace {
 
 class ShellTest : public HostTest {};
 
-const std::int16_t kRegisteredIds[] = {144, 145, 146, 147, 148, 149, 158, 159, 160, 172};
+const std::int16_t kRegisteredIds[] = {144, 145, 146, 147, 148, 149, 158, 159, 160, 161, 172};
 
 TEST_F(ShellTest, InterfaceVersionGate) {
     struct Case {
@@ -63,6 +63,7 @@ TEST_F(ShellTest, StartUpRegistersEveryFunctionInOrder) {
         {158, u"VORL_SetSystemPrinter", u"VORL_SetSystemPrinter( PrinterName )", 1, 1},
         {159, u"VORL_GetSystemPrinter", u"VORL_GetSystemPrinter", 0, 0},
         {160, u"VORL_GetPrintDialogResult", u"VORL_GetPrintDialogResult", 0, 0},
+        {161, u"VORL_GetPrinterList", u"VORL_GetPrinterList", 0, 0},
         {172, u"VORL_ChangeForPreview", u"VORL_ChangeForPreview( PrinterName )", 1, 1},
     };
     const auto events = session_.RegistrationEvents();
@@ -104,8 +105,8 @@ TEST_F(ShellTest, HostCallsStayWithinTheTextsAndParametersTheyAddress) {
             EXPECT_LT(call.position, call.size) << call.operation << " beyond the parameters";
         }
     }
-    EXPECT_EQ(wholeNames, 3u) << "VORL_SetToWindowsDefaultPrinter, VORL_GetSystemPrinter and "
-                                 "VORL_GetPrintDialogResult, the prototypes with no \"(\"";
+    EXPECT_EQ(wholeNames, 4u) << "VORL_SetToWindowsDefaultPrinter, VORL_GetSystemPrinter, "
+                                 "VORL_GetPrintDialogResult and VORL_GetPrinterList, the prototypes with no \"(\"";
 }
 
 TEST_F(ShellTest, ARefusedRegistrationDoesNotStopTheRest) {

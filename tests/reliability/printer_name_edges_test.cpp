@@ -91,6 +91,11 @@ protected:
 
 TEST_F(PrinterNameEdgesTest, NamesAtTheLengthLimitsComeBackWholeAndSwitch) {
     const std::size_t first = StandardMachine().printers.size() + 1;
+    std::u16string list = u"Office Laser\r\\\\print-server\\Accounts\rLabel Printer\rPortless\rNo Devices";
+    for (const std::size_t length : kLengths) {
+        list += u"\r" + NameOfLength(length);
+    }
+    EXPECT_TRUE(Result(u"VORL_GetPrinterList") == list) << "the list of names at the length limits";
     for (std::size_t i = 0; i < std::size(kLengths); ++i) {
         const std::u16string name = NameOfLength(kLengths[i]);
         ASSERT_EQ(name.size(), kLengths[i]);
