@@ -1,4 +1,4 @@
-// The ten external functions with arbitrary parameter vectors, on a machine
+// The eleven external functions with arbitrary parameter vectors, on a machine
 // built from the input, with host failures injected into some calls.
 //
 // Input: the machine first (printer count, then per printer a flags byte, its
@@ -38,7 +38,7 @@ constexpr std::u16string_view kFunctions[] = {
     u"VORL_Version",          u"VORL_GetPrinterAt",     u"VORL_SetSystemPrinter",
     u"VORL_GetSystemPrinter", u"VORL_ChangePrinter",    u"VORL_ChangeForPreview",
     u"VORL_SetToWindowsDefaultPrinter", u"VORL_SendData", u"VORL_SendHexData",
-    u"VORL_GetPrintDialogResult",
+    u"VORL_GetPrintDialogResult", u"VORL_GetPrinterList",
 };
 
 const std::u16string kCountError = u"!!ERROR!! Invalid Number of Parameters";
@@ -284,6 +284,20 @@ struct BeforeCall {
 constexpr std::size_t kChangePrinter = 4;
 constexpr std::size_t kSendData = 7;
 constexpr std::size_t kSendHexData = 8;
+constexpr std::size_t kDialogResult = 9;
+constexpr std::size_t kGetPrinterList = 10;
+
+// What VORL_GetPrinterList must give: the names in the spooler's order, a
+// carriage return between two, each name that holds a CR or LF left out.
+std::u16string PrinterListOf(const Machine& machine) {
+    std::u16string list;
+    for (const std::u16string& name : machine.names) {
+        if (name.find_first_of(u"\r\n") == std::u16string::npos) {
+            list += (list.empty() ? u"" : u"\r") + name;
+        }
+    }
+    return list;
+}
 
 // What VORL_GetPrintDialogResult must give: "none" until VORL_ChangePrinter
 // has been called in the process; "waiting" after a switch of its that
@@ -503,8 +517,18 @@ void CheckCall(std::size_t function, const std::vector<Parameter>& parameters,
         case kSendHexData:
             CheckSendData(function, parameters, result, machine, before.jobs);
             break;
-        default:  // VORL_GetPrintDialogResult
+        case kDialogResult:
             CheckDialogResult(parameters, text);
+            break;
+        default:  // VORL_GetPrinterList
+            if (n != 0) {
+                Require(text == kCountErrorLower, "VORL_GetPrinterList: count error expected");
+            } else if (machine.enumerateFails) {
+                Require(text == kNoPrinters, "VORL_GetPrinterList: enumeration failure expected");
+            } else {
+                Require(text == PrinterListOf(machine),
+                        "VORL_GetPrinterList is not the machine's printers in order, one a value");
+            }
             break;
     }
     Require(text != kParsingError, "a name copy failed although memory was plentiful");

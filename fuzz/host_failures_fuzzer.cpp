@@ -60,6 +60,7 @@ const std::vector<Probe>& Probes() {
         {u"VORL_ChangeForPreview", {Text(u"Label Printer")}, {u"0"}},
         {u"VORL_ChangeForPreview", {Text(u"No Devices")}, {u"-1"}},
         {u"VORL_ChangeForPreview", {Text(u"Missing")}, {u"!!ERROR!! Specified printer not found"}},
+        {u"VORL_GetPrinterList", {}, {u"Office Laser\r\\\\print-server\\Accounts\rLabel Printer\rPortless\rNo Devices"}},
     };
     return probes;
 }

@@ -150,7 +150,7 @@ STANDARD = machine([
 ])
 
 
-FUNCTIONS = 10  # the target's functions, chosen by the selector's low six bits modulo their count
+FUNCTIONS = 11  # the target's functions, chosen by the selector's low six bits modulo their count
 
 
 def call(function, params, inject=None):
@@ -174,7 +174,8 @@ def p_bool(value):
     return BOOL_PARAM + bytes([1 if value else 0])
 
 
-VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW, TO_DEFAULT, SEND, SEND_HEX, DIALOG_RESULT = range(FUNCTIONS)
+VERSION, GET_AT, SET_SYSTEM, GET_SYSTEM, CHANGE, PREVIEW, TO_DEFAULT, SEND, SEND_HEX, DIALOG_RESULT, \
+    PRINTER_LIST = range(FUNCTIONS)
 write('functions_fuzzer', 'every-function-once',
       STANDARD + call(DIALOG_RESULT, []) + call(VERSION, []) + call(VERSION, [p_text(short_variant(1))]) +
       call(GET_AT, [p_number(1)]) + call(GET_AT, [p_number(5)]) + call(GET_AT, [p_number(6)]) +
@@ -182,7 +183,7 @@ write('functions_fuzzer', 'every-function-once',
       call(PREVIEW, [p_text(machine_name(0))]) +
       call(CHANGE, [p_text(machine_name(2)), p_bool(True), p_number(3), p_bool(False)]) +
       call(DIALOG_RESULT, []) + call(CHANGE, [p_text(text('Nowhere'))]) + call(DIALOG_RESULT, []) +
-      call(DIALOG_RESULT, [p_bool(True)]))
+      call(DIALOG_RESULT, [p_bool(True)]) + call(PRINTER_LIST, []) + call(PRINTER_LIST, [p_text(empty())]))
 write('functions_fuzzer', 'counts-and-empty-texts',
       STANDARD + call(GET_AT, []) + call(GET_AT, [p_text(empty())]) +
       call(SET_SYSTEM, [p_text(empty()), p_bool(True)]) +
@@ -215,11 +216,23 @@ write('functions_fuzzer', 'every-fault-and-no-key',
       machine([printer(text('Office Laser'), text('LPT1:'), text('winspool,LPT1:'))],
               default=1, key_state=2, faults=0xFF) +
       call(GET_AT, [p_number(1)]) + call(PREVIEW, [p_text(machine_name(0))]) +
-      call(CHANGE, [p_text(machine_name(0))]) + call(GET_SYSTEM, []))
+      call(CHANGE, [p_text(machine_name(0))]) + call(GET_SYSTEM, []) + call(PRINTER_LIST, []))
 write('functions_fuzzer', 'no-printers-no-key',
       machine([], default=0, key_state=1) + call(GET_AT, [p_number(1)]) + call(GET_SYSTEM, []) +
+      call(PRINTER_LIST, []) +
       call(PREVIEW, [p_text(text('Office Laser'))]) +
       call(SET_SYSTEM, [p_text(text('Office Laser'))]))
+# Names a list of values cannot hold (a CR, a LF, both) beside ones it can, a connection among them.
+write('functions_fuzzer', 'printer-list-with-returns-in-names',
+      machine([
+          printer(units([0x46, 0x0D, 0x31]), text('LPT1:')),
+          printer(text('Office'), text('LPT1:'), text('winspool,LPT1:')),
+          printer(text([3, 3] + list(b'srv') + [3] + list(b'Share')), text('Ne01:'), connection=True),
+          printer(units([0x4C, 0x0A, 0x46]), text('LPT1:')),
+          printer(units([0x0D, 0x0A]), text('LPT1:')),
+          printer(text('Last'), text('LPT2:')),
+      ], default=2) + call(PRINTER_LIST, []) + call(GET_AT, [p_number(1)]) +
+      call(PRINTER_LIST, [], inject=(3, 1)) + call(PRINTER_LIST, []))
 write('functions_fuzzer', 'host-failures-in-calls',
       STANDARD + call(VERSION, [p_text(short_variant(0))], inject=(3, 1)) +
       call(GET_AT, [p_number(1)], inject=(5, 2)) +
@@ -296,7 +309,7 @@ def hf_probe(probe, inject=None):
 write('host_failures_fuzzer', 'start-up-failures',
       b''.join(hf_startup((n, 1 + n % 2)) for n in (1, 2, 5, 13, 29, 41, 57, 60)) + hf_probe(2))
 write('host_failures_fuzzer', 'function-failures',
-      hf_startup() + b''.join(hf_probe(p, (1 + p % 9, 1 + p % 2)) for p in range(14)))
+      hf_startup() + b''.join(hf_probe(p, (1 + p % 9, 1 + p % 2)) for p in range(15)))
 write('host_failures_fuzzer', 'shutdown-failures',
       hf_startup() + hf_shutdown((1, 1)) + hf_startup() + hf_shutdown((4, 2)) + hf_startup() +
       hf_probe(8) + hf_shutdown((9, 1)))

@@ -64,6 +64,11 @@ INVOICES = "Invoices"
 BUERO = "Drucker Büro"  # not ASCII: UTF-8 at fmhost's edge, UTF-16 inside
 LODZ = "Drukarka Łódź"  # outside Latin-1 as well
 PRINTERS = [OFFICE, INVOICES, BUERO, LODZ]
+ADDED = "Added Later"  # a printer added, then removed, while the others stay
+# VORL_GetPrinterList's long list: that many printers of such names (about 200
+# characters each).
+LONG_LIST = 200
+LONG_PRINTER = "Printer %03d " + "of a long name " * 12 + "Ł"
 
 # Queues of the run's CUPS server: Wine registers them itself. CUPS takes UTF-8
 # names but no spaces (names with spaces are winsetup's printers above).
@@ -446,28 +451,57 @@ def expect_lines(got, wanted):
 # The scenarios. Each starts from machine.reset and asserts the printed result
 # texts and the state left behind.
 
+def value_list(names):
+    """VORL_GetPrinterList's result as fmhost prints it: a CR between two names."""
+    return "<U+000D>".join(names)
+
+
 def printers_by_position(m):
     m.reset()
     listed = m.printers()
     expect("printers of the prefix", sorted(listed), sorted(PRINTERS))
     n = len(listed)
     lines = [call("VORL_GetPrinterAt", i) for i in range(1, n + 2)]
-    lines += [call("VORL_GetPrinterAt", 0), call("VORL_GetPrinterAt", -1)]
+    lines += [call("VORL_GetPrinterAt", 0), call("VORL_GetPrinterAt", -1), "VORL_GetPrinterList"]
     out, _ = m.host(lines)
-    expect_lines(out, listed + [OUT_OF_BOUNDS] * 3)
-    # Seen afresh: a printer removed between two calls is gone from the list.
-    m.setup("--delete-printer", INVOICES)
+    expect_lines(out, listed + [OUT_OF_BOUNDS] * 3 + [value_list(listed)])
+    # Seen afresh: a printer removed and one added between two sessions, and
+    # one removed between two calls of a session.
+    m.setup("--delete-printer", INVOICES, "--add-printer", ADDED)
     after = m.printers()
-    out, _ = m.host([call("VORL_GetPrinterAt", i) for i in range(1, len(after) + 2)])
-    expect_lines(out, after + [OUT_OF_BOUNDS])
+    expect("printers of the prefix afterwards", sorted(after), sorted([OFFICE, BUERO, LODZ, ADDED]))
+    out, _ = m.host([call("VORL_GetPrinterAt", i) for i in range(1, len(after) + 2)] +
+                    ["VORL_GetPrinterList", ":remove-printer " + ADDED, "VORL_GetPrinterList"])
+    expect_lines(out, after + [OUT_OF_BOUNDS, value_list(after), "removed " + ADDED,
+                               value_list([p for p in after if p != ADDED])])
+
+
+def printer_list_long(m):
+    # Hundreds of printers with long names, in one result: nothing on the
+    # way (Wine's spooler, the host's runtime, its output) cuts it.
+    names = [LONG_PRINTER % i for i in range(1, LONG_LIST + 1)]
+    m.reset(printers=[], default=None)
+    # In batches, each winsetup command line within Windows' 32,767 characters;
+    # removed the same way at the end (the next reset's one command could not).
+    batches = [names[i:i + 100] for i in range(0, LONG_LIST, 100)]
+    try:
+        for batch in batches:
+            m.setup(*[word for name in batch for word in ("--add-printer", name)])
+        listed = m.printers()
+        expect("printers of the prefix", sorted(listed), sorted(names))
+        out, _ = m.host(["VORL_GetPrinterList", call("VORL_GetPrinterAt", LONG_LIST)])
+        expect_lines(out, [value_list(listed), listed[-1]])
+    finally:
+        for batch in batches:
+            m.setup(*[word for name in batch for word in ("--delete-printer", name)])
 
 
 def no_printers(m):
     m.reset(printers=[], default=None)
     expect("printers", m.printers(), [])
-    out, _ = m.host([call("VORL_GetPrinterAt", 1), "VORL_GetSystemPrinter",
+    out, _ = m.host([call("VORL_GetPrinterAt", 1), "VORL_GetPrinterList", "VORL_GetSystemPrinter",
                      call("VORL_ChangeForPreview", OFFICE), ":print 2"])
-    expect_lines(out, [OUT_OF_BOUNDS, "", NOT_FOUND, "cancelled"])
+    expect_lines(out, [OUT_OF_BOUNDS, "", "", NOT_FOUND, "cancelled"])
 
 
 def system_printer(m):
@@ -895,6 +929,7 @@ SCENARIOS = [
     describe_as_native,
     calling_convention_checked,
     printers_by_position,
+    printer_list_long,
     no_printers,
     system_printer,
     change_for_preview,
