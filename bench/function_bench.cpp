@@ -10,7 +10,8 @@
 //                        the simulated Windows; buffers made once, outside the
 //                        loop. fn / bare is the plug-in's own overhead.
 //   platform/FUNCTION/N  the calls of the simulated Windows alone
-//   list/...             the whole printer list read position by position
+//   list/...             the whole printer list read position by position, and
+//                        list/VORL_GetPrinterList: read in one call
 // VORL_SendData's benchmarks have the job's size in bytes last instead, on a
 // machine of 10 printers.
 #include <benchmark/benchmark.h>
@@ -166,6 +167,16 @@ void ListGetPrinterAt(benchmark::State& state) {
             benchmark::DoNotOptimize(Invoke(function, position, result));
         }
     }
+}
+
+// The whole list in one call: the names joined by carriage returns.
+void ListGetPrinterList(benchmark::State& state) {
+    PrepareMachine(state);
+    std::u16string list;
+    for (std::size_t i = 1; i <= Printers(state); ++i) {
+        list += (i == 1 ? u"" : u"\r") + PrinterName(i);
+    }
+    TimeFunction(state, u"VORL_GetPrinterList", fmwrapper::HostDataVect(), list);
 }
 
 void ListBare(benchmark::State& state) {
@@ -537,6 +548,7 @@ void RegisterFunctionBenchmarks() {
         b->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
     };
     perList(benchmark::RegisterBenchmark("list/VORL_GetPrinterAt", ListGetPrinterAt));
+    perList(benchmark::RegisterBenchmark("list/VORL_GetPrinterList", ListGetPrinterList));
     perList(benchmark::RegisterBenchmark("list/bare", ListBare));
     benchmark::RegisterBenchmark("handover/none", HandoverNoWatcher)
         ->Arg(10)

@@ -304,6 +304,7 @@ def run_wine(build, quick, only=None):
                          "@sleep", "@group"] + lines
             if n <= 100:
                 lines += ["@list"]
+            lines += ["VORL_GetPrinterList"]
             started = time.monotonic()
             results["counts"][n] = fmhost(samples, lines)
             log("wine: %d printers timed in %.1f s" % (n, time.monotonic() - started))
@@ -444,6 +445,12 @@ def native_rows(table, results):
                       "bare calls for each position", "%.2f" % (t / b),
                       "< %d ms" % LIST_GOAL_MS if n == 1000 else "",
                       yes(t < LIST_GOAL_MS) if n == 1000 else "")
+    for n in (10, 100, 1000):
+        ob, lb = get("list/VORL_GetPrinterList/%d" % n), get("list/VORL_GetPrinterAt/%d" % n)
+        if ob and lb:
+            t, by_position = us(ob) / 1e3, us(lb) / 1e3
+            table.add(1, "whole list in one call, VORL_GetPrinterList (ms)", "simulated", n, f(t), f(by_position),
+                      "VORL_GetPrinterAt 1..N, the loop it replaces", "%.3f" % (t / by_position), "", "")
     per = [get("fn/VORL_GetPrinterAt/%d" % n) for n in SIM_COUNTS]
     if all(per):
         t = [us(b) for b in per]
@@ -577,6 +584,11 @@ def wine_rows(table, results):
         if lst:
             table.add(1, "whole list by position, VORL_GetPrinterAt 1..N (ms)", windows, n, f(lst[0]["median"]),
                       "", "", "", "", "")
+        one = counts.get(n, {}).get("VORL_GetPrinterList")
+        if one:
+            table.add(1, "whole list in one call, VORL_GetPrinterList (ms)", windows, n, f(one["median"] / 1e3),
+                      f(lst[0]["median"]) if lst else "", "VORL_GetPrinterAt 1..N, the loop it replaces" if lst else "",
+                      "%.3f" % (one["median"] / 1e3 / lst[0]["median"]) if lst else "", "", "")
     poll = counts.get(10, {}).get("Sleep(1)")
     period = poll["median"] if poll else None
     select = results.get("select", {})
