@@ -285,7 +285,6 @@ constexpr std::size_t kChangePrinter = 4;
 constexpr std::size_t kSendData = 7;
 constexpr std::size_t kSendHexData = 8;
 constexpr std::size_t kDialogResult = 9;
-constexpr std::size_t kGetPrinterList = 10;
 
 // What VORL_GetPrinterList must give: the names in the spooler's order, a
 // carriage return between two, each name that holds a CR or LF left out.
