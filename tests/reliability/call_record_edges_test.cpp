@@ -61,7 +61,7 @@ TEST_F(CallRecordEdgesTest, EveryInterfaceVersionIsAnsweredAndOnlyFiftyToTwoFift
             mutexesAfterFirst = MutexHandles();
         }
     }
-    EXPECT_EQ(fmwrapper::RegisteredFunctions().size(), 10u);
+    EXPECT_EQ(fmwrapper::RegisteredFunctions().size(), 11u);
     EXPECT_EQ(MutexHandles(), mutexesAfterFirst) << "a repeated start-up opened another mutex";
     EXPECT_EQ(Result(u"VORL_GetPrinterAt", {Number("1")}), u"Office Laser");
 
