@@ -1,8 +1,10 @@
 #include "printdialog/print_job_handoff.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
+#include "common/no_destructor.h"
 #include "platform/process_memory.h"
 #include "platform/text.h"
 #include "platform/trace.h"
@@ -23,9 +25,10 @@ constexpr std::uint32_t kWaitTimeout = 258;
 // freed, as that watcher may still read it.
 void KeepForAWatcher(PrintJobHandoff* record) { platform::KeepForProcessLifetime(record); }
 
-// The module-wide record, from start-up to shutdown: a plain pointer, so that
-// nothing of it runs at process exit.
-PrintJobHandoff* gHandoff = nullptr;
+// The module-wide record, from start-up to shutdown (or an unload without
+// one); the holder itself is never destroyed, so nothing of it runs at
+// process exit.
+NoDestructor<std::unique_ptr<PrintJobHandoff>> gHandoff;
 
 // Releases the mutex when one attempt of a hand-over ends.
 class MutexRelease {
@@ -211,36 +214,33 @@ void PrintJobHandoff::ReleasePrinterName() { printerName_.reset(); }
 PrintJobHandoff& CreateHandoff() {
     auto record = std::make_unique<PrintJobHandoff>();
     TearDownHandoff();
-    gHandoff = record.release();
-    return *gHandoff;
+    *gHandoff = std::move(record);
+    return **gHandoff;
 }
 
 void TearDownHandoff() {
-    PrintJobHandoff* record = std::exchange(gHandoff, nullptr);
-    if (record == nullptr) {
+    std::unique_ptr<PrintJobHandoff> record = std::move(*gHandoff);
+    if (!record) {
         return;
     }
     if (record->TearDown()) {
-        delete record;
         return;
     }
     record->Abandon();
-    KeepForAWatcher(record);
+    KeepForAWatcher(record.release());
 }
 
 void AbandonHandoff() noexcept {
-    PrintJobHandoff* record = std::exchange(gHandoff, nullptr);
-    if (record == nullptr) {
+    std::unique_ptr<PrintJobHandoff> record = std::move(*gHandoff);
+    if (!record) {
         return;
     }
     record->Abandon();
-    if (record->WatcherIdle()) {
-        delete record;
-    } else {
-        KeepForAWatcher(record);
+    if (!record->WatcherIdle()) {
+        KeepForAWatcher(record.release());
     }
 }
 
-PrintJobHandoff* TheHandoff() { return gHandoff; }
+PrintJobHandoff* TheHandoff() { return gHandoff->get(); }
 
 }  // namespace vorelle::printdialog
