@@ -309,7 +309,12 @@ def hf_probe(probe, inject=None):
 write('host_failures_fuzzer', 'start-up-failures',
       b''.join(hf_startup((n, 1 + n % 2)) for n in (1, 2, 5, 13, 29, 41, 57, 60)) + hf_probe(2))
 write('host_failures_fuzzer', 'function-failures',
-      hf_startup() + b''.join(hf_probe(p, (1 + p % 9, 1 + p % 2)) for p in range(15)))
+      hf_startup() + b''.join(hf_probe(p, (1 + p % 9, 1 + p % 2)) for p in range(14)))
+# The functions added after the first fourteen probes (the default printer,
+# both raw-data functions, the dialog result, the printer list), each hit by a failure; a
+# first start-up failed after creating its services (its last operations).
+write('host_failures_fuzzer', 'later-functions-and-late-start-up-failures',
+      hf_startup((95, 2)) + b''.join(hf_probe(p, (1 + p % 7, 1 + p % 2)) for p in range(14, 20)))
 write('host_failures_fuzzer', 'shutdown-failures',
       hf_startup() + hf_shutdown((1, 1)) + hf_startup() + hf_shutdown((4, 2)) + hf_startup() +
       hf_probe(8) + hf_shutdown((9, 1)))

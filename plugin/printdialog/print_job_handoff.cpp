@@ -1,7 +1,10 @@
 #include "printdialog/print_job_handoff.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
+#include "common/no_destructor.h"
 #include "platform/process_memory.h"
 #include "platform/text.h"
 #include "platform/trace.h"
@@ -22,35 +25,10 @@ constexpr std::uint32_t kWaitTimeout = 258;
 // freed, as that watcher may still read it.
 void KeepForAWatcher(PrintJobHandoff* record) { platform::KeepForProcessLifetime(record); }
 
-// The module-wide record. Its destructor runs only when the library is
-// unloaded without a shutdown message: at process exit (the watcher thread
-// already killed) or when the last reference goes (the watcher's own, as its
-// last act, on its own thread). It must not wait for anything: it abandons
-// the record, and frees it only when no watcher can touch it any more.
-class HandoffHolder {
-public:
-    HandoffHolder() = default;
-    ~HandoffHolder() {
-        if (record_ != nullptr) {
-            record_->Abandon();
-            if (record_->WatcherIdle()) {
-                delete record_;
-            } else {
-                KeepForAWatcher(record_);
-            }
-        }
-    }
-    HandoffHolder(const HandoffHolder&) = delete;
-    HandoffHolder& operator=(const HandoffHolder&) = delete;
-
-    PrintJobHandoff* get() const { return record_; }
-    void Set(PrintJobHandoff* record) { record_ = record; }
-
-private:
-    PrintJobHandoff* record_ = nullptr;
-};
-
-HandoffHolder gHandoff;
+// The module-wide record, from start-up to shutdown (or an unload without
+// one); the holder itself is never destroyed, so nothing of it runs at
+// process exit.
+NoDestructor<std::unique_ptr<PrintJobHandoff>> gHandoff;
 
 // Releases the mutex when one attempt of a hand-over ends.
 class MutexRelease {
@@ -93,8 +71,8 @@ bool PrintJobHandoff::EndWatcher() {
         stop_.store(true);
         const std::uint32_t stopAsked = platform::TickMilliseconds();
         // The watcher looks at the stop before each of its messages: this
-        // lasts until its next look, except in its one-second pause before
-        // confirming or while a message waits on its dialog's answer.
+        // lasts until its next look, except in its pause before confirming (0 to 1
+        // second) or while a message waits on its dialog's answer.
         while (!watcherIdle_.load()) {
             if (platform::MillisecondsSince(stopAsked) > kWatcherEndMilliseconds) {
                 return false;
@@ -202,7 +180,7 @@ bool PrintJobHandoff::TearDown() {
     return true;
 }
 
-void PrintJobHandoff::Abandon() {
+void PrintJobHandoff::Abandon() noexcept {
     tornDown_ = true;
     stop_.store(true);
     watcher_.Detach();
@@ -236,24 +214,33 @@ void PrintJobHandoff::ReleasePrinterName() { printerName_.reset(); }
 PrintJobHandoff& CreateHandoff() {
     auto record = std::make_unique<PrintJobHandoff>();
     TearDownHandoff();
-    gHandoff.Set(record.release());
-    return *gHandoff.get();
+    *gHandoff = std::move(record);
+    return **gHandoff;
 }
 
 void TearDownHandoff() {
-    PrintJobHandoff* record = gHandoff.get();
-    if (record == nullptr) {
+    std::unique_ptr<PrintJobHandoff> record = std::move(*gHandoff);
+    if (!record) {
         return;
     }
-    gHandoff.Set(nullptr);
     if (record->TearDown()) {
-        delete record;
         return;
     }
     record->Abandon();
-    KeepForAWatcher(record);
+    KeepForAWatcher(record.release());
 }
 
-PrintJobHandoff* TheHandoff() { return gHandoff.get(); }
+void AbandonHandoff() noexcept {
+    std::unique_ptr<PrintJobHandoff> record = std::move(*gHandoff);
+    if (!record) {
+        return;
+    }
+    record->Abandon();
+    if (!record->WatcherIdle()) {
+        KeepForAWatcher(record.release());
+    }
+}
+
+PrintJobHandoff* TheHandoff() { return gHandoff->get(); }
 
 }  // namespace vorelle::printdialog

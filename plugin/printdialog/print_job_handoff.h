@@ -19,7 +19,7 @@ inline constexpr char16_t kHandoffMutexName[] = u"ChangePrinteMutex";
 // The longest the host's thread waits for a running watcher to end, at a
 // hand-over (on the tick) and at shutdown (in 500 ms polls). A watcher that was
 // asked to stop ends within about six seconds: one message the dialog's thread
-// has five seconds to answer, and the one-second pause before confirming.
+// has five seconds to answer, and the pause before confirming (at most one).
 inline constexpr std::uint32_t kWatcherEndMilliseconds = 8'000;
 inline constexpr int kShutdownPolls = 16;
 // The longest a hand-over waits for the mutex (on the tick, in attempts of at
@@ -71,7 +71,7 @@ public:
     // What may run at unload without a shutdown: asks a running watcher to
     // stop and lets go of its thread and the mutex, without waiting for
     // anything. The record is then torn down.
-    void Abandon();
+    void Abandon() noexcept;
 
     // The watcher's view of the job. The name matches without regard to
     // letter case, as Windows compares printer names.
@@ -115,12 +115,17 @@ private:
     bool tornDown_ = false;
 };
 
-// The one record, from start-up to shutdown. Unloading the library without a
-// shutdown only abandons it (PrintJobHandoff::Abandon): nothing then waits.
+// The one record, from start-up to shutdown.
 PrintJobHandoff& CreateHandoff();
 // Tears down and frees the record, if there is one. A watcher that does not
 // end in time keeps the record it uses; it is let go and never freed.
 void TearDownHandoff();
+// The record's end when the library is unloaded without a shutdown (never at
+// process exit, when nothing of the library runs): abandons it
+// (PrintJobHandoff::Abandon) without waiting for anything, and frees it when
+// no watcher can touch it any more; a running watcher keeps it, never freed.
+// Also the end of a start-up that failed after creating it.
+void AbandonHandoff() noexcept;
 PrintJobHandoff* TheHandoff();
 
 }  // namespace vorelle::printdialog
