@@ -39,11 +39,14 @@ class CoreReport:
 
     def __init__(self, core, plugin, loader):
         self.core = core
-        self.text = subprocess.run(
-            ["gdb", "-batch", "-nx", "-ex", "set pagination off", "-ex", "bt 60",
-             "-ex", "info proc mappings", "-ex", "info threads", "-ex", "thread apply all bt 60",
-             loader, core],
-            stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120).stdout
+        try:
+            self.text = subprocess.run(
+                ["gdb", "-batch", "-nx", "-ex", "set pagination off", "-ex", "bt 60",
+                 "-ex", "info proc mappings", "-ex", "info threads", "-ex", "thread apply all bt 60",
+                 loader, core],
+                stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120).stdout
+        except (OSError, subprocess.TimeoutExpired) as e:
+            self.text = "gdb could not read %s: %s" % (core, e)  # no frames: "unknown"
         base = None
         for start, _, offset, path in MAPPING.findall(self.text):
             if int(offset, 16) == 0 and os.path.basename(path) == os.path.basename(plugin):
@@ -75,4 +78,5 @@ class CoreReport:
     def summary(self):
         """The crashed thread's frames on one line: function and library."""
         return " < ".join("%s%s" % (function, " (%s)" % os.path.basename(library) if library else "")
-                          for _, function, library in self.frames) or "no frames read"
+                          for _, function, library in self.frames) or \
+            "no frames read: " + (self.text.strip().splitlines() or ["gdb printed nothing"])[-1]
