@@ -261,7 +261,7 @@ void SearchPassFacade(benchmark::State& state) {
     simwin::UiThread ui;
     AddOtherWindows(ui, static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        for (const std::u16string& caption : printdialog::kDialogCaptions) {
+        for (const std::u16string_view caption : printdialog::kDialogCaptions) {
             benchmark::DoNotOptimize(
                 platform::FindWindowAfter(0, 0, {printdialog::kDialogClassAtom, nullptr}, caption));
         }

@@ -9,14 +9,16 @@
 namespace vorelle::platform {
 namespace {
 
+// Never destroyed, as nothing of the plug-in's library is at its exit (this
+// code is linked into it).
 std::mutex& TraceLock() {
-    static std::mutex lock;
-    return lock;
+    static auto* const lock = new std::mutex;
+    return *lock;
 }
 
 std::vector<sim::TracedFailure>& Traced() {
-    static std::vector<sim::TracedFailure> traced;
-    return traced;
+    static auto* const traced = new std::vector<sim::TracedFailure>;
+    return *traced;
 }
 
 }  // namespace

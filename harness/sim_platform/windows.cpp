@@ -37,8 +37,9 @@ Answer Sent(Window window, std::uint32_t message, Answer answer) {
 
 }  // namespace
 
-Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass, const std::u16string& title) {
-    return Found(simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), title));
+Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass, std::u16string_view title) {
+    return Found(
+        simwin::WindowManager::Instance().Find(parent, childAfter, ToClassRef(windowClass), std::u16string(title)));
 }
 
 std::optional<std::intptr_t> SendWindowMessage(Window window, std::uint32_t message, std::uintptr_t wParam,

@@ -18,6 +18,7 @@
 #include "simwin/errors.h"
 #include "simwin/handle_accounting.h"
 #include "simwin/machine.h"
+#include "simwin/process_end.h"
 
 namespace simwin {
 namespace {
@@ -266,6 +267,7 @@ Handle StartThread(ThreadEntry entry, void* argument, void* module) {
     try {
         std::lock_guard joinGuard(thread->joinLock);
         thread->thread = std::thread([thread, entry, argument, module] {
+            NoteThreadStartedByKernel();
             entry(argument);
             ReleaseModule(module);
             KernelState& state = Kernel();
@@ -347,6 +349,7 @@ std::atomic<std::uint64_t> gSlept{0};
 std::uint64_t MillisecondsSlept() { return gSlept.load(); }
 
 void Sleep(std::uint32_t milliseconds) {
+    StopIfProcessEnding();
     gSlept += milliseconds;
     if (milliseconds == 0) {
         std::this_thread::yield();

@@ -1,5 +1,7 @@
 #include "simwin/tick.h"
 
+#include "simwin/process_end.h"
+
 #include <atomic>
 #include <chrono>
 
@@ -24,6 +26,7 @@ std::uint32_t RealTick() {
 }  // namespace
 
 std::uint32_t TickMilliseconds() {
+    StopIfProcessEnding();
     reads.fetch_add(1, std::memory_order_relaxed);
     return manual.load(std::memory_order_acquire) ? manualTick.load(std::memory_order_acquire)
                                                    : RealTick();

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <string_view>
 
 namespace vorelle::platform {
 
@@ -21,7 +21,7 @@ struct WindowClass {
 // whose class is `windowClass` and whose title equals `title` without regard
 // to letter case, as FindWindowExW compares titles. 0 when there is none.
 [[nodiscard]] Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
-                  const std::u16string& title);
+                  std::u16string_view title);
 
 // FindWindowExW with no title: the first direct child of `parent` (the
 // top-level windows of every process when parent is 0) after `childAfter`

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/process_memory.h"
 #include "platform/threads.h"
@@ -35,7 +36,7 @@ constexpr std::size_t kItemTextUnits = 1028;
 constexpr std::intptr_t kItemTextMaxLength = kItemTextUnits - 1;
 using ItemText = std::array<char16_t, kItemTextUnits>;
 
-const std::u16string kEmptyTitle;
+constexpr std::u16string_view kEmptyTitle;
 
 // An item buffer lent to a dialog whose thread did not answer in time: it
 // may still write into it later, so it is never freed or reused.
@@ -159,7 +160,7 @@ private:
         if (firstDialog == 0) {
             return 0;
         }
-        for (const std::u16string& caption : kDialogCaptions) {
+        for (const std::u16string_view caption : kDialogCaptions) {
             Window after = 0;
             while (Window w = platform::FindWindowAfter(0, after, {kDialogClassAtom, nullptr}, caption)) {
                 if (platform::WindowOfThisProcess(w)) {
@@ -193,7 +194,7 @@ private:
     }
 
     Window FindLabel() const {
-        for (const std::u16string& text : kNameLabels) {
+        for (const std::u16string_view text : kNameLabels) {
             if (Window w = platform::FindWindowAfter(dialog_, 0, {0, kStaticClass}, text)) {
                 return w;
             }
@@ -203,7 +204,7 @@ private:
 
     // By the captions, else the dialog's IDOK button.
     Window FindButton() const {
-        for (const std::u16string& caption : kConfirmCaptions) {
+        for (const std::u16string_view caption : kConfirmCaptions) {
             if (Window w = platform::FindWindowAfter(dialog_, 0, {0, kButtonClass}, caption)) {
                 return w;
             }

@@ -1,6 +1,7 @@
 #include "printdialog/print_job_handoff.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/process_memory.h"
 #include "platform/text.h"
@@ -22,35 +23,9 @@ constexpr std::uint32_t kWaitTimeout = 258;
 // freed, as that watcher may still read it.
 void KeepForAWatcher(PrintJobHandoff* record) { platform::KeepForProcessLifetime(record); }
 
-// The module-wide record. Its destructor runs only when the library is
-// unloaded without a shutdown message: at process exit (the watcher thread
-// already killed) or when the last reference goes (the watcher's own, as its
-// last act, on its own thread). It must not wait for anything: it abandons
-// the record, and frees it only when no watcher can touch it any more.
-class HandoffHolder {
-public:
-    HandoffHolder() = default;
-    ~HandoffHolder() {
-        if (record_ != nullptr) {
-            record_->Abandon();
-            if (record_->WatcherIdle()) {
-                delete record_;
-            } else {
-                KeepForAWatcher(record_);
-            }
-        }
-    }
-    HandoffHolder(const HandoffHolder&) = delete;
-    HandoffHolder& operator=(const HandoffHolder&) = delete;
-
-    PrintJobHandoff* get() const { return record_; }
-    void Set(PrintJobHandoff* record) { record_ = record; }
-
-private:
-    PrintJobHandoff* record_ = nullptr;
-};
-
-HandoffHolder gHandoff;
+// The module-wide record, from start-up to shutdown: a plain pointer, so that
+// nothing of it runs at process exit.
+PrintJobHandoff* gHandoff = nullptr;
 
 // Releases the mutex when one attempt of a hand-over ends.
 class MutexRelease {
@@ -202,7 +177,7 @@ bool PrintJobHandoff::TearDown() {
     return true;
 }
 
-void PrintJobHandoff::Abandon() {
+void PrintJobHandoff::Abandon() noexcept {
     tornDown_ = true;
     stop_.store(true);
     watcher_.Detach();
@@ -236,16 +211,15 @@ void PrintJobHandoff::ReleasePrinterName() { printerName_.reset(); }
 PrintJobHandoff& CreateHandoff() {
     auto record = std::make_unique<PrintJobHandoff>();
     TearDownHandoff();
-    gHandoff.Set(record.release());
-    return *gHandoff.get();
+    gHandoff = record.release();
+    return *gHandoff;
 }
 
 void TearDownHandoff() {
-    PrintJobHandoff* record = gHandoff.get();
+    PrintJobHandoff* record = std::exchange(gHandoff, nullptr);
     if (record == nullptr) {
         return;
     }
-    gHandoff.Set(nullptr);
     if (record->TearDown()) {
         delete record;
         return;
@@ -254,6 +228,19 @@ void TearDownHandoff() {
     KeepForAWatcher(record);
 }
 
-PrintJobHandoff* TheHandoff() { return gHandoff.get(); }
+void AbandonHandoff() noexcept {
+    PrintJobHandoff* record = std::exchange(gHandoff, nullptr);
+    if (record == nullptr) {
+        return;
+    }
+    record->Abandon();
+    if (record->WatcherIdle()) {
+        delete record;
+    } else {
+        KeepForAWatcher(record);
+    }
+}
+
+PrintJobHandoff* TheHandoff() { return gHandoff; }
 
 }  // namespace vorelle::printdialog

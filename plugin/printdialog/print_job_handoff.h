@@ -71,7 +71,7 @@ public:
     // What may run at unload without a shutdown: asks a running watcher to
     // stop and lets go of its thread and the mutex, without waiting for
     // anything. The record is then torn down.
-    void Abandon();
+    void Abandon() noexcept;
 
     // The watcher's view of the job. The name matches without regard to
     // letter case, as Windows compares printer names.
@@ -115,12 +115,17 @@ private:
     bool tornDown_ = false;
 };
 
-// The one record, from start-up to shutdown. Unloading the library without a
-// shutdown only abandons it (PrintJobHandoff::Abandon): nothing then waits.
+// The one record, from start-up to shutdown.
 PrintJobHandoff& CreateHandoff();
 // Tears down and frees the record, if there is one. A watcher that does not
 // end in time keeps the record it uses; it is let go and never freed.
 void TearDownHandoff();
+// The record's end when the library is unloaded without a shutdown (never at
+// process exit, when nothing of the library runs): abandons it
+// (PrintJobHandoff::Abandon) without waiting for anything, and frees it when
+// no watcher can touch it any more; a running watcher keeps it, never freed.
+// Also the end of a start-up that failed after creating it.
+void AbandonHandoff() noexcept;
 PrintJobHandoff* TheHandoff();
 
 }  // namespace vorelle::printdialog

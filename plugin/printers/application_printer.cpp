@@ -11,8 +11,8 @@ namespace vorelle::printers {
 
 namespace {
 
-const std::u16string kDevicesKey = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
-const std::u16string kPrinterValue = u"Printer";
+constexpr char16_t kDevicesKey[] = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
+constexpr char16_t kPrinterValue[] = u"Printer";
 
 // The Devices data of `printerName`, read as text up to its first null, or
 // the status that says why it cannot be had.

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/no_destructor.h"
 #include "platform/spooler.h"
 #include "printers/printer_status.h"
 
@@ -9,7 +10,9 @@ namespace vorelle::printers {
 
 namespace {
 constexpr std::size_t kMaxPreferencesPathUnits = 255;
-std::unique_ptr<PrinterServices> gServices;
+// Created at start-up and destroyed at shutdown (or when the library is
+// unloaded without one); never at process exit.
+NoDestructor<std::unique_ptr<PrinterServices>> gServices;
 }  // namespace
 
 void PrinterServices::SetPreferencesPath(std::u16string_view path) {
@@ -38,12 +41,12 @@ std::u16string PrinterServices::SetSystemPrinter(const std::u16string& printerNa
 }
 
 PrinterServices& CreatePrinterServices() {
-    gServices = std::make_unique<PrinterServices>();
-    return *gServices;
+    *gServices = std::make_unique<PrinterServices>();
+    return **gServices;
 }
 
-void DestroyPrinterServices() { gServices.reset(); }
+void DestroyPrinterServices() noexcept { gServices->reset(); }
 
-PrinterServices* ThePrinterServices() { return gServices.get(); }
+PrinterServices* ThePrinterServices() { return gServices->get(); }
 
 }  // namespace vorelle::printers

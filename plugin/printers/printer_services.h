@@ -61,7 +61,7 @@ private:
 
 // The one instance, from start-up to shutdown.
 PrinterServices& CreatePrinterServices();
-void DestroyPrinterServices();
+void DestroyPrinterServices() noexcept;
 PrinterServices* ThePrinterServices();
 
 }  // namespace vorelle::printers

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <iterator>
+#include <span>
 #include <string_view>
 
 #include "functions/script_functions.h"
@@ -26,7 +27,9 @@ const std::array<FunctionRow, 10> kFunctionTable = {{
     {172, 1, 1, &functions::ChangeForPreview},
 }};
 
-void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype) {
+void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype,
+                           std::size_t& registered) {
+    registered = 0;
     for (const FunctionRow& row : kFunctionTable) {
         const auto id = static_cast<std::uint32_t>(row.id);
         LoadFunctionText(id, name, true);
@@ -36,6 +39,7 @@ void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Tex
                                                        row.minParameters, row.maxParameters,
                                                        kRegistrationFlags, row.function, err);
         });
+        ++registered;
     }
 }
 
@@ -57,8 +61,8 @@ void TraceFailedUnregistration(std::int16_t id, std::int32_t failure) noexcept {
 
 }  // namespace
 
-void UnregisterFunctionTable(const FMX_QuadChar* pluginId) {
-    for (const FunctionRow& row : kFunctionTable) {
+void UnregisterFunctionTable(const FMX_QuadChar* pluginId, std::size_t rows) noexcept {
+    for (const FunctionRow& row : std::span(kFunctionTable).first(std::min(rows, kFunctionTable.size()))) {
         // Every row is tried, a failed one once more: a function left
         // registered would point into a library the host is about to unload.
         const std::int32_t failure = TryTwice([&] {

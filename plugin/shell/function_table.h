@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "hostsdk/FMWrapper.h"
@@ -27,13 +28,15 @@ extern const std::array<FunctionRow, 10> kFunctionTable;
 
 // Registers every row, in order, reusing the two Texts for each row's name and
 // prototype. The host's answer is not looked at; a host failure ends the
-// registration with the rows before it registered.
-void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype);
+// registration with the rows before it registered. `registered` counts the
+// rows whose registration went through the host without a failure.
+void RegisterFunctionTable(const FMX_QuadChar* pluginId, FMX_Text* name, FMX_Text* prototype,
+                           std::size_t& registered);
 
-// Unregisters every row of the table, each row even when the host fails an
-// earlier one; a failed row is tried once more. A row the host fails twice
-// stays registered: it is traced (the operation and the row's id, with the
-// host's code).
-void UnregisterFunctionTable(const FMX_QuadChar* pluginId);
+// Unregisters the first `rows` rows of the table, each row even when the host
+// fails an earlier one; a failed row is tried once more. A row the host fails
+// twice stays registered: it is traced (the operation and the row's id, with
+// the host's code). Raises nothing.
+void UnregisterFunctionTable(const FMX_QuadChar* pluginId, std::size_t rows) noexcept;
 
 }  // namespace vorelle::shell

@@ -313,7 +313,7 @@ TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
     FMX_QuadChar* id = FM_QuadChar_Constructor2('V', 'O', 'R', 'L', &err);
     (void)platform::sim::TakeTracedFailures();
     session_.FailOperation(1, 1, 2);
-    shell::UnregisterFunctionTable(id);
+    shell::UnregisterFunctionTable(id, shell::kFunctionTable.size());
     const auto traced = platform::sim::TakeTracedFailures();
     ASSERT_EQ(traced.size(), 1u);
     EXPECT_EQ(fmwrapper::Utf16ToUtf8(traced[0].call) + " " + std::to_string(traced[0].errorCode),

@@ -7,6 +7,7 @@
 #include "platform/windows.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorelle::platform {
@@ -44,7 +45,7 @@ bool HasClass(HWND window, const WindowClass& windowClass) {
 // The window's own title, read without sending it a message, compared as
 // FindWindowExW compares titles: without regard to letter case. One unit more
 // than the title is fetched so that a longer title differs.
-bool HasTitle(HWND window, const std::u16string& title) {
+bool HasTitle(HWND window, std::u16string_view title) {
     std::vector<wchar_t> buffer(title.size() + 2, L'\0');
     const int copied = InternalGetWindowText(window, buffer.data(), static_cast<int>(buffer.size()));
     if (copied < 0 || static_cast<std::size_t>(copied) != title.size()) {
@@ -56,7 +57,7 @@ bool HasTitle(HWND window, const std::u16string& title) {
 }  // namespace
 
 Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass,
-                  const std::u16string& title) {
+                  std::u16string_view title) {
     if (windowClass.atom == 0 && windowClass.name == nullptr) {
         return 0;
     }
@@ -76,9 +77,11 @@ Window FindWindowAfter(Window parent, Window childAfter, WindowClass windowClass
     // wherever FindWindowExW's own comparison differs. Each further call
     // starts after a window of the searched class, which FindWindowExW
     // handles everywhere.
+    // FindWindowExW takes the title with its terminator.
+    const std::u16string terminated(title);
     HWND after = nullptr;
     while (HWND found = FindWindowExW(AsWindow(parent), after, ClassArgument(windowClass),
-                                      Wide(title))) {
+                                      Wide(terminated))) {
         if (HasTitle(found, title)) {
             return reinterpret_cast<Window>(found);
         }
