@@ -4,7 +4,8 @@
 //
 // Checked: nothing escapes to the host (an exception leaving the plug-in
 // ends the process, which libFuzzer reports); a start-up hit by a failure is
-// not answered and the next start-up is; a function hit by one returns the
+// not answered, leaves no function registered (when it was the first), and
+// the next start-up is answered; a function hit by one returns the
 // failure's code and its next call answers correctly; a shutdown hit by one
 // still leaves no function registered, no thread and no mutex; no host
 // object, printer handle or registry key is left behind at any point.
@@ -21,11 +22,18 @@
 //
 // A shutdown hit by a run of two or more may leave the rows registered whose
 // unregistration failed twice; nothing else.
+//
+// Every function of the plug-in's function table is called: by the probes
+// below, and a function added to the table without a probe by one of its own
+// (its least number of parameters, each a printer's name; any text result).
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
 #include "fuzz/fuzz_host.h"
 #include "fuzz/fuzz_input.h"
+#include "resources/string_table.h"
+#include "shell/function_table.h"
 
 namespace vorelle::fuzz {
 namespace {
@@ -33,17 +41,31 @@ namespace {
 using Kind = Parameter::Kind;
 
 struct Probe {
-    const char16_t* function;
+    std::u16string function;
     std::vector<Parameter> parameters;
-    std::vector<std::u16string> answers;  // the results it may give, none: any
+    std::vector<std::u16string> answers;  // the results it may give, none: any text
 };
 
 Parameter Text(std::u16string text) { return {Kind::Text, std::move(text), {}, false}; }
 Parameter Number(std::string literal) { return {Kind::Number, {}, std::move(literal), false}; }
 Parameter Boolean(bool value) { return {Kind::Boolean, {}, {}, value}; }
 
-const std::vector<Probe>& Probes() {
-    static const std::vector<Probe> probes = {
+// The function's name in the string table: its entry up to the "(" of its
+// parameters, without the blanks before it.
+std::u16string FunctionName(std::int16_t id) {
+    for (const resources::StringEntry& entry : resources::StringTable()) {
+        if (entry.id == static_cast<std::uint32_t>(id)) {
+            std::u16string name(entry.text);
+            name = name.substr(0, name.find(u'('));
+            name.erase(name.find_last_not_of(u' ') + 1);
+            return name;
+        }
+    }
+    return {};
+}
+
+std::vector<Probe> MakeProbes() {
+    std::vector<Probe> probes = {
         {u"VORL_Version", {}, {u"Vorelle 3.0.4.3"}},
         {u"VORL_Version", {Text(u"short")}, {u"3.0.4.13"}},
         {u"VORL_GetPrinterAt", {Number("2")}, {u"\\\\print-server\\Accounts"}},
@@ -60,7 +82,28 @@ const std::vector<Probe>& Probes() {
         {u"VORL_ChangeForPreview", {Text(u"Label Printer")}, {u"0"}},
         {u"VORL_ChangeForPreview", {Text(u"No Devices")}, {u"-1"}},
         {u"VORL_ChangeForPreview", {Text(u"Missing")}, {u"!!ERROR!! Specified printer not found"}},
+        {u"VORL_SetToWindowsDefaultPrinter", {}, {u"0"}},
+        {u"VORL_SendData", {Text(u"Label Printer"), Text(u"^XA^FDVorelle^FS^XZ")}, {u"0"}},
+        {u"VORL_SendHexData", {Text(u"Label Printer"), Text(u"1B 40 1d 56 00")}, {u"0"}},
+        {u"VORL_SendHexData",
+         {Text(u"Label Printer"), Text(u"1B 4")},
+         {u"!!ERROR!! HexData has an odd number of hexadecimal digits; nothing was sent"}},
+        {u"VORL_GetPrintDialogResult", {}, {u"none", u"waiting", u"stopped", u"no watcher", u"no dialog"}},
     };
+    for (const shell::FunctionRow& row : shell::kFunctionTable) {
+        const std::u16string name = FunctionName(row.id);
+        Require(!name.empty(), "a row of the function table has no name in the string table");
+        if (std::none_of(probes.begin(), probes.end(), [&](const Probe& p) { return p.function == name; })) {
+            probes.push_back({name, std::vector<Parameter>(static_cast<std::size_t>(row.minParameters),
+                                                           Text(u"Office Laser")),
+                              {}});
+        }
+    }
+    return probes;
+}
+
+const std::vector<Probe>& Probes() {
+    static const std::vector<Probe> probes = MakeProbes();
     return probes;
 }
 
@@ -69,7 +112,7 @@ bool gStarted = false;
 void RequireAnswer(const Probe& probe, const CallResult& result) {
     Require(result.code == 0 && result.writes == 1 && result.storedAsTextWithOwnLocale,
             "a clean call did not answer with one text result and code 0");
-    bool known = false;
+    bool known = probe.answers.empty();
     for (const std::u16string& answer : probe.answers) {
         known = known || result.text == answer;
     }
@@ -149,6 +192,11 @@ void StartUp(const Failure& injected) {
     CheckBetweenCalls();
     if (fired) {
         Require(!answer.answered, "a start-up hit by a host failure was answered");
+        // Not started, so the host may unload it: nothing stays registered,
+        // unless a run of three failures or more also failed the undoing
+        // twice (traced). A started plug-in keeps its functions.
+        Require(gStarted || injected.times > 2 || !AnyFunctionRegistered(),
+                "a function stayed registered after a failed start-up");
         StartCleanly();
     } else {
         Require(answer.answered && answer.answer == 51, "a start-up was not answered with 51");

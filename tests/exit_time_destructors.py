@@ -48,8 +48,9 @@ def plugin_objects(build_dir):
         entries = json.load(commands)
     objects = set()
     for entry in entries:
-        if not os.path.realpath(entry["file"]).startswith(plugin):
-            continue
+        source = os.path.realpath(entry["file"])
+        if not source.startswith(plugin) or not source.endswith((".c", ".cpp")):
+            continue  # not the plug-in's code (the resource script compiles to data)
         words = entry["arguments"] if "arguments" in entry else shlex.split(entry["command"])
         output = entry.get("output") or words[words.index("-o") + 1]
         objects.add(os.path.normpath(os.path.join(entry["directory"], output)))

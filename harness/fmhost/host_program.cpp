@@ -2,6 +2,7 @@
 
 #include <iomanip>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -67,6 +68,10 @@ public:
             if (!startup.answered) {
                 err_ << "fmhost: the plug-in wrote no answer to start-up\n";
             }
+            if (options_.describe) {
+                // What the start-up registered and, having failed, unregistered.
+                PrintEvents(session, 0, std::nullopt);
+            }
             ReportLeftOver(session.Unload());
             return kExitStartupRefused;
         }
@@ -128,15 +133,16 @@ private:
         return functionFailed ? kExitFunctionError : kExitOk;
     }
 
+    // The events from `from` on of `kind`, or of both kinds in their order.
     void PrintEvents(const Session& session, std::size_t from,
-                     fmwrapper::RegistrationEvent::Kind kind) {
+                     std::optional<fmwrapper::RegistrationEvent::Kind> kind) {
         const auto events = session.RegistrationEvents();
         for (std::size_t i = from; i < events.size(); ++i) {
             const fmwrapper::RegistrationEvent& e = events[i];
-            if (e.kind != kind) {
+            if (kind && e.kind != *kind) {
                 continue;
             }
-            if (kind == fmwrapper::RegistrationEvent::Kind::Register) {
+            if (e.kind == fmwrapper::RegistrationEvent::Kind::Register) {
                 out_ << "register " << e.id << " " << EscapedText(e.name) << " " << e.minParameters << ".."
                      << e.maxParameters << " " << FlagsText(e.flags) << " " << EscapedText(e.prototype)
                      << "\n";

@@ -226,7 +226,7 @@ TEST_F(ShellTest, StringRequestsNeverWritePastTheBuffer) {
     EXPECT_FALSE(whole.overran);
 }
 
-TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStep) {
+TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStepAndLeavesNothingBehind) {
     // How many runtime operations one start-up makes.
     const std::uint64_t before = fmwrapper::OperationCount();
     StartUp();
@@ -234,29 +234,30 @@ TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStep) {
     ShutDown();
     ASSERT_GT(operations, 20u);
 
-    for (std::int32_t code : {1, 2}) {
-        for (std::uint64_t nth = 1; nth <= operations; ++nth) {
-            fmwrapper::ResetRuntime();
-            session_.FailOperation(nth, code);
-            const fmhost::StartupOutcome outcome = session_.StartUp(51, u"ProAdvanced 11.0v3");
-            EXPECT_FALSE(outcome.answered) << "failure " << code << " at operation " << nth;
-            EXPECT_EQ(session_.LiveObjects(), liveBefore_)
-                << "failure " << code << " at operation " << nth;
-            // Whatever got registered stays callable without harm: it
-            // answers when its services were created, else reports that the
-            // plug-in was not started and writes nothing.
-            if (fmwrapper::FindFunction(u"VORL_GetPrinterAt")) {
-                const fmhost::CallOutcome call = Call(u"VORL_GetPrinterAt", {Number("1")});
-                if (call.code == 0) {
-                    EXPECT_EQ(call.resultText, u"Office Laser");
-                } else {
-                    EXPECT_EQ(call.code, 3);
-                    EXPECT_FALSE(call.resultWritten);
-                }
+    // Once, and twice in a row: the second failure then hits the undoing,
+    // which tries each of its host operations once more.
+    for (std::uint64_t times : {1u, 2u}) {
+        for (std::int32_t code : {1, 2}) {
+            for (std::uint64_t nth = 1; nth <= operations; ++nth) {
+                const std::string where = "failure " + std::to_string(code) + " at operation " + std::to_string(nth) +
+                                          ", " + std::to_string(times) + " time(s)";
+                fmwrapper::ResetRuntime();
+                session_.FailOperation(nth, code, times);
+                const fmhost::StartupOutcome outcome = session_.StartUp(51, u"ProAdvanced 11.0v3");
+                EXPECT_FALSE(fmwrapper::FailureArmed()) << where << ": not all failures fired";
+                fmwrapper::DisarmFailure();
+                EXPECT_FALSE(outcome.answered) << where;
+                EXPECT_EQ(session_.LiveObjects(), liveBefore_) << where;
+                // Not answered, so not started for the host, which may now
+                // unload the library: nothing of the start-up stays behind.
+                EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << where << ": a function stayed registered";
+                EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex")) << where;
+                EXPECT_EQ(simwin::CountHandles().kernel(), before_.kernel()) << where;
+                const auto start = std::chrono::steady_clock::now();
+                ShutDown();
+                EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400))
+                    << where << ": a shutdown found something to wait for";
             }
-            ShutDown();
-            EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty())
-                << "failure " << code << " at operation " << nth;
         }
     }
     // And the plug-in starts normally afterwards.
