@@ -68,8 +68,8 @@ bool PrintJobHandoff::EndWatcher() {
         stop_.store(true);
         const std::uint32_t stopAsked = platform::TickMilliseconds();
         // The watcher looks at the stop before each of its messages: this
-        // lasts until its next look, except in its one-second pause before
-        // confirming or while a message waits on its dialog's answer.
+        // lasts until its next look, except in its pause before confirming (0 to 1
+        // second) or while a message waits on its dialog's answer.
         while (!watcherIdle_.load()) {
             if (platform::MillisecondsSince(stopAsked) > kWatcherEndMilliseconds) {
                 return false;

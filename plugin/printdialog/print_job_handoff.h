@@ -19,7 +19,7 @@ inline constexpr char16_t kHandoffMutexName[] = u"ChangePrinteMutex";
 // The longest the host's thread waits for a running watcher to end, at a
 // hand-over (on the tick) and at shutdown (in 500 ms polls). A watcher that was
 // asked to stop ends within about six seconds: one message the dialog's thread
-// has five seconds to answer, and the one-second pause before confirming.
+// has five seconds to answer, and the pause before confirming (at most one).
 inline constexpr std::uint32_t kWatcherEndMilliseconds = 8'000;
 inline constexpr int kShutdownPolls = 16;
 // The longest a hand-over waits for the mutex (on the tick, in attempts of at

@@ -28,7 +28,9 @@ void RefuseDuringTheExitNotice(const char* what) noexcept {
 
 }  // namespace
 
-// Kept out of line: inlined, GCC takes the replacement's free for a mismatch.
+// Every form a library calls: the sanitizers' runtimes would otherwise give
+// some of them, and free what this one allocated. Kept out of line: inlined,
+// GCC takes the replacement's free for a mismatch.
 [[gnu::noinline]] void* operator new(std::size_t size) {
     RefuseDuringTheExitNotice("the plug-in allocated at process exit\n");
     if (void* block = std::malloc(size != 0 ? size : 1)) {
@@ -36,13 +38,24 @@ void RefuseDuringTheExitNotice(const char* what) noexcept {
     }
     throw std::bad_alloc();
 }
+[[gnu::noinline]] void* operator new[](std::size_t size) { return operator new(size); }
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    RefuseDuringTheExitNotice("the plug-in allocated at process exit\n");
+    return std::malloc(size != 0 ? size : 1);
+}
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
 
 [[gnu::noinline]] void operator delete(void* block) noexcept {
     RefuseDuringTheExitNotice("the plug-in freed at process exit\n");
     std::free(block);
 }
-
+[[gnu::noinline]] void operator delete[](void* block) noexcept { operator delete(block); }
 [[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+[[gnu::noinline]] void operator delete[](void* block, std::size_t) noexcept { operator delete(block); }
+[[gnu::noinline]] void operator delete(void* block, const std::nothrow_t&) noexcept { operator delete(block); }
+[[gnu::noinline]] void operator delete[](void* block, const std::nothrow_t&) noexcept { operator delete(block); }
 
 namespace vorelle::testing {
 namespace {
