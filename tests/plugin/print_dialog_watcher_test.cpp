@@ -524,7 +524,8 @@ TEST_F(PrintDialogWatcherTest, ADialogThatOnlyBearsTheCaptionNeitherEndsNorHolds
         } else {
             custom.Destroy();
         }
-        ExpectConfirmed(OpenDialog(kPrinters, 0), u"Invoices", lookAlike ? "after a look-alike" : "after Print?");
+        ExpectConfirmed(OpenDialog(kPrinters, 0), u"Invoices",
+                        lookAlike ? "after a look-alike" : "after a custom dialog");
         EXPECT_EQ(EndResult(), "confirmed") << lookAlike;
         EXPECT_TRUE(custom.Messages().empty());
         if (other != nullptr) {
