@@ -3,8 +3,10 @@
 // Windows (the Windows builds, run under Wine).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fmhost {
 
@@ -94,6 +96,18 @@ PrintOutcome RunPrintSetupDialog(int seconds);
 // running ":print SECONDS", printing a page of its own).
 std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds,
                                                     const PrintedPage& page);
+
+// The message of the host's custom dialog.
+inline constexpr char16_t kCustomDialogMessage[] = u"Print the 12 invoices now?";
+
+// Shows a dialog of the host's own as FileMaker's Show Custom Dialog shows
+// one, on the host's thread (the session waits for it): titled `caption`, the
+// message kCustomDialogMessage and an OK button (IDOK), no printer box; after
+// `seconds` it is closed as by its OK. The wParam of every WM_COMMAND another
+// thread or program sent it meanwhile, in order (Windows: an IDOK or IDCANCEL
+// among them closes it then, as a dialog's own button would); none when it
+// cannot be shown.
+std::optional<std::vector<std::uintptr_t>> ShowCustomDialog(const std::u16string& caption, int seconds);
 
 // Opens the host's Print dialog on a thread of its own whose messages stop
 // being answered as soon as the dialog's windows exist, for `seconds`; then it

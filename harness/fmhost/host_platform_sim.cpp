@@ -170,6 +170,26 @@ std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, in
     return outcome;
 }
 
+std::optional<std::vector<std::uintptr_t>> ShowCustomDialog(const std::u16string& caption, int seconds) {
+    // On a user-interface thread of the host's own, as the Print dialog; the
+    // simulated dialog logs every message it is sent.
+    simwin::UiThread thread;
+    simwin::DialogWindow dialog = simwin::DialogWindow::Create(
+        &thread, caption,
+        {{u"Static", kCustomDialogMessage, 0, {}, -1}, {u"Button", u"OK", simwin::kIdOk, {}, -1}});
+    if (dialog.Window() == 0) {
+        return std::nullopt;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    std::vector<std::uintptr_t> commands;
+    for (const simwin::Message& message : dialog.Messages()) {
+        if (message.message == simwin::kWmCommand) {
+            commands.push_back(message.wParam);
+        }
+    }
+    return commands;
+}
+
 bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds) {
     // Thread and dialog stay until the time is up; a thread of their own lets
     // them go then (or the process ends first).

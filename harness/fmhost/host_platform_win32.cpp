@@ -2,11 +2,12 @@
 // per-user registry and the common Print dialog (PrintDlgW) shown with a print
 // template of our own, laid out as Windows' own, or with the system's own
 // template and texts; the Print Setup dialog (PD_PRINTSETUP) as the system
-// shows it.
+// shows it; a custom dialog of the host's own (a message and OK).
 //
 // Links against comdlg32 (PrintDlgW), gdi32 (the printed page), advapi32
 // (registry), user32 and kernel32;
-// needs the dialog template of print_dialog_win32.rc in the executable.
+// needs the dialog templates of print_dialog_win32.rc and
+// custom_dialog_win32.rc in the executable.
 #include "fmhost/host_platform.h"
 
 #include <windows.h>
@@ -25,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "fmhost/custom_dialog_win32.h"
 #include "fmhost/print_dialog_win32.h"
 #include "fmhost/win32_owners.h"
 
@@ -334,6 +336,59 @@ std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, in
     const DWORD limit = static_cast<DWORD>(seconds) * 1000 + 60000;
     WaitForSingleObject(process.hProcess, limit);
     return std::nullopt;
+}
+
+namespace {
+
+// What the custom dialog shows, and the commands it was sent from elsewhere.
+struct CustomDialog {
+    const std::u16string* caption = nullptr;
+    UINT timeoutMilliseconds = 0;
+    std::vector<std::uintptr_t> commands;
+};
+
+constexpr UINT_PTR kCloseTimer = 1;
+
+// Sets the caption and the message, and a timer that closes the dialog as
+// its OK does. The dialog sends itself no command: every WM_COMMAND it gets
+// came from elsewhere, and is noted.
+INT_PTR CALLBACK CustomDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        const auto* shown = reinterpret_cast<const CustomDialog*>(lParam);
+        SetWindowTextW(dialog, Wide(*shown->caption));
+        SetDlgItemTextW(dialog, FMHOST_CUSTOM_MESSAGE, reinterpret_cast<const wchar_t*>(kCustomDialogMessage));
+        SetTimer(dialog, kCloseTimer, shown->timeoutMilliseconds, nullptr);
+        return TRUE;
+    }
+    auto* shown = reinterpret_cast<CustomDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (message == WM_TIMER && wParam == kCloseTimer) {
+        KillTimer(dialog, kCloseTimer);
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && shown != nullptr) {
+        shown->commands.push_back(static_cast<std::uintptr_t>(wParam));
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            KillTimer(dialog, kCloseTimer);
+            EndDialog(dialog, LOWORD(wParam));
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uintptr_t>> ShowCustomDialog(const std::u16string& caption, int seconds) {
+    CustomDialog shown;
+    shown.caption = &caption;
+    shown.timeoutMilliseconds = TimeoutMilliseconds(seconds);
+    if (DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(FMHOST_CUSTOM_DIALOG), nullptr,
+                        CustomDialogProcedure, reinterpret_cast<LPARAM>(&shown)) == -1) {
+        return std::nullopt;
+    }
+    return shown.commands;
 }
 
 namespace {

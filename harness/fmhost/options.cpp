@@ -243,6 +243,14 @@ Lines:
       :other-print [SECONDS]  another program opens a Print dialog of its own and
                             cancels it after SECONDS unless confirmed; prints
                             its outcome as :print does
+      :custom-dialog CAPTION SECONDS  shows a dialog of the host's own as
+                            Show Custom Dialog does: titled CAPTION (its words
+                            joined by one blank, quotes around it dropped), a
+                            message and an OK button, no printer box; waits
+                            SECONDS, then closes it as by its OK and prints
+                            "custom dialog closed by OK", followed by "; sent
+                            from elsewhere: WM_COMMAND 0xWPARAM, ..." for every
+                            command another program sent it meanwhile
       :unanswering-print SECONDS  opens the host's Print dialog on a thread of
                             its own that stops answering messages for SECONDS;
                             goes on one second after it stopped answering

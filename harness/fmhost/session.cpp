@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "fmhost/escaped_text.h"
@@ -38,13 +39,28 @@ bool OptionalSeconds(const std::vector<std::string>& args, int& seconds) {
     return args.empty() || (args.size() == 1 && ParseInteger(args[0], seconds) && seconds >= 0);
 }
 
-// A printer name given to a host action: its words joined by one blank.
-std::string PrinterNameOf(const std::vector<std::string>& args) {
-    std::string printer = args[0];
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        printer += " " + args[i];
+// The first `count` words of a host action joined by one blank.
+std::string JoinedWords(const std::vector<std::string>& args, std::size_t count) {
+    std::string joined = args[0];
+    for (std::size_t i = 1; i < count; ++i) {
+        joined += " " + args[i];
     }
-    return printer;
+    return joined;
+}
+
+// A printer name given to a host action: its words joined by one blank.
+std::string PrinterNameOf(const std::vector<std::string>& args) { return JoinedWords(args, args.size()); }
+
+// "custom dialog closed by OK", and the commands sent to it from elsewhere.
+std::string CustomDialogResult(const std::vector<std::uintptr_t>& commands) {
+    std::string result = "custom dialog closed by OK";
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        char hex[2 * sizeof(std::uintptr_t)] = {};
+        const auto written = std::to_chars(std::begin(hex), std::end(hex), commands[i], 16);
+        result += (i == 0 ? "; sent from elsewhere: " : ", ");
+        result += "WM_COMMAND 0x" + std::string(std::begin(hex), written.ptr);
+    }
+    return result;
 }
 
 std::string FunctionNameOf(const FunctionCall& call) { return fmwrapper::Utf16ToUtf8(call.name); }
@@ -380,6 +396,20 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (printed) {
             outcome.output = PrintResult(*printed);
         }
+    } else if (action.name == "custom-dialog") {
+        int seconds = 0;
+        if (args.size() < 2 || !ParseInteger(args.back(), seconds) || seconds < 0) {
+            return ErrorOutcome(":custom-dialog takes a caption and a number of seconds");
+        }
+        std::string caption = JoinedWords(args, args.size() - 1);
+        if (caption.size() >= 2 && caption.front() == '"' && caption.back() == '"') {
+            caption = caption.substr(1, caption.size() - 2);
+        }
+        const auto commands = ShowCustomDialog(fmwrapper::Utf8ToUtf16(caption), seconds);
+        if (!commands) {
+            return ErrorOutcome("the custom dialog cannot be shown");
+        }
+        outcome.output = CustomDialogResult(*commands);
     } else if (action.name == "unanswering-print") {
         int seconds = 0;
         if (args.size() != 1 || !ParseInteger(args[0], seconds) || seconds < 0) {

@@ -10,11 +10,11 @@ enum class PrintDialogOutcome : std::uint8_t {
     Waiting,        // the watcher is still at work
     Confirmed,      // the printer selected and the dialog confirmed
     Selected,       // selected and left open, as the job asked
-    NoDialog,       // no Print dialog of the host's within the limit
-    NoPrinterBox,   // the dialog, but not its printer box, within the limit
+    NoDialog,       // no dialog of the host's under the Print dialog's captions within the limit
+    NoPrinterBox,   // such a dialog, but none with a printer box, within the limits
     NotListed,      // no item of the printer box names the printer
     NotTaken,       // the selection did not take, or the list changed meanwhile
-    NoOkButton,     // selected, but no OK button within the limit
+    NoOkButton,     // such a dialog with its printer box, but no OK button, within the limits
     NotAnswering,   // the dialog left a message unanswered, or went away
     Stopped,        // a later hand-over, a stop or the shutdown ended the job first
     NoWatcher,      // the hand-over started no watcher

@@ -20,11 +20,12 @@ namespace {
 
 using platform::Window;
 
-// Milliseconds a stage may search, on the monotonic tick: it gives up once
-// the time elapsed since its reference is greater.
+// Milliseconds the search may go on, on the monotonic tick: it gives up once
+// the time elapsed since its start is greater. The dialog and its label must
+// come within the first; a dialog whose label came in time has until the
+// second for its printer box and its OK button.
 constexpr std::uint32_t kDialogLimit = 20'000;
 constexpr std::uint32_t kComboBoxLimit = 25'000;
-constexpr std::uint32_t kButtonLimit = 3'000;
 // The longest pause before confirming, should the calendar second not move on.
 constexpr std::uint32_t kPauseLimit = 1'000;
 // How long the dialog's thread has to answer each message.
@@ -44,6 +45,16 @@ void KeepForALateAnswer(std::unique_ptr<ItemText> buffer) {
     platform::KeepForProcessLifetime(buffer.release());
 }
 
+// What a look at one dialog found of the Print dialog's layout.
+struct Layout {
+    Window dialog = 0;
+    Window label = 0;  // the printer-name label, by the tables
+    Window box = 0;    // the printer box: the combo box after the label, else cmb4
+    Window ok = 0;     // the OK button: by the tables' captions, else IDOK
+    // Laid out as a Print dialog: only such a dialog is ever sent a message.
+    bool Complete() const { return box != 0 && ok != 0; }
+};
+
 class Watcher {
 public:
     explicit Watcher(PrintJobHandoff& job) : job_(job), itemText_(std::make_unique<ItemText>()) {}
@@ -56,43 +67,21 @@ public:
         const std::uint32_t start = platform::TickMilliseconds();
         job_.SetWatcherIdle(false);
 
-        dialog_ = Seek(start, kDialogLimit, [this] { return FindDialog(); });
-        if (dialog_ == 0) {
-            return Ended(PrintDialogOutcome::NoDialog);
-        }
-        // The label, or in a pass that finds none, the printer box by its id.
-        Window label = 0;
-        Window comboBox = 0;
-        if (Seek(start, kDialogLimit, [this, &label, &comboBox] {
-                label = FindLabel();
-                comboBox = label == 0 ? PrinterBoxById() : 0;
-                return label != 0 ? label : comboBox;
-            }) == 0) {
-            return Ended(PrintDialogOutcome::NoPrinterBox);
-        }
-        if (comboBox == 0) {
-            comboBox = Seek(start, kComboBoxLimit, [this, label] {
-                if (const Window w = platform::FindWindowAfter(dialog_, label, {0, kComboBoxClass}, kEmptyTitle)) {
-                    return w;
-                }
-                return PrinterBoxById();
-            });
-            if (comboBox == 0) {
-                return Ended(PrintDialogOutcome::NoPrinterBox);
-            }
+        if (!SeekPrintDialog(start)) {
+            return Ended(furthest_);
         }
         // A printer the dialog does not list leaves the dialog to the user,
         // as does a selection that did not take, a dialog that stops
         // answering or a stop asked meanwhile: only the printer the script
         // asked for is ever confirmed. A selection that did not take is
         // undone first: the box shows again the printer the dialog prints to.
-        switch (SelectPrinter(comboBox)) {
+        switch (SelectPrinter(found_.box)) {
             case Selection::Selected:
                 break;
             case Selection::NoMatch:
                 return PrintDialogOutcome::NotListed;
             case Selection::NotTaken:
-                RestoreBox(comboBox);
+                RestoreBox(found_.box);
                 return Ended(PrintDialogOutcome::NotTaken);  // Stopped: the box not put back
             case Selection::Interrupted:
                 return Ended(PrintDialogOutcome::NotAnswering);
@@ -100,12 +89,12 @@ public:
         if (job_.ShowDialog()) {
             return PrintDialogOutcome::Selected;
         }
-        const std::uint32_t buttonStart = platform::TickMilliseconds();
-        const Window button = Seek(buttonStart, kButtonLimit, [this] { return FindButton(); });
-        if (button == 0) {
-            return Ended(PrintDialogOutcome::NoOkButton);
+        // A stop asked since the selection was told keeps the dialog from
+        // being confirmed; once the pause has begun, it no longer does.
+        if (job_.StopRequested()) {
+            return PrintDialogOutcome::Stopped;
         }
-        return Confirm(button) ? PrintDialogOutcome::Confirmed : PrintDialogOutcome::NotAnswering;
+        return Confirm(found_.ok) ? PrintDialogOutcome::Confirmed : PrintDialogOutcome::NotAnswering;
     }
 
 private:
@@ -120,82 +109,148 @@ private:
         return stopped_ ? PrintDialogOutcome::Stopped : outcome;
     }
 
-    // Search passes: stop checked first, the limit after every search (so a
-    // window found in the pass in which the limit passes is not used), one
-    // millisecond's sleep per pass. 0 when stopped or out of time.
-    template <typename Search>
-    Window Seek(std::uint32_t reference, std::uint32_t limit, Search search) {
+    // Seeks the Print dialog in passes: stop checked first, the limit after
+    // every search (so a window found in the pass in which the limit passes
+    // is not used), one millisecond's sleep per pass. Every pass looks at
+    // every dialog that may be the Print dialog, so a dialog that bears its
+    // caption but is laid out otherwise (a message of the host's own titled
+    // "Print") neither ends the search nor holds it: the Print dialog that
+    // comes after it, or beside it, is still found. After the first limit
+    // only the dialog whose label came in time is looked at, until the
+    // second. True when the Print dialog is found (in found_); otherwise
+    // furthest_ tells how far any dialog came.
+    bool SeekPrintDialog(std::uint32_t start) {
+        bool late = false;
         for (;;) {
             if (job_.StopRequested()) {
                 stopped_ = true;
-                return 0;
+                return false;
             }
-            const Window found = search();
-            if (platform::MillisecondsSince(reference) > limit) {
-                return 0;
+            pass_ = Pass{};
+            const bool found = late ? LookAgainAtLabelled() : FindPrintDialog();
+            const std::uint32_t elapsed = platform::MillisecondsSince(start);
+            const bool inTime = elapsed <= (late ? kComboBoxLimit : kDialogLimit);
+            if (inTime) {
+                furthest_ = FurtherOf(furthest_, pass_.furthest);
+                if (!late) {
+                    labelled_ = pass_.labelled;
+                }
+            } else if (late || labelled_.dialog == 0 || elapsed > kComboBoxLimit) {
+                return false;
+            } else {
+                late = true;
             }
             platform::SleepMilliseconds(1);
-            if (found != 0) {
-                return found;
+            if (found && inTime) {
+                return true;
             }
         }
     }
 
-    // The host's Print dialog: first by the tables, the first dialog of the
-    // host's own process under the first caption that has one (Print dialogs
-    // of other programs are stepped over); where they find none, the first
-    // dialog of the host's own process laid out as a Print dialog. Without
-    // any top-level window of the dialog class neither can find one, and the
-    // pass ends after that one search.
+    // The further of two stages of the search: no dialog under the
+    // captions, one without a printer box, one with its box but no OK button.
+    static PrintDialogOutcome FurtherOf(PrintDialogOutcome a, PrintDialogOutcome b) {
+        const auto stage = [](PrintDialogOutcome outcome) {
+            return outcome == PrintDialogOutcome::NoOkButton ? 2 : outcome == PrintDialogOutcome::NoPrinterBox ? 1 : 0;
+        };
+        return stage(b) > stage(a) ? b : a;
+    }
+
+    // The host's Print dialog: first by the tables, every dialog of the host's
+    // own process under each caption in turn, the first laid out as a Print
+    // dialog (Print dialogs of other programs are stepped over); where they
+    // find none, the first dialog of the host's own process with cmb4 and
+    // IDOK. Without any top-level window of the dialog class neither can find
+    // one, and the pass ends after that one search.
     //
     // Looking at every dialog's controls costs a search per dialog, so it is
     // done in a pass whose topmost dialog is not the last pass's (a dialog
     // comes up on top of the others, as the Print dialog does) and otherwise
     // once every kLookAgainPasses passes: for a dialog not on top, and for one
     // whose controls were not there yet when it came up.
-    Window FindDialog() {
+    bool FindPrintDialog() {
         const Window firstDialog = platform::FindWindowOfClass(0, 0, {kDialogClassAtom, nullptr});
         const bool newOnTop = firstDialog != topDialog_;
         topDialog_ = firstDialog;
         if (firstDialog == 0) {
-            return 0;
+            return false;
         }
         for (const std::u16string_view caption : kDialogCaptions) {
             Window after = 0;
             while (Window w = platform::FindWindowAfter(0, after, {kDialogClassAtom, nullptr}, caption)) {
-                if (platform::WindowOfThisProcess(w)) {
-                    return w;
+                if (platform::WindowOfThisProcess(w) && Take(LookAt(w, 0))) {
+                    return true;
                 }
                 after = w;
             }
         }
         if (!newOnTop && ++passesSinceLook_ < kLookAgainPasses) {
-            return 0;
+            return false;
         }
         passesSinceLook_ = 0;
         for (Window w = firstDialog; w != 0; w = platform::FindWindowOfClass(0, w, {kDialogClassAtom, nullptr})) {
             if (platform::WindowOfThisProcess(w) && IsPrintDialog(w)) {
-                return w;
+                const Layout seen = LookAt(w, 0);
+                if (seen.Complete()) {
+                    found_ = seen;
+                    return true;
+                }
             }
         }
-        return 0;
+        return false;
+    }
+
+    // The dialog whose label came within the first limit, once that has
+    // passed: its printer box and OK button may still come.
+    bool LookAgainAtLabelled() { return Take(LookAt(labelled_.dialog, labelled_.label)); }
+
+    // A dialog of the host's own under one of the captions: taken when it is
+    // laid out as a Print dialog; otherwise noted, and the search goes on.
+    bool Take(const Layout& seen) {
+        if (seen.Complete()) {
+            found_ = seen;
+            return true;
+        }
+        pass_.furthest = FurtherOf(pass_.furthest, seen.box != 0 ? PrintDialogOutcome::NoOkButton
+                                                                 : PrintDialogOutcome::NoPrinterBox);
+        if (seen.label != 0 && pass_.labelled.dialog == 0) {
+            pass_.labelled = seen;
+        }
+        return false;
+    }
+
+    // The Print dialog's controls in `dialog`, `label` when already known.
+    // The OK button is looked for only beside a printer box.
+    static Layout LookAt(Window dialog, Window label) {
+        Layout seen;
+        seen.dialog = dialog;
+        seen.label = label != 0 ? label : FindLabel(dialog);
+        if (seen.label != 0) {
+            seen.box = platform::FindWindowAfter(dialog, seen.label, {0, kComboBoxClass}, kEmptyTitle);
+        }
+        if (seen.box == 0) {
+            seen.box = PrinterBoxById(dialog);
+        }
+        if (seen.box != 0) {
+            seen.ok = FindButton(dialog);
+        }
+        return seen;
     }
 
     // The Print dialog's structure, the same in every language: the printer
     // box cmb4 and the OK button. A Print Setup dialog (its printer box is
     // cmb1) and every other dialog lack one or the other.
     static bool IsPrintDialog(Window dialog) {
-        return platform::ChildWithId(dialog, kPrinterComboBoxId, {0, kComboBoxClass}) != 0 &&
-               platform::ChildWithId(dialog, kIdOk, {0, kButtonClass}) != 0;
+        return PrinterBoxById(dialog) != 0 && platform::ChildWithId(dialog, kIdOk, {0, kButtonClass}) != 0;
     }
 
-    Window PrinterBoxById() const {
-        return platform::ChildWithId(dialog_, kPrinterComboBoxId, {0, kComboBoxClass});
+    static Window PrinterBoxById(Window dialog) {
+        return platform::ChildWithId(dialog, kPrinterComboBoxId, {0, kComboBoxClass});
     }
 
-    Window FindLabel() const {
+    static Window FindLabel(Window dialog) {
         for (const std::u16string_view text : kNameLabels) {
-            if (Window w = platform::FindWindowAfter(dialog_, 0, {0, kStaticClass}, text)) {
+            if (Window w = platform::FindWindowAfter(dialog, 0, {0, kStaticClass}, text)) {
                 return w;
             }
         }
@@ -203,13 +258,13 @@ private:
     }
 
     // By the captions, else the dialog's IDOK button.
-    Window FindButton() const {
+    static Window FindButton(Window dialog) {
         for (const std::u16string_view caption : kConfirmCaptions) {
-            if (Window w = platform::FindWindowAfter(dialog_, 0, {0, kButtonClass}, caption)) {
+            if (Window w = platform::FindWindowAfter(dialog, 0, {0, kButtonClass}, caption)) {
                 return w;
             }
         }
-        return platform::ChildWithId(dialog_, kIdOk, {0, kButtonClass});
+        return platform::ChildWithId(dialog, kIdOk, {0, kButtonClass});
     }
 
     // One message to the dialog or its combo box, and its answer; empty when
@@ -323,7 +378,7 @@ private:
         if (!*stillNames) {
             return Selection::NotTaken;
         }
-        if (!Ask(dialog_, kWmCommand, kSelectionChanged, static_cast<std::intptr_t>(comboBox))) {
+        if (!Ask(found_.dialog, kWmCommand, kSelectionChanged, static_cast<std::intptr_t>(comboBox))) {
             return Selection::Interrupted;
         }
         return Selection::Selected;
@@ -378,12 +433,21 @@ private:
         }
         // Either failing (the dialog went away) is traced by the facade; the
         // job ends all the same.
-        (void)platform::RedrawWindow(dialog_);
-        return platform::NotifyWindow(dialog_, kWmCommand, kConfirm, static_cast<std::intptr_t>(button));
+        (void)platform::RedrawWindow(found_.dialog);
+        return platform::NotifyWindow(found_.dialog, kWmCommand, kConfirm, static_cast<std::intptr_t>(button));
     }
 
+    // What one search pass saw of the dialogs it did not take.
+    struct Pass {
+        PrintDialogOutcome furthest = PrintDialogOutcome::NoDialog;
+        Layout labelled;  // the first with its label
+    };
+
     PrintJobHandoff& job_;
-    Window dialog_ = 0;
+    Layout found_;                                            // the Print dialog, once found
+    Pass pass_;                                               // the pass under way
+    Layout labelled_;                                         // the last pass's dialog with its label
+    PrintDialogOutcome furthest_ = PrintDialogOutcome::NoDialog;  // how far any dialog came in time
     Window topDialog_ = 0;             // the topmost dialog-class window of the last pass
     std::uint32_t passesSinceLook_ = 0;  // since the last look at every dialog's controls
     std::unique_ptr<ItemText> itemText_;

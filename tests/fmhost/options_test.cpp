@@ -81,7 +81,7 @@ TEST(Options, HelpNamesEveryOptionActionAndExitStatus) {
     const std::string usage = fmhost::UsageText();
     for (const char* word : {"--plugin", "--interface-version", "--host-version", "--machine",
                              "--dialog-language", "--print-template", "--describe", "--fail-op", ":string",
-                             ":preference", ":print", ":print-setup", ":remove-printer", "Exit status", "non-zero error code"}) {
+                             ":preference", ":print", ":print-setup", ":custom-dialog", ":remove-printer", "Exit status", "non-zero error code"}) {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     }
 }

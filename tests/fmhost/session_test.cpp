@@ -2,6 +2,7 @@
 // calls, lines, host actions, the runtime behind them.
 #include <dlfcn.h>
 #include <algorithm>
+#include <future>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -173,7 +174,8 @@ TEST_F(SessionTest, UnknownFunctionsActionsAndBadLinesAreErrors) {
     ASSERT_TRUE(session.StartUp().Accepted());
     for (const char* bad : {"VORL_Nothing", "TEST_Echo( 1", ":nothing", ":string", ":string 256",
                             ":string 1 -1", ":print x", ":print-setup 1 2", ":preference 1", ":message 300", ":fail 0:1",
-                            ":fail 1:0", ":idle now", ":remove-printer", ":remove-printer Nowhere"}) {
+                            ":fail 1:0", ":idle now", ":remove-printer", ":remove-printer Nowhere", ":custom-dialog",
+                            ":custom-dialog 3", ":custom-dialog Print", ":custom-dialog Print -1"}) {
         const LineOutcome line = session.EvaluateLine(bad);
         EXPECT_EQ(line.kind, LineOutcome::Kind::Error) << bad;
         EXPECT_FALSE(line.error.empty()) << bad;
@@ -274,6 +276,30 @@ TEST_F(SessionTest, PrintSetupReportsTheConfirmedPrinterOrCancels) {
     EXPECT_FALSE(user.ComboBeforeLabel());
     EXPECT_EQ(user.ComboId(), 0x0470);  // cmb1: a Print Setup dialog has no cmb4
     EXPECT_TRUE(simwin::PrintJobs().empty());
+}
+
+TEST_F(SessionTest, CustomDialogShowsItsCaptionMessageAndOkForItsSecondsAndTellsWhatItWasSent) {
+    simwin::WindowManager& windows = simwin::WindowManager::Instance();
+    const auto start = std::chrono::steady_clock::now();
+    auto shown = std::async(std::launch::async, [&] { return session.EvaluateLine(":custom-dialog \"Print now\" 1"); });
+    // As Show Custom Dialog shows one: its caption, its message and OK; no printer box.
+    simwin::Hwnd dialog = 0;
+    ASSERT_TRUE(test_support::Eventually([&] {
+        dialog = windows.Find(0, 0, simwin::ClassRef::ByAtom(simwin::kDialogClassAtom), u"Print now");
+        return dialog != 0 && windows.Children(dialog).size() == 2;
+    })) << "no custom dialog came up";
+    const std::vector<simwin::Hwnd> children = windows.Children(dialog);
+    EXPECT_EQ(windows.ClassName(children[0]), u"Static");
+    EXPECT_EQ(windows.Title(children[0]), fmhost::kCustomDialogMessage);
+    EXPECT_EQ(windows.ClassName(children[1]), u"Button");
+    EXPECT_EQ(windows.ControlId(children[1]), simwin::kIdOk);
+    // What another program sends it is told.
+    windows.Send(dialog, simwin::kWmCommand, 0x10473, 0);
+    ASSERT_EQ(shown.wait_for(test_support::kWaitBound), std::future_status::ready) << "never closed";
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "closed before its time";
+    EXPECT_EQ(shown.get().output, "custom dialog closed by OK; sent from elsewhere: WM_COMMAND 0x10473");
+    EXPECT_FALSE(windows.IsWindow(dialog));
+    EXPECT_EQ(session.EvaluateLine(":custom-dialog Print 0").output, "custom dialog closed by OK");
 }
 
 }  // namespace

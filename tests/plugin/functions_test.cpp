@@ -473,6 +473,14 @@ TEST_F(FunctionsTest, PrintingAfterTheSwitchPutsOnePageInTheChosenQueueOnly) {
     ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser"), Boolean(true)}), u"0");
     EXPECT_EQ(session_.EvaluateLine(":print 2").output, "cancelled");
     EXPECT_EQ(simwin::PrintJobs().size(), 1u);
+
+    // A custom dialog titled "Print" before the Print step, closed by its
+    // OK: it was sent nothing, and the Print dialog after it is confirmed.
+    ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Label Printer")}), u"0");
+    EXPECT_EQ(session_.EvaluateLine(":custom-dialog \"Print\" 1").output, "custom dialog closed by OK");
+    EXPECT_EQ(session_.EvaluateLine(":print 20").output, "printed to Label Printer");
+    EXPECT_EQ(Result(u"VORL_GetPrintDialogResult"), u"confirmed");
+    EXPECT_EQ(simwin::PrintJobs().size(), 2u);
 }
 
 TEST_F(FunctionsTest, ASuccessfulSwitchEndsAnEarlierJobAndAFailedOneLeavesIt) {

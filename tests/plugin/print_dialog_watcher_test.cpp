@@ -310,6 +310,12 @@ TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeithe
         {"reordered", u"Invoices", 2, 0, {u"Invoices", u"Labels", u"Office Laser"}},
         {"reordered after the box was read", u"Invoices", 3, 0, {u"Invoices", u"Labels", u"Office Laser"}},
         {"renamed past the item buffer", u"Invoices", 2, 2, {u"Office Laser", std::u16string(1028, u'I'), u"Labels"}},
+        // The printer the box showed leaves the list, before or after the
+        // watcher read it; the job's index then names another printer.
+        {"the shown printer removed before the box was read", u"Invoices", 2, 2,
+         {u"Office Laser", u"Added", u"Invoices"}},
+        {"the shown printer removed after the box was read", u"Invoices", 3, 2,
+         {u"Office Laser", u"Added", u"Invoices"}},
     };
     for (const Case& c : cases) {
         simwin::PrintDialogLayout layout;
@@ -327,10 +333,16 @@ TEST_F(PrintDialogWatcherTest, AListChangedBetweenTheReadAndTheSelectionIsNeithe
             << c.what << ": never selected";
         EXPECT_FALSE(ToldOk(dialog)) << c.what << ": confirmed another printer";
         EXPECT_TRUE(dialog.IsOpen()) << c.what;
-        // The user presses OK: the printer the box shows gets the job.
-        EXPECT_EQ(dialog.SelectedPrinter(), kPrinters[c.selected]) << c.what << ": the box was not put back";
+        // The box shows the printer the dialog came up with again; where that
+        // has left the list, nothing (never the watcher's selection). The
+        // user presses OK: the printer the dialog came up with gets the job.
+        const std::u16string& held = kPrinters[c.selected];
+        const bool gone = std::find(c.changedTo.begin(), c.changedTo.end(), held) == c.changedTo.end();
+        EXPECT_EQ(dialog.SelectedPrinter(), gone ? std::nullopt : std::optional(held))
+            << c.what << ": the box was not put back";
+        EXPECT_EQ(dialog.SelectedIndex() < 0, gone) << c.what;
         simwin::WindowManager::Instance().Send(dialog.Window(), simwin::kWmCommand, simwin::kIdOk, 0);
-        EXPECT_EQ(dialog.ConfirmedPrinter(), dialog.SelectedPrinter()) << c.what;
+        EXPECT_EQ(dialog.ConfirmedPrinter(), held) << c.what;
     }
 }
 
@@ -465,20 +477,6 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
         EXPECT_EQ(EndResult(), "no printer box");
     }
 
-    // 3 s for OK after the selection.
-    simwin::PrintDialogLayout noOk;
-    noOk.withOkButton = false;
-    simwin::PlaceTick(kLastTick - 999);
-    HandOver(Job(u"Invoices"));
-    simwin::PrintDialog& withoutOk = OpenDialog(kPrinters, 0, {}, noOk);
-    ASSERT_TRUE(Eventually([&] { return withoutOk.SelectionChangeCount() == 1; }));
-    LetTheWatcherPoll();  // it has taken the time of the selection
-    simwin::AdvanceTick(3'000);
-    stillRunning("the search for OK");
-    simwin::AdvanceTick(1);
-    EXPECT_EQ(EndResult(), "no OK button");
-    withoutOk.Cancel();
-
     // One second's pause before confirming, the calendar standing still.
     simwin::PlaceTick(kLastTick - 499);
     HandOver(Job(u"Invoices"));
@@ -493,19 +491,70 @@ TEST_F(PrintDialogWatcherTest, TimeLimitsAndThePauseHoldAcrossTheWrapOfTheTick) 
     EXPECT_EQ(EndResult(), "confirmed");
 }
 
-TEST_F(PrintDialogWatcherTest, AMissingButtonEndsTheWatcherAfterItsLimit) {
+TEST_F(PrintDialogWatcherTest, ADialogThatOnlyBearsTheCaptionNeitherEndsNorHoldsTheSearch) {
+    // Show Custom Dialog [ "Print" ; ... ] before the Print step: a dialog of
+    // the host's own titled "Print", with a message and OK, no printer box.
+    const auto customDialog = [&] {
+        return simwin::DialogWindow::Create(
+            ui_.get(), u"Print",
+            {{u"Static", u"Print the 12 invoices now?", 0, {}, -1}, {u"Button", u"OK", simwin::kIdOk, {}, -1}});
+    };
+    // A look-alike: the caption, the label and the printer box, no OK button.
     simwin::PrintDialogLayout noOk;
     noOk.withOkButton = false;
-    HandOver(Job(u"Invoices"));
-    simwin::PrintDialog& dialog = OpenDialog(kPrinters, 0, {}, noOk);
-    ASSERT_TRUE(Eventually([&] { return dialog.SelectionChangeCount() == 1; }));
-    LetTheWatcherPoll();
-    simwin::AdvanceTick(3'000);
-    LetTheWatcherPoll();
-    EXPECT_FALSE(handoff_->WatcherIdle());
-    simwin::AdvanceTick(1);
-    EXPECT_EQ(EndResult(), "no OK button");
-    EXPECT_TRUE(dialog.IsOpen());
+
+    // Each closed 3 seconds after the hand-over: the Print dialog after it is
+    // driven; neither was sent anything.
+    for (const bool lookAlike : {false, true}) {
+        HandOver(Job(u"Invoices"));
+        LetTheWatcherPoll();  // it has taken its start time
+        simwin::DialogWindow custom;
+        simwin::PrintDialog* other = nullptr;
+        if (lookAlike) {
+            other = &OpenDialog(kPrinters, 0, {}, noOk);
+        } else {
+            custom = customDialog();
+        }
+        LetTheWatcherPoll();
+        simwin::AdvanceTick(3'000);
+        LetTheWatcherPoll();
+        EXPECT_EQ(Result(), "waiting") << lookAlike;
+        if (lookAlike) {
+            other->Close();
+        } else {
+            custom.Destroy();
+        }
+        ExpectConfirmed(OpenDialog(kPrinters, 0), u"Invoices",
+                        lookAlike ? "after a look-alike" : "after a custom dialog");
+        EXPECT_EQ(EndResult(), "confirmed") << lookAlike;
+        EXPECT_TRUE(custom.Messages().empty());
+        if (other != nullptr) {
+            EXPECT_TRUE(other->ComboMessages().empty());
+            EXPECT_TRUE(other->DialogMessages().empty());
+        }
+    }
+
+    // Still open when the limits pass: the result says which, and nothing
+    // was sent. The look-alike, whose label came, has 25 seconds.
+    for (const bool lookAlike : {false, true}) {
+        HandOver(Job(u"Invoices"));
+        LetTheWatcherPoll();
+        simwin::DialogWindow custom = lookAlike ? simwin::DialogWindow() : customDialog();
+        simwin::PrintDialog* other = lookAlike ? &OpenDialog(kPrinters, 0, {}, noOk) : nullptr;
+        LetTheWatcherPoll();
+        simwin::AdvanceTick(lookAlike ? 25'000 : 20'000);
+        LetTheWatcherPoll();
+        EXPECT_EQ(Result(), "waiting") << lookAlike << ": gave up before its limit";
+        simwin::AdvanceTick(1);
+        EXPECT_EQ(EndResult(), lookAlike ? "no OK button" : "no printer box");
+        EXPECT_TRUE(custom.Messages().empty());
+        if (other != nullptr) {
+            EXPECT_TRUE(other->ComboMessages().empty());
+            EXPECT_TRUE(other->DialogMessages().empty());
+            EXPECT_TRUE(other->IsOpen());
+            other->Cancel();
+        }
+    }
 }
 
 // --- Stopping --------------------------------------------------------------

@@ -743,6 +743,24 @@ def other_print_over_print_setup(m):
     expect("Windows default afterwards", m.default_printer(), OFFICE)
 
 
+def custom_print_dialog_first(m):
+    # Show Custom Dialog [ "Print" ; ... ] before the Print step: a dialog of
+    # the host's own under the Print dialog's caption, a message and OK, no
+    # printer box. Closed after 3 s: the Print dialog after it is confirmed.
+    # Beside it, another session's stays open past the watcher's 20 s: that
+    # job ends "no printer box", and the dialog was sent no command.
+    m.reset(default=OFFICE)
+    with concurrent.futures.ThreadPoolExecutor(1) as side:
+        held = side.submit(m.host, [call("VORL_ChangePrinter", BUERO), ':custom-dialog "Print" 23',
+                                    "VORL_GetPrintDialogResult"])
+        out, _ = m.host([call("VORL_ChangePrinter", INVOICES), ':custom-dialog "Print" 3', ":print 15",
+                         "VORL_GetPrintDialogResult"])
+        held_out, elapsed = held.result()
+    expect_lines(out, ["0", "custom dialog closed by OK", "printed to " + INVOICES, "confirmed"])
+    expect_lines(held_out, ["0", "custom dialog closed by OK", "no printer box"])
+    return elapsed
+
+
 def unanswering_dialog(m):
     # The host's Print dialog stops answering (for 60 s) while the watcher
     # drives it: the next VORL_ChangePrinter and the shutdown each return
@@ -1009,6 +1027,7 @@ SCENARIOS = [
     other_letter_case,
     other_process_dialog_left_alone,
     other_print_over_print_setup,
+    custom_print_dialog_first,
     unanswering_dialog,
     exit_while_searching,
     cups_print_to_chosen_queue,
