@@ -14,7 +14,13 @@ namespace {
 std::u16string WindowsVersion() {
     OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) {
+    // Windows 8.1 and later tell a program without a manifest that they are
+    // 8 (6.2); ntdll's RtlGetVersion tells the truth, where it exists.
+    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    const auto rtlGetVersion = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    if ((rtlGetVersion == nullptr || rtlGetVersion(&info) != 0) &&
+        !GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) {
         return {};
     }
     std::u16string text = Number(info.dwMajorVersion) + u"." + Number(info.dwMinorVersion) + u"." +
