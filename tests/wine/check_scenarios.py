@@ -4,6 +4,7 @@ and two other display languages; and against a plug-in that breaks one of its
 promises (faulty_plugin), whose line it must fail. Part of wine_scenarios.py's
 list."""
 
+import hashlib
 import os
 import re
 import subprocess
@@ -114,6 +115,14 @@ def vorelle_check(ws, language):
                        "PASS shutdown:", "SKIPPED FileMaker Pro 9.0: it has not run for this user"):
             if not any(line.startswith(needed) for line in body):
                 raise ws.Failure("no line %r in %r" % (needed, body))
+        # The facts: the display language the run set, and the plug-in's SHA-256 as Python's hashlib has it.
+        code = (language or "en").split("_")[0]
+        if not any(line.startswith("PASS display language: ") and "(%s, " % code in line for line in body):
+            raise ws.Failure("no display language line naming %r in %r" % (code, body[:4]))
+        with open(m.plugin, "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest()
+        if "PASS SHA-256 of the plug-in: %s (" % digest not in "\n".join(body):
+            raise ws.Failure("no SHA-256 line with %s in %r" % (digest, body[:6]))
         print("  %s: %s in %.1f s" % (language or "C.UTF-8", lines[-1], elapsed), flush=True)
     scenario.__name__ = "vorelle_check" + ("_" + language.split(".")[0] if language else "")
     return scenario
