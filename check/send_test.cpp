@@ -67,9 +67,11 @@ void CheckSendTest(CheckContext& context, fmhost::PluginHost& session) {
     fmhost::PrinterOwner handle;
     if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printer)), handle.put(), &access) ||
         !SetPrinterW(handle.get(), 0, nullptr, PRINTER_CONTROL_PAUSE)) {
-        const std::u16string why = Failed(handle ? u"SetPrinterW (pause)" : u"OpenPrinterW", GetLastError()) +
-                                   u": the queue " + Quoted(printer) +
-                                   u" cannot be held (it needs the right to manage the printer), so nothing was sent";
+        const DWORD error = GetLastError();
+        const std::u16string why = Failed(handle ? u"SetPrinterW (pause)" : u"OpenPrinterW", error) + u": the queue " +
+                                   Quoted(printer) + u" cannot be held" +
+                                   (error == ERROR_ACCESS_DENIED ? u" (it needs the right to manage the printer)" : u"") +
+                                   u", so nothing was sent";
         for (const std::u16string& name : names) {
             context.report.Skip(name, why);
         }
