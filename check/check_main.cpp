@@ -116,7 +116,7 @@ int Run(int argc, wchar_t** argv) {
         Show(kUsage);
         return kCouldNotRun;
     }
-    Report report(u"" VORELLE_CHECK_VERSION);
+    Report report(u"" VORELLE_CHECK_VERSION, Show);
     Restorer restorer;
     restorer.PutBackOnConsoleEvents(kCouldNotRun);
     CheckContext context{report, restorer, arguments.options};
@@ -134,7 +134,7 @@ int Run(int argc, wchar_t** argv) {
     const bool written = WriteReportFile(arguments.reportPath, text, error);
     const std::u16string where = written ? u"The report: " + arguments.reportPath
                                          : Failed(u"writing the report " + arguments.reportPath, error);
-    Show(text + where + u"\r\n");
+    Show(report.Summary() + u"\r\n" + where + u"\r\n");
     if (window) {
         const std::u16string outcome = (status == kPassed ? u"Vorelle works on this computer.\r\n\r\n"
                                         : status == kFailed ? u"Vorelle failed a check on this computer.\r\n\r\n"

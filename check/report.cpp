@@ -7,12 +7,14 @@
 
 namespace check {
 
-Report::Report(std::u16string_view version) {
+Report::Report(std::u16string_view version, Show show) : show_(std::move(show)) {
     lines_.push_back(u"Vorelle Check " + std::u16string(version));
+    show_(lines_.back() + u"\r\n");
 }
 
 void Report::Add(std::u16string_view word, std::u16string_view name, std::u16string_view detail) {
     lines_.push_back(std::u16string(word) + u" " + std::u16string(name) + u": " + std::u16string(detail));
+    show_(lines_.back() + u"\r\n");
 }
 
 void Report::Pass(std::u16string_view name, std::u16string_view detail) {

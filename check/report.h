@@ -3,6 +3,7 @@
 // WHY") and a last line counting them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,7 +12,9 @@ namespace check {
 
 class Report {
 public:
-    explicit Report(std::u16string_view version);
+    // `show` gets each line as it is added, with its CR LF (the first at once).
+    using Show = std::function<void(const std::u16string&)>;
+    Report(std::u16string_view version, Show show);
 
     void Pass(std::u16string_view name, std::u16string_view detail);
     void Fail(std::u16string_view name, std::u16string_view detail);
@@ -31,6 +34,7 @@ public:
 private:
     void Add(std::u16string_view word, std::u16string_view name, std::u16string_view detail);
 
+    Show show_;
     std::vector<std::u16string> lines_;
     int passed_ = 0;
     int failed_ = 0;

@@ -6,9 +6,12 @@ list."""
 
 import hashlib
 import os
+import pty
 import re
+import select
+import signal
 import subprocess
-import tempfile
+import time
 
 CHECK = "VorelleCheck.exe"
 LINE = re.compile(r"^(PASS|FAIL|SKIPPED) [^:]+: ")
@@ -142,6 +145,49 @@ def vorelle_check_faulty_plugin(ws):
     return scenario
 
 
+def interrupted(ws):
+    def scenario(m):
+        # Ctrl+C half-way, in the Print dialogs' part: VORL_ChangePrinter has
+        # switched FileMaker 11's preference, and the check puts it back as it
+        # ends (status 2). Its console is a terminal of its own (a pty), as a
+        # user's would be; Wine makes the terminal's SIGINT the console's Ctrl+C.
+        m.reset(default=ws.OFFICE, keys=(ws.PREFS_11A,))
+        m.run("reg", ["add", "HKCU\\" + ws.PREFS_11A, "/v", "Printer", "/t", "REG_SZ", "/d", "Earlier Printer", "/f"])
+        before = m.value(ws.PREFS_11A, "Printer")
+        master, slave = pty.openpty()
+        check = subprocess.Popen([m.wine, os.path.join(m.bin, CHECK), "--plugin", ws.windows_path(m.plugin),
+                                  "--report", ws.windows_path(os.path.join(m.workdir, "report.txt"))],
+                                 cwd=m.workdir, env=m.env, stdin=slave, stdout=slave, stderr=slave)
+        os.close(slave)
+        shown, interrupted_at = b"", None
+        deadline = time.monotonic() + 60
+        try:
+            while check.poll() is None and time.monotonic() < deadline:
+                if select.select([master], [], [], 0.1)[0]:
+                    try:
+                        shown += os.read(master, 65536)
+                    except OSError:
+                        break
+                # The terminal wraps lines: their breaks and erasures taken out.
+                flat = re.sub(rb"\r\n|\x1b\[[0-9;?]*[A-Za-z]", b"", shown)
+                if interrupted_at is None and b"PASS VORL_ChangePrinter, the system's Print dialog" in flat:
+                    check.send_signal(signal.SIGINT)
+                    interrupted_at = time.monotonic()
+            status = check.wait(timeout=max(1, deadline - time.monotonic()))
+        except subprocess.TimeoutExpired:
+            check.kill()
+            raise ws.Failure("the check did not end within 60 s (interrupted: %s)" % (interrupted_at is not None))
+        finally:
+            os.close(master)
+        if interrupted_at is None:
+            raise ws.Failure("the check ended (status %d) before its Print dialogs' part" % status)
+        ws.expect("status after Ctrl+C", status, 2)
+        ws.expect("FileMaker 11's Printer after Ctrl+C", m.value(ws.PREFS_11A, "Printer"), before)
+        ws.expect("Windows default after Ctrl+C", m.default_printer(), ws.OFFICE)
+    scenario.__name__ = "vorelle_check_interrupted"
+    return scenario
+
+
 def scenarios(ws):
     return [vorelle_check(ws, None), vorelle_check(ws, "fr_FR.UTF-8"), vorelle_check(ws, "ja_JP.UTF-8"),
-            vorelle_check_faulty_plugin(ws)]
+            vorelle_check_faulty_plugin(ws), interrupted(ws)]
