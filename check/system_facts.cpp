@@ -43,14 +43,13 @@ std::u16string DisplayLanguage() {
 
 std::optional<bool> Administrator() {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
+    fmhost::UniqueAny<PSID, &FreeSid> administrators;
     if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                  0, 0, &administrators)) {
+                                  0, 0, administrators.put())) {
         return std::nullopt;
     }
     BOOL member = FALSE;
-    const BOOL asked = CheckTokenMembership(nullptr, administrators, &member);
-    FreeSid(administrators);
+    const BOOL asked = CheckTokenMembership(nullptr, administrators.get(), &member);
     return asked ? std::optional<bool>(member != FALSE) : std::nullopt;
 }
 
