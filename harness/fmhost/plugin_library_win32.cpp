@@ -41,13 +41,14 @@ bool PluginLibrary::Contains(FMX_ExternalFunction function) const {
     if (module_ == nullptr || function == nullptr) {
         return false;
     }
-    HMODULE owner = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            std::bit_cast<LPCWSTR>(function), &owner)) {
+    // The module whose image holds the code: the allocation the address lies
+    // in starts at the module's handle (VirtualQuery, as Windows 2000 has no
+    // GetModuleHandleExW, and Vorelle Check loads plug-ins there).
+    MEMORY_BASIC_INFORMATION region;
+    if (VirtualQuery(std::bit_cast<const void*>(function), &region, sizeof region) != sizeof region) {
         return false;
     }
-    return reinterpret_cast<std::uintptr_t>(owner) == instance_;
+    return reinterpret_cast<std::uintptr_t>(region.AllocationBase) == instance_;
 }
 
 void PluginLibrary::Close() {

@@ -1,7 +1,6 @@
-// One run of a plug-in in the host: load it, talk to it through call records
-// (start-up, string requests, idle, shutdown, any message), call the functions
-// it registered, and evaluate session lines. Used by fmhost and, in-process,
-// by tests.
+// One run of a plug-in in the host (PluginHost: load it, talk to it through
+// call records, call the functions it registered) that also evaluates session
+// lines. Used by fmhost and, in-process, by tests.
 #pragma once
 
 #include <chrono>
@@ -15,7 +14,7 @@
 #include "fmhost/dialog_languages.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/line_parser.h"
-#include "fmhost/plugin_library.h"
+#include "fmhost/plugin_host.h"
 #include "fmwrapper/host_runtime.h"
 #include "hostsdk/FMWrapper.h"
 
@@ -29,27 +28,6 @@ struct SessionSettings {
     std::u16string resultLocale{kDefaultResultLocale};  // the locale every result carries
 };
 
-struct StartupOutcome {
-    bool answered = false;   // the plug-in wrote the result field
-    std::int32_t answer = 0; // its low 32 bits, signed
-    bool Accepted() const { return answered && answer != kFMXStartupRefused; }
-};
-
-struct StringReply {
-    std::u16string text;      // the (zeroed) buffer up to its first zero, all of it when none
-    bool terminated = false;  // a zero was found inside the buffer (false for size 0)
-    bool overran = false;     // something was written past the buffer's size
-};
-
-struct CallOutcome {
-    std::u16string resultText;   // empty when no result was written
-    std::int16_t code = 0;       // what the function returned
-    bool resultWritten = false;
-    std::uint32_t resultWrites = 0;
-    std::int32_t nativeType = 0;
-    bool resultWithOwnLocale = false;  // stored with the locale the result carries
-};
-
 // What evaluating one line gave.
 struct LineOutcome {
     enum class Kind { Nothing, Call, Action, Error };
@@ -61,76 +39,34 @@ struct LineOutcome {
     bool FunctionFailed() const { return call && call->code != 0; }
 };
 
-// The host's parameter vector holding exactly `parameters`; none, with the
-// reason in `error`, when a number literal is malformed.
-std::optional<fmwrapper::HostDataVect> MakeParameterVector(const std::vector<Parameter>& parameters,
-                                                           std::string* error = nullptr);
-
-class Session {
+class Session : public PluginHost {
 public:
     explicit Session(SessionSettings settings = {});
-    // Shuts a started plug-in down and unloads it.
-    ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     const SessionSettings& Settings() const { return settings_; }
     SessionSettings& Settings() { return settings_; }
 
-    // Loading. Load fails when a plug-in is loaded already.
-    bool Load(const std::string& path, std::string& error);
-    bool Loaded() const { return static_cast<bool>(library_); }
-    std::uintptr_t Instance() const { return library_.Instance(); }
-    // Unloads the plug-in (no message is sent). Functions it left registered
-    // are dropped from the runtime's table and returned.
-    std::vector<fmwrapper::RegisteredFunction> Unload();
+    // Starts the plug-in with the settings' versions.
+    using PluginHost::StartUp;
+    StartupOutcome StartUp();
 
-    // Raw call records. NewRecord: all zero but the message code and the
-    // instance handle, the result field filled with a marker that tells
-    // whether the plug-in wrote it. Send passes the record as it is.
-    FMX_CallRecord NewRecord(std::uint8_t message) const;
-    void Send(FMX_CallRecord& record);
-    FMX_CallRecord SendMessage(std::uint8_t message);
-    static bool ResultWritten(const FMX_CallRecord& record);
-
-    // Messages. The version text stays alive until the next start-up or the end
-    // of the session.
-    StartupOutcome StartUp();  // with the settings' versions
-    StartupOutcome StartUp(std::int16_t interfaceVersion, std::u16string_view hostVersion);
-    StringReply RequestString(std::uint8_t id, std::uint32_t size = kDefaultStringSize);
-    void Idle();
-    void Shutdown();
-    bool Started() const { return started_; }
-
-    // Registrations and unregistrations made since the plug-in was loaded.
-    std::vector<fmwrapper::RegistrationEvent> RegistrationEvents() const;
-
-    // Calls a registered function (name ignoring ASCII case) with exactly these
-    // parameters; none, with the reason in `error`, when no such function is
-    // registered or a number literal is malformed.
+    // Calls a registered function with the settings' result locale.
     std::optional<CallOutcome> Call(std::u16string_view name,
                                     const std::vector<Parameter>& parameters,
-                                    std::string* error = nullptr);
+                                    std::string* error = nullptr) {
+        return CallWithLocale(settings_.resultLocale, name, parameters, error);
+    }
 
     // Evaluates one session line: a call, a host action, or nothing.
     LineOutcome EvaluateLine(std::string_view line);
-
-    // The runtime, for tests.
-    void FailOperation(std::uint64_t nth, std::int32_t code, std::uint64_t times = 1) {
-        fmwrapper::FailOperation(nth, code, times);
-    }
-    fmwrapper::LiveObjects LiveObjects() const { return fmwrapper::CountLiveObjects(); }
 
 private:
     LineOutcome EvaluateCall(const FunctionCall& call);
     LineOutcome EvaluateAction(const HostAction& action);
 
     SessionSettings settings_;
-    PluginLibrary library_;
-    FMX_CallRecord record_{};       // the record of the session's own messages
-    std::u16string startupVersion_; // the version text of the last start-up
-    std::size_t logMark_ = 0;       // registration log size when loaded
-    bool started_ = false;
     unsigned printJobs_ = 0;        // pages printed or offered by :print and :other-print
     std::chrono::steady_clock::time_point lastElapsed_ = std::chrono::steady_clock::now();
 };

@@ -4,15 +4,7 @@ namespace vorelle::printers {
 
 namespace {
 
-struct VersionRow {
-    std::u16string_view mark;
-    std::u16string_view editionWord;
-    std::u16string_view editionPath;
-    std::u16string_view plainPath;
-};
-
-// Tried in order; the first mark the version text contains decides.
-constexpr VersionRow kVersions[] = {
+constexpr PreferencesRow kVersions[] = {
     {u"11.0", u"Advanced", u"Software\\FileMaker\\FileMaker Pro\\11.0A\\Preferences",
      u"Software\\FileMaker\\FileMaker Pro\\11.0\\Preferences"},
     {u"10.0", u"Advanced", u"Software\\FileMaker\\FileMaker Pro\\10.0A\\Preferences",
@@ -29,8 +21,10 @@ constexpr VersionRow kVersions[] = {
 
 }  // namespace
 
+std::span<const PreferencesRow> PreferencesTable() { return kVersions; }
+
 std::u16string ChoosePreferencesPath(std::u16string_view hostVersion) {
-    for (const VersionRow& row : kVersions) {
+    for (const PreferencesRow& row : kVersions) {
         if (hostVersion.find(row.mark) != std::u16string_view::npos) {
             const bool edition = hostVersion.find(row.editionWord) != std::u16string_view::npos;
             return std::u16string(edition ? row.editionPath : row.plainPath);

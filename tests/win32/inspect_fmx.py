@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Inspection of the 32-bit deliverable as a file: what it exports, imports and carries.
 
-Usage: inspect_fmx.py FMX SOURCE_ROOT
+Usage: inspect_fmx.py FMX SOURCE_ROOT [PROGRAM ...]
 
 Checks that FMX is a PE32 DLL for i386 whose only export is FMExternCallProc
 (undecorated), whose imports are FM_* operations of FMWrapper.dll (each one our
@@ -13,6 +13,10 @@ entry of plugin/resources/string_table.inc text for text in English (United
 States), whose version resource says 3.0.4.3 for file and product version, and
 which carries no time stamp (every one the file has room for is 0: the same
 source then gives the same bytes, whenever it is built).
+Each PROGRAM (Vorelle Check and our runtime FMWrapper.dll, which ship beside
+it) is checked as far as loading goes: PE32 for i386, Windows' own DLLs (and
+our runtime) only, each function in Windows 2000, header 5.0 at most, no time
+stamp.
 Prints one line per check and closes with "N passed, N failed"; exit status 1
 when any failed.
 """
@@ -28,7 +32,7 @@ LANG_EN_US = 0x0409
 HOST_DLL = "fmwrapper.dll"
 # Windows' own DLLs (msvcrt.dll is the system C runtime MinGW builds on).
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "winspool.drv", "gdi32.dll",
-               "msvcrt.dll", "ntdll.dll", "comdlg32.dll", "shell32.dll", "ole32.dll"}
+               "msvcrt.dll", "ntdll.dll", "comdlg32.dll", "shell32.dll", "ole32.dll", "version.dll"}
 MINGW_RUNTIME = re.compile(r"^(libstdc\+\+|libgcc|libwinpthread|libssp|libatomic)", re.I)
 # Windows 2000: what the header may ask for at most, and the functions of
 # Windows' DLLs that the deliverable may import.
@@ -202,6 +206,55 @@ def time_stamps(image):
     return stamps
 
 
+def windows_imports(image, imports, root, checks):
+    """What every file that ships must be to load on Windows 2000: no MinGW
+    runtime DLL, Windows' own DLLs only (`imports` without our runtime), each
+    function one that Windows 2000 has, a header that asks for 5.0 at most,
+    and no time stamp."""
+    runtime = [dll for dll in imports if MINGW_RUNTIME.match(dll)]
+    checks.check("no MinGW runtime DLL", not runtime, "imports %r" % runtime)
+    other = sorted(dll for dll in imports if dll not in SYSTEM_DLLS)
+    checks.check("other imports only from Windows system DLLs", not other, "also %r" % other)
+    try:
+        allowed = windows2000_functions(os.path.join(root, WINDOWS2000_FUNCTIONS))
+    except (OSError, ValueError) as e:
+        checks.check("%s readable" % WINDOWS2000_FUNCTIONS, False, str(e))
+        allowed = {}
+    newer = ["%s!%s" % (dll, name) for dll, names in sorted(imports.items())
+             for name in sorted(names) if name not in allowed.get(dll, set())]
+    checks.check("every function imported from Windows is in Windows 2000 (%s)" % WINDOWS2000_FUNCTIONS,
+                 len(allowed) > 0 and not newer, "not listed: %s" % ", ".join(newer))
+    header = image.OPTIONAL_HEADER
+    asked = {"subsystem": (header.MajorSubsystemVersion, header.MinorSubsystemVersion),
+             "operating system": (header.MajorOperatingSystemVersion,
+                                  header.MinorOperatingSystemVersion)}
+    checks.check("header asks for Windows %d.%d at most" % OLDEST_WINDOWS,
+                 all(version <= OLDEST_WINDOWS for version in asked.values()),
+                 ", ".join("%s %d.%d" % (what, *version) for what, version in asked.items()))
+
+    stamped = ["%s 0x%08x" % (where, value) for where, value in time_stamps(image) if value]
+    checks.check("no time stamp in the file (each one 0)", not stamped,
+                 "stamped: %s" % ", ".join(stamped))
+
+
+def inspect_shipped_program(path, root, checks):
+    """Vorelle Check and our runtime, which ship beside the plug-in: PE32 for
+    i386, and loading wherever the plug-in loads (windows_imports); the check
+    imports our runtime, FMWrapper.dll, which imports Windows alone."""
+    print("inspecting %s" % path)
+    try:
+        image = pefile.PE(path)
+    except (OSError, pefile.PEFormatError) as e:
+        checks.check("a PE image", False, str(e))
+        return
+    checks.check("PE32 for i386", image.OPTIONAL_HEADER.Magic == pefile.OPTIONAL_HEADER_MAGIC_PE and
+                 image.FILE_HEADER.Machine == pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"],
+                 "magic 0x%x, machine 0x%x" % (image.OPTIONAL_HEADER.Magic, image.FILE_HEADER.Machine))
+    imports = imports_by_dll(image)
+    imports.pop(HOST_DLL, None)
+    windows_imports(image, imports, root, checks)
+
+
 def inspect(fmx, root, checks):
     try:
         image = pefile.PE(fmx)
@@ -233,26 +286,7 @@ def inspect(fmx, root, checks):
     unknown = [n for n in host if n not in known]
     checks.check("every FMWrapper.dll import is exported by the host (FMWrapper.def)",
                  len(known) > 0 and not unknown, "not in FMWrapper.def: %r" % unknown)
-    runtime = [dll for dll in imports if MINGW_RUNTIME.match(dll)]
-    checks.check("no MinGW runtime DLL", not runtime, "imports %r" % runtime)
-    other = sorted(dll for dll in imports if dll not in SYSTEM_DLLS)
-    checks.check("other imports only from Windows system DLLs", not other, "also %r" % other)
-    try:
-        allowed = windows2000_functions(os.path.join(root, WINDOWS2000_FUNCTIONS))
-    except (OSError, ValueError) as e:
-        checks.check("%s readable" % WINDOWS2000_FUNCTIONS, False, str(e))
-        allowed = {}
-    newer = ["%s!%s" % (dll, name) for dll, names in sorted(imports.items())
-             for name in sorted(names) if name not in allowed.get(dll, set())]
-    checks.check("every function imported from Windows is in Windows 2000 (%s)" % WINDOWS2000_FUNCTIONS,
-                 len(allowed) > 0 and not newer, "not listed: %s" % ", ".join(newer))
-    header = image.OPTIONAL_HEADER
-    asked = {"subsystem": (header.MajorSubsystemVersion, header.MinorSubsystemVersion),
-             "operating system": (header.MajorOperatingSystemVersion,
-                                  header.MinorOperatingSystemVersion)}
-    checks.check("header asks for Windows %d.%d at most" % OLDEST_WINDOWS,
-                 all(version <= OLDEST_WINDOWS for version in asked.values()),
-                 ", ".join("%s %d.%d" % (what, *version) for what, version in asked.items()))
+    windows_imports(image, imports, root, checks)
 
     try:
         source = string_table_source(os.path.join(root, "plugin", "resources", "string_table.inc"))
@@ -271,10 +305,6 @@ def inspect(fmx, root, checks):
     extra = sorted(set(english) - set(source))
     checks.check("string table holds nothing else", not extra, "extra ids %r" % extra)
 
-    stamped = ["%s 0x%08x" % (where, value) for where, value in time_stamps(image) if value]
-    checks.check("no time stamp in the file (each one 0)", not stamped,
-                 "stamped: %s" % ", ".join(stamped))
-
     found = version(image)
     if found is None:
         checks.check("version resource present", False)
@@ -290,13 +320,15 @@ def inspect(fmx, root, checks):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) < 3:
         print(__doc__.strip(), file=sys.stderr)
         return 2
     fmx, root = argv[1], argv[2]
     print("inspecting %s" % fmx)
     checks = Checks()
     inspect(fmx, root, checks)
+    for program in argv[3:]:
+        inspect_shipped_program(program, root, checks)
     print("%d passed, %d failed" % (checks.passed, checks.failed))
     return 0 if checks.failed == 0 else 1
 

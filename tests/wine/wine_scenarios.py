@@ -44,6 +44,7 @@ import tempfile
 import time
 
 from crash_core import CoreReport
+import check_scenarios
 from print_server import PrintServer, PrintServerError, pdf_text, pdf_title
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -200,7 +201,7 @@ class Machine:
 
     def check_programs(self):
         missing = [name for name in ("fmhost.exe", "FMWrapper.dll", "Vorelle.fmx", "winsetup.exe",
-                                "platform_probe.exe")
+                                "platform_probe.exe", "VorelleCheck.exe", "faulty_plugin.fmx")
                    if not os.path.isfile(os.path.join(self.bin, name))]
         if missing:
             raise Failure("missing in %s: %s" % (self.bin, ", ".join(missing)))
@@ -212,7 +213,8 @@ class Machine:
         if self.plugin != copy and not (os.path.isfile(self.plugin) and
                                         filecmp.cmp(self.plugin, copy, shallow=False)):
             raise Failure("%s is not byte-identical to %s" % (copy, self.plugin))
-        for name in ("fmhost.exe", "FMWrapper.dll", "winsetup.exe", "platform_probe.exe"):
+        for name in ("fmhost.exe", "FMWrapper.dll", "winsetup.exe", "platform_probe.exe",
+                     "VorelleCheck.exe"):
             if BUILDS.get(pe_machine(os.path.join(self.bin, name)), ("",))[0] != self.name:
                 raise Failure("%s is not a %s program" % (name, self.name))
 
@@ -1034,7 +1036,7 @@ SCENARIOS = [
     cups_queues_registered_by_wine,
     send_data_raw_bytes,
     set_to_windows_default_printer,
-] + [system_dialog(*language) for language in SYSTEM_DIALOG_LANGUAGES]
+] + [system_dialog(*language) for language in SYSTEM_DIALOG_LANGUAGES] + check_scenarios.scenarios(sys.modules[__name__])
 
 
 def prepare(machine):
