@@ -6,12 +6,12 @@
 #include <ostream>
 #include <sstream>
 
-#include "fmhost/dialog_languages.h"
 #include "fmhost/escaped_text.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/options.h"
 #include "fmhost/session.h"
 #include "fmhost/timing.h"
+#include "hosting/dialog_languages.h"
 
 namespace fmhost {
 namespace {
@@ -45,18 +45,18 @@ public:
         }
         const std::string path =
             options_.pluginPath.empty() ? DefaultPluginPath() : options_.pluginPath;
-        if (!session.Load(path, error)) {
+        if (!session.Host().Load(path, error)) {
             err_ << "fmhost: " << error << "\n";
             return kExitUsage;
         }
 
         if (options_.describe) {
             for (std::uint8_t id : kDescribedStrings) {
-                out_ << "string " << int{id} << ": " << EscapedText(session.RequestString(id).text) << "\n";
+                out_ << "string " << int{id} << ": " << EscapedText(session.Host().RequestString(id).text) << "\n";
             }
         }
         if (options_.failOperation) {
-            session.FailOperation(options_.failOperation->nth, options_.failOperation->code,
+            session.Host().FailOperation(options_.failOperation->nth, options_.failOperation->code,
                                   options_.failOperation->times);
         }
         const StartupOutcome startup = session.StartUp();
@@ -72,7 +72,7 @@ public:
                 // What the start-up registered and, having failed, unregistered.
                 PrintEvents(session, 0, std::nullopt);
             }
-            ReportLeftOver(session.Unload());
+            ReportLeftOver(session.Host().Unload());
             return kExitStartupRefused;
         }
         if (options_.describe) {
@@ -83,13 +83,13 @@ public:
                          ? RunTiming(session, *options_.timeCount, options_.lines, in_, out_, err_)
                          : RunLines(session);
 
-        const std::size_t beforeShutdown = session.RegistrationEvents().size();
-        session.Shutdown();
+        const std::size_t beforeShutdown = session.Host().RegistrationEvents().size();
+        session.Host().Shutdown();
         if (options_.describe) {
             out_ << "shut-down\n";
             PrintEvents(session, beforeShutdown, fmwrapper::RegistrationEvent::Kind::Unregister);
         }
-        ReportLeftOver(session.Unload());
+        ReportLeftOver(session.Host().Unload());
         out_.flush();
         return status;
     }
@@ -136,7 +136,7 @@ private:
     // The events from `from` on of `kind`, or of both kinds in their order.
     void PrintEvents(const Session& session, std::size_t from,
                      std::optional<fmwrapper::RegistrationEvent::Kind> kind) {
-        const auto events = session.RegistrationEvents();
+        const auto events = session.Host().RegistrationEvents();
         for (std::size_t i = from; i < events.size(); ++i) {
             const fmwrapper::RegistrationEvent& e = events[i];
             if (kind && e.kind != *kind) {
