@@ -37,6 +37,7 @@ public:
         settings.dialog = *DialogTextsFor(options_.dialogLanguage);
         settings.printTemplate = options_.printTemplate;
         Session session(std::move(settings));
+        PluginHost& host = session.Host();
 
         std::string error;
         if (!PrepareMachine(options_.machineFile, error)) {
@@ -45,19 +46,19 @@ public:
         }
         const std::string path =
             options_.pluginPath.empty() ? DefaultPluginPath() : options_.pluginPath;
-        if (!session.Host().Load(path, error)) {
+        if (!host.Load(path, error)) {
             err_ << "fmhost: " << error << "\n";
             return kExitUsage;
         }
 
         if (options_.describe) {
             for (std::uint8_t id : kDescribedStrings) {
-                out_ << "string " << int{id} << ": " << EscapedText(session.Host().RequestString(id).text) << "\n";
+                out_ << "string " << int{id} << ": " << EscapedText(host.RequestString(id).text) << "\n";
             }
         }
         if (options_.failOperation) {
-            session.Host().FailOperation(options_.failOperation->nth, options_.failOperation->code,
-                                  options_.failOperation->times);
+            host.FailOperation(options_.failOperation->nth, options_.failOperation->code,
+                               options_.failOperation->times);
         }
         const StartupOutcome startup = session.StartUp();
         if (options_.describe || !startup.Accepted()) {
@@ -70,26 +71,26 @@ public:
             }
             if (options_.describe) {
                 // What the start-up registered and, having failed, unregistered.
-                PrintEvents(session, 0, std::nullopt);
+                PrintEvents(host, 0, std::nullopt);
             }
-            ReportLeftOver(session.Host().Unload());
+            ReportLeftOver(host.Unload());
             return kExitStartupRefused;
         }
         if (options_.describe) {
-            PrintEvents(session, 0, fmwrapper::RegistrationEvent::Kind::Register);
+            PrintEvents(host, 0, fmwrapper::RegistrationEvent::Kind::Register);
         }
 
         int status = options_.timeCount
                          ? RunTiming(session, *options_.timeCount, options_.lines, in_, out_, err_)
                          : RunLines(session);
 
-        const std::size_t beforeShutdown = session.Host().RegistrationEvents().size();
-        session.Host().Shutdown();
+        const std::size_t beforeShutdown = host.RegistrationEvents().size();
+        host.Shutdown();
         if (options_.describe) {
             out_ << "shut-down\n";
-            PrintEvents(session, beforeShutdown, fmwrapper::RegistrationEvent::Kind::Unregister);
+            PrintEvents(host, beforeShutdown, fmwrapper::RegistrationEvent::Kind::Unregister);
         }
-        ReportLeftOver(session.Host().Unload());
+        ReportLeftOver(host.Unload());
         out_.flush();
         return status;
     }
@@ -134,9 +135,9 @@ private:
     }
 
     // The events from `from` on of `kind`, or of both kinds in their order.
-    void PrintEvents(const Session& session, std::size_t from,
+    void PrintEvents(const PluginHost& host, std::size_t from,
                      std::optional<fmwrapper::RegistrationEvent::Kind> kind) {
-        const auto events = session.Host().RegistrationEvents();
+        const auto events = host.RegistrationEvents();
         for (std::size_t i = from; i < events.size(); ++i) {
             const fmwrapper::RegistrationEvent& e = events[i];
             if (kind && e.kind != *kind) {
