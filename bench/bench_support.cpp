@@ -88,7 +88,7 @@ void StartPlugin() {
     simwin::ResetMachine(MachineWithPrinters(10));
     TheSession() = std::make_unique<fmhost::Session>();
     std::string error;
-    if (!TheSession()->Load(ProgramDirectory() + "/Vorelle.fmx", error)) {
+    if (!TheSession()->Host().Load(ProgramDirectory() + "/Vorelle.fmx", error)) {
         Fail("cannot load the plug-in: " + error);
     }
     StartUpPlugin();
@@ -96,10 +96,10 @@ void StartPlugin() {
 
 void StopPlugin() { TheSession().reset(); }
 
-void ShutDownPlugin() { TheSession()->Shutdown(); }
+void ShutDownPlugin() { TheSession()->Host().Shutdown(); }
 
 void StartUpPlugin() {
-    if (!TheSession()->StartUp(51, kHostVersion).Accepted()) {
+    if (!TheSession()->Host().StartUp(51, kHostVersion).Accepted()) {
         Fail("the plug-in refused start-up");
     }
 }

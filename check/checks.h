@@ -9,7 +9,7 @@
 
 #include "check/machine_state.h"
 #include "check/report.h"
-#include "fmhost/plugin_host.h"
+#include "hosting/plugin_host.h"
 
 namespace check {
 

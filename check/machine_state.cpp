@@ -3,7 +3,7 @@
 #include <winspool.h>
 
 #include "check/win32_text.h"
-#include "fmhost/win32_owners.h"
+#include "hosting/win32_owners.h"
 
 namespace check {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "check/checks.h"
 #include "check/win32_text.h"
-#include "fmhost/defaults.h"
+#include "hosting/defaults.h"
 #include "resources/string_table.h"
 
 namespace check {

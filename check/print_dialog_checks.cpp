@@ -1,7 +1,8 @@
 // VORL_ChangePrinter with the Print dialog as this Windows shows it and with
-// FileMaker's layout (fmhost's template): the watcher selects the printer and
-// confirms; the check reads which printer the dialog returned and how long
-// the dialog was up, and prints nothing (no device context is asked for).
+// FileMaker's layout (the host's template, hosting/print_dialog_win32.rc): the
+// watcher selects the printer and confirms; the check reads which printer the
+// dialog returned and how long the dialog was up, and prints nothing (no
+// device context is asked for).
 #include <windows.h>
 #include <commdlg.h>
 #include <dlgs.h>
@@ -10,9 +11,9 @@
 
 #include "check/checks.h"
 #include "check/win32_text.h"
-#include "fmhost/dialog_languages.h"
-#include "fmhost/print_dialog_win32.h"
-#include "fmhost/win32_owners.h"
+#include "hosting/dialog_languages.h"
+#include "hosting/print_dialog_win32.h"
+#include "hosting/win32_owners.h"
 #include "printers/preferences_path.h"
 
 namespace check {

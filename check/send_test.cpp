@@ -5,7 +5,7 @@
 
 #include "check/checks.h"
 #include "check/win32_text.h"
-#include "fmhost/win32_owners.h"
+#include "hosting/win32_owners.h"
 
 namespace check {
 namespace {

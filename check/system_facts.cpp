@@ -6,7 +6,7 @@
 #include "check/checks.h"
 #include "check/sha256.h"
 #include "check/win32_text.h"
-#include "fmhost/win32_owners.h"
+#include "hosting/win32_owners.h"
 
 namespace check {
 namespace {

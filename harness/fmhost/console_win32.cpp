@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "fmhost/console.h"
-#include "fmhost/win32_owners.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/win32_owners.h"
 
 namespace fmhost {
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "hosting/dialog_languages.h"
+
 namespace fmhost {
 
 // Prepares the machine before the plug-in is loaded. Natively: starts the
@@ -34,14 +36,6 @@ std::optional<std::string> QueueContents(const std::u16string& printer, std::str
 // Print dialog no longer have it. False, with the reason in `error`, when it
 // cannot be removed.
 bool RemovePrinter(const std::u16string& printer, std::string& error);
-
-// The captions of the host's Print dialog in one language.
-struct DialogTexts {
-    std::u16string caption;    // "Print"
-    std::u16string nameLabel;  // "&Name:"
-    std::u16string okButton;   // "OK"
-    std::u16string cancelButton;
-};
 
 // What the host prints once its Print dialog is confirmed: one page with one
 // line of text, in a document of its own name.

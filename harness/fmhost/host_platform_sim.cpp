@@ -8,11 +8,11 @@
 #include <string>
 #include <thread>
 
-#include "fmhost/dialog_languages.h"
 #include "fmhost/escaped_text.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/print_dialog_sim.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/dialog_languages.h"
 #include "simwin/errors.h"
 #include "simwin/machine.h"
 #include "simwin/machine_file.h"

@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "fmhost/custom_dialog_win32.h"
-#include "fmhost/print_dialog_win32.h"
-#include "fmhost/win32_owners.h"
+#include "hosting/print_dialog_win32.h"
+#include "hosting/win32_owners.h"
 
 namespace fmhost {
 namespace {

@@ -6,12 +6,12 @@
 #include <ostream>
 #include <sstream>
 
-#include "fmhost/dialog_languages.h"
 #include "fmhost/escaped_text.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/options.h"
 #include "fmhost/session.h"
 #include "fmhost/timing.h"
+#include "hosting/dialog_languages.h"
 
 namespace fmhost {
 namespace {
@@ -37,6 +37,7 @@ public:
         settings.dialog = *DialogTextsFor(options_.dialogLanguage);
         settings.printTemplate = options_.printTemplate;
         Session session(std::move(settings));
+        PluginHost& host = session.Host();
 
         std::string error;
         if (!PrepareMachine(options_.machineFile, error)) {
@@ -45,19 +46,19 @@ public:
         }
         const std::string path =
             options_.pluginPath.empty() ? DefaultPluginPath() : options_.pluginPath;
-        if (!session.Load(path, error)) {
+        if (!host.Load(path, error)) {
             err_ << "fmhost: " << error << "\n";
             return kExitUsage;
         }
 
         if (options_.describe) {
             for (std::uint8_t id : kDescribedStrings) {
-                out_ << "string " << int{id} << ": " << EscapedText(session.RequestString(id).text) << "\n";
+                out_ << "string " << int{id} << ": " << EscapedText(host.RequestString(id).text) << "\n";
             }
         }
         if (options_.failOperation) {
-            session.FailOperation(options_.failOperation->nth, options_.failOperation->code,
-                                  options_.failOperation->times);
+            host.FailOperation(options_.failOperation->nth, options_.failOperation->code,
+                               options_.failOperation->times);
         }
         const StartupOutcome startup = session.StartUp();
         if (options_.describe || !startup.Accepted()) {
@@ -70,26 +71,26 @@ public:
             }
             if (options_.describe) {
                 // What the start-up registered and, having failed, unregistered.
-                PrintEvents(session, 0, std::nullopt);
+                PrintEvents(host, 0, std::nullopt);
             }
-            ReportLeftOver(session.Unload());
+            ReportLeftOver(host.Unload());
             return kExitStartupRefused;
         }
         if (options_.describe) {
-            PrintEvents(session, 0, fmwrapper::RegistrationEvent::Kind::Register);
+            PrintEvents(host, 0, fmwrapper::RegistrationEvent::Kind::Register);
         }
 
         int status = options_.timeCount
                          ? RunTiming(session, *options_.timeCount, options_.lines, in_, out_, err_)
                          : RunLines(session);
 
-        const std::size_t beforeShutdown = session.RegistrationEvents().size();
-        session.Shutdown();
+        const std::size_t beforeShutdown = host.RegistrationEvents().size();
+        host.Shutdown();
         if (options_.describe) {
             out_ << "shut-down\n";
-            PrintEvents(session, beforeShutdown, fmwrapper::RegistrationEvent::Kind::Unregister);
+            PrintEvents(host, beforeShutdown, fmwrapper::RegistrationEvent::Kind::Unregister);
         }
-        ReportLeftOver(session.Unload());
+        ReportLeftOver(host.Unload());
         out_.flush();
         return status;
     }
@@ -134,9 +135,9 @@ private:
     }
 
     // The events from `from` on of `kind`, or of both kinds in their order.
-    void PrintEvents(const Session& session, std::size_t from,
+    void PrintEvents(const PluginHost& host, std::size_t from,
                      std::optional<fmwrapper::RegistrationEvent::Kind> kind) {
-        const auto events = session.RegistrationEvents();
+        const auto events = host.RegistrationEvents();
         for (std::size_t i = from; i < events.size(); ++i) {
             const fmwrapper::RegistrationEvent& e = events[i];
             if (kind && e.kind != *kind) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "hosting/plugin_call.h"
+
 namespace fmhost {
 
 enum ExitStatus : int {
@@ -13,7 +15,8 @@ enum ExitStatus : int {
     kExitStartupRefused = 1,
     kExitUsage = 2,          // also: machine file, plug-in or a line that cannot be used
     kExitFunctionError = 3,  // a function returned a non-zero error code
-    kExitCallingConvention = 4,  // 32-bit Windows: a call into the plug-in was not __stdcall
+    // 32-bit Windows: a call into the plug-in was not __stdcall
+    kExitCallingConvention = kCallingConventionExitStatus,
 };
 
 // `arguments` are the UTF-8 arguments after the program name; the streams

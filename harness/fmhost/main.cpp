@@ -5,7 +5,7 @@
 
 #include "fmhost/console.h"
 #include "fmhost/host_program.h"
-#include "fmhost/plugin_call.h"
+#include "hosting/plugin_call.h"
 
 int main(int argc, char** argv) {
     fmhost::UseBinaryStandardStreams();

@@ -3,9 +3,9 @@
 #include <charconv>
 #include <limits>
 
-#include "fmhost/dialog_languages.h"
 #include "fmhost/timing.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/dialog_languages.h"
 
 namespace fmhost {
 namespace {

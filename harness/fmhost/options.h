@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "fmhost/defaults.h"
-#include "fmhost/dialog_languages.h"
+#include "fmhost/host_platform.h"
+#include "hosting/defaults.h"
+#include "hosting/dialog_languages.h"
 
 namespace fmhost {
 

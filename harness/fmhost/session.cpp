@@ -8,8 +8,8 @@
 #include <limits>
 
 #include "fmhost/escaped_text.h"
-#include "fmhost/plugin_call.h"
 #include "fmhost/preferences_path.h"
+#include "hosting/plugin_call.h"
 
 namespace fmhost {
 namespace {
@@ -20,6 +20,10 @@ bool ParseInteger(std::string_view text, Int& value) {
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && !text.empty();
 }
+
+// How long :print, :print-setup and :other-print wait for their dialog to be
+// confirmed when not told.
+constexpr int kDefaultPrintSeconds = 30;
 
 // A dialog action's one optional argument: whole seconds, not negative
 // (`seconds` keeps its default when none is given).
@@ -100,7 +104,9 @@ std::string PrintResult(const PrintOutcome& printed) {
 
 Session::Session(SessionSettings settings) : settings_(std::move(settings)) {}
 
-StartupOutcome Session::StartUp() { return StartUp(settings_.interfaceVersion, settings_.hostVersion); }
+StartupOutcome Session::StartUp() {
+    return host_.StartUp(settings_.interfaceVersion, settings_.hostVersion);
+}
 
 LineOutcome Session::EvaluateLine(std::string_view line) {
     std::string error;
@@ -161,7 +167,7 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
             (args.size() == 2 && !ParseInteger(args[1], size))) {
             return ErrorOutcome(":string takes a string id (0 to 255) and an optional size in units");
         }
-        const StringReply reply = RequestString(static_cast<std::uint8_t>(id), size);
+        const StringReply reply = host_.RequestString(static_cast<std::uint8_t>(id), size);
         if (reply.overran) {
             outcome.warnings.push_back("the plug-in wrote past the " + std::to_string(size) +
                                        "-unit buffer of string " + std::to_string(id));
@@ -264,13 +270,13 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (!args.empty()) {
             return ErrorOutcome(":idle takes nothing");
         }
-        Idle();
+        host_.Idle();
     } else if (action.name == "message") {
         unsigned code = 0;
         if (args.size() != 1 || !ParseInteger(args[0], code) || code > 255) {
             return ErrorOutcome(":message takes a message code (0 to 255)");
         }
-        SendMessage(static_cast<std::uint8_t>(code));
+        host_.SendMessage(static_cast<std::uint8_t>(code));
     } else if (action.name == "fail") {
         std::uint64_t nth = 0;
         std::int32_t code = 0;

@@ -1,6 +1,6 @@
-// One run of a plug-in in the host (PluginHost: load it, talk to it through
-// call records, call the functions it registered) that also evaluates session
-// lines. Used by fmhost and, in-process, by tests.
+// One run of a plug-in in the host: its PluginHost (load it, talk to it
+// through call records, call the functions it registered) with the session's
+// settings, evaluating session lines. Used by fmhost and, in-process, by tests.
 #pragma once
 
 #include <chrono>
@@ -10,12 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "fmhost/defaults.h"
-#include "fmhost/dialog_languages.h"
 #include "fmhost/host_platform.h"
 #include "fmhost/line_parser.h"
-#include "fmhost/plugin_host.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/defaults.h"
+#include "hosting/dialog_languages.h"
+#include "hosting/plugin_host.h"
 #include "hostsdk/FMWrapper.h"
 
 namespace fmhost {
@@ -39,7 +39,7 @@ struct LineOutcome {
     bool FunctionFailed() const { return call && call->code != 0; }
 };
 
-class Session : public PluginHost {
+class Session {
 public:
     explicit Session(SessionSettings settings = {});
     Session(const Session&) = delete;
@@ -48,15 +48,18 @@ public:
     const SessionSettings& Settings() const { return settings_; }
     SessionSettings& Settings() { return settings_; }
 
+    // The host the plug-in runs in.
+    PluginHost& Host() { return host_; }
+    const PluginHost& Host() const { return host_; }
+
     // Starts the plug-in with the settings' versions.
-    using PluginHost::StartUp;
     StartupOutcome StartUp();
 
     // Calls a registered function with the settings' result locale.
     std::optional<CallOutcome> Call(std::u16string_view name,
                                     const std::vector<Parameter>& parameters,
                                     std::string* error = nullptr) {
-        return CallWithLocale(settings_.resultLocale, name, parameters, error);
+        return host_.CallWithLocale(settings_.resultLocale, name, parameters, error);
     }
 
     // Evaluates one session line: a call, a host action, or nothing.
@@ -66,6 +69,7 @@ private:
     LineOutcome EvaluateCall(const FunctionCall& call);
     LineOutcome EvaluateAction(const HostAction& action);
 
+    PluginHost host_;
     SessionSettings settings_;
     unsigned printJobs_ = 0;        // pages printed or offered by :print and :other-print
     std::chrono::steady_clock::time_point lastElapsed_ = std::chrono::steady_clock::now();

@@ -16,12 +16,12 @@
 #include "fmhost/escaped_text.h"
 #include "fmhost/host_program.h"
 #include "fmhost/line_parser.h"
-#include "fmhost/plugin_call.h"
 #include "fmhost/preferences_path.h"
 #include "fmhost/session.h"
 #include "fmhost/timing_frame.h"
 #include "fmhost/timing_platform.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/plugin_call.h"
 
 namespace fmhost {
 namespace {
@@ -407,13 +407,13 @@ private:
             }
             WhileSearching();
             start = Clock::now();
-            session_.Shutdown();
+            session_.Host().Shutdown();
             shutdownSearching.push_back(Milliseconds(Clock::now() - start));
             if (!Restart(line)) {
                 return false;
             }
             start = Clock::now();
-            session_.Shutdown();
+            session_.Host().Shutdown();
             shutdownNone.push_back(Milliseconds(Clock::now() - start));
             if (!Restart(line)) {
                 return false;
@@ -514,7 +514,7 @@ private:
         out_.flush();
         if (search) {
             // The shutdown stops the watcher; a fresh start-up for what follows.
-            session_.Shutdown();
+            session_.Host().Shutdown();
             return Restart(line);
         }
         return true;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fmhost/print_dialog_sim.h"
-#include "fmhost/unique_any.h"
+#include "hosting/unique_any.h"
 #include "simwin/errors.h"
 #include "simwin/kernel.h"
 #include "simwin/machine.h"

@@ -15,8 +15,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "fmhost/print_dialog_win32.h"
-#include "fmhost/win32_owners.h"
+#include "hosting/print_dialog_win32.h"
+#include "hosting/win32_owners.h"
 
 namespace fmhost::timing {
 namespace {

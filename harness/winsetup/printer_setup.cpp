@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "fmhost/win32_owners.h"
+#include "hosting/win32_owners.h"
 
 namespace winsetup {
 namespace {

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "fmhost/win32_owners.h"
+#include "hosting/win32_owners.h"
 
 namespace winsetup {
 namespace {

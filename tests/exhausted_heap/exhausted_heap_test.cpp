@@ -65,8 +65,8 @@ TEST_F(ExhaustedHeapTest, AShutdownWithNoMemoryLeftStillUnregistersEveryRowAndEn
         std::string error;
         (void)session_.Call(u"VORL_GetPrinterAt", {Number("1")}, &error);
         const std::size_t refused = refusedCount;
-        session_.FailOperation(3, 1, 2);
-        session_.Shutdown();
+        session_.Host().FailOperation(3, 1, 2);
+        session_.Host().Shutdown();
         refusedLibrary = nullptr;
         return refused;
     });

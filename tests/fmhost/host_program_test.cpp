@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "fmhost/host_program.h"
-#include "fmhost/plugin_library.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/plugin_library.h"
 #include "session_test_support.h"
 #include "tests/bounded_wait.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "fmhost/dialog_languages.h"
 #include "fmhost/escaped_text.h"
 #include "fmhost/preferences_path.h"
+#include "hosting/dialog_languages.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "fmhost/host_platform.h"
 #include "fmhost/print_dialog_sim.h"
 #include "fmhost/session.h"
+#include "session_test_support.h"
 #include "simwin/machine.h"
 #include "simwin/spooler.h"
-#include "session_test_support.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ protected:
         fmwrapper::ResetRuntime();
         std::string error;
         ASSERT_TRUE(fmhost::PrepareMachine("", error)) << error;
-        ASSERT_TRUE(session.Load(kTestPlugin, error)) << error;
+        ASSERT_TRUE(session.Host().Load(kTestPlugin, error)) << error;
     }
     void TearDown() override { fmwrapper::ResetRuntime(); }
 
@@ -35,36 +35,36 @@ protected:
 
 TEST_F(SessionTest, StartUpSendsTheVersionsAndReadsTheAnswer) {
     for (std::int16_t refused : {49, 256, -1, -32768}) {
-        const fmhost::StartupOutcome outcome = session.StartUp(refused, u"Pro 11.0");
+        const fmhost::StartupOutcome outcome = session.Host().StartUp(refused, u"Pro 11.0");
         EXPECT_TRUE(outcome.answered) << refused;
         EXPECT_EQ(outcome.answer, -1) << refused;
         EXPECT_FALSE(outcome.Accepted());
-        EXPECT_FALSE(session.Started());
+        EXPECT_FALSE(session.Host().Started());
     }
-    EXPECT_TRUE(session.RegistrationEvents().empty());
+    EXPECT_TRUE(session.Host().RegistrationEvents().empty());
     for (std::int16_t accepted : {50, 255}) {
-        const fmhost::StartupOutcome outcome = session.StartUp(accepted, u"Pro 11.0");
+        const fmhost::StartupOutcome outcome = session.Host().StartUp(accepted, u"Pro 11.0");
         EXPECT_EQ(outcome.answer, 51) << accepted;
-        EXPECT_TRUE(session.Started());
-        session.Shutdown();
+        EXPECT_TRUE(session.Host().Started());
+        session.Host().Shutdown();
     }
 }
 
 TEST_F(SessionTest, StartUpRegistersAndShutdownUnregisters) {
     ASSERT_TRUE(session.StartUp().Accepted());
     ASSERT_TRUE(fmwrapper::FindFunction(u"TEST_Echo"));
-    session.Shutdown();
-    const auto events = session.RegistrationEvents();
+    session.Host().Shutdown();
+    const auto events = session.Host().RegistrationEvents();
     ASSERT_EQ(events.size(), 6u);
     EXPECT_EQ(events[0].kind, fmwrapper::RegistrationEvent::Kind::Register);
     EXPECT_EQ(events[2].name, u"TEST_Constant");
     EXPECT_EQ(events[3].kind, fmwrapper::RegistrationEvent::Kind::Unregister);
     EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty());
-    EXPECT_TRUE(session.Unload().empty());
+    EXPECT_TRUE(session.Host().Unload().empty());
 }
 
 TEST_F(SessionTest, NoAnswerIsToldApartFromAnAnswer) {
-    session.FailOperation(1, kFMXErrorOutOfMemory);  // the plug-in's first operation of start-up
+    session.Host().FailOperation(1, kFMXErrorOutOfMemory);  // the plug-in's first operation of start-up
     const fmhost::StartupOutcome outcome = session.StartUp();
     EXPECT_FALSE(outcome.answered);
     EXPECT_FALSE(outcome.Accepted());
@@ -72,19 +72,19 @@ TEST_F(SessionTest, NoAnswerIsToldApartFromAnAnswer) {
 }
 
 TEST_F(SessionTest, RawMessagesCarryTheInstanceAndShowWhatWasWritten) {
-    const FMX_CallRecord before = session.NewRecord(8);
+    const FMX_CallRecord before = session.Host().NewRecord(8);
     const std::uintptr_t instance = before.instance;  // packed: read by value
-    EXPECT_EQ(instance, session.Instance());
-    const FMX_CallRecord after = session.SendMessage(8);
+    EXPECT_EQ(instance, session.Host().Instance());
+    const FMX_CallRecord after = session.Host().SendMessage(8);
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
-    EXPECT_FALSE(Session::ResultWritten(after));
+    EXPECT_FALSE(fmhost::PluginHost::ResultWritten(after));
 
-    FMX_CallRecord record = session.NewRecord(kFMXMessageStartup);
+    FMX_CallRecord record = session.Host().NewRecord(kFMXMessageStartup);
     record.interfaceVersion = 51;
-    session.Send(record);
-    EXPECT_TRUE(Session::ResultWritten(record));
+    session.Host().Send(record);
+    EXPECT_TRUE(fmhost::PluginHost::ResultWritten(record));
     EXPECT_EQ(static_cast<std::int32_t>(record.result), 51);
-    session.Shutdown();
+    session.Host().Shutdown();
 }
 
 TEST_F(SessionTest, TheInstanceIsThePluginsLoadAddress) {
@@ -92,29 +92,29 @@ TEST_F(SessionTest, TheInstanceIsThePluginsLoadAddress) {
     ASSERT_NE(handle, nullptr);
     Dl_info info{};
     ASSERT_NE(dladdr(dlsym(handle, "FMExternCallProc"), &info), 0);
-    EXPECT_EQ(session.Instance(), reinterpret_cast<std::uintptr_t>(info.dli_fbase));
+    EXPECT_EQ(session.Host().Instance(), reinterpret_cast<std::uintptr_t>(info.dli_fbase));
     dlclose(handle);
 }
 
 TEST_F(SessionTest, StringRequestsGiveTheBufferWithinItsSize) {
-    fmhost::StringReply reply = session.RequestString(131);
+    fmhost::StringReply reply = session.Host().RequestString(131);
     EXPECT_EQ(reply.text, u"TEST1nnYYnn");
     EXPECT_TRUE(reply.terminated);
     EXPECT_FALSE(reply.overran);
-    reply = session.RequestString(128, 5);
+    reply = session.Host().RequestString(128, 5);
     EXPECT_EQ(reply.text, u"Test");
     EXPECT_TRUE(reply.terminated);
-    reply = session.RequestString(128, 0);
+    reply = session.Host().RequestString(128, 0);
     EXPECT_EQ(reply.text, u"");
     EXPECT_FALSE(reply.overran);
-    reply = session.RequestString(77);
+    reply = session.Host().RequestString(77);
     EXPECT_EQ(reply.text, u"");
     EXPECT_FALSE(reply.overran);
 }
 
 TEST_F(SessionTest, AStringWrittenPastTheBufferIsNoticed) {
-    EXPECT_FALSE(session.RequestString(200, 4).overran);
-    EXPECT_TRUE(session.RequestString(200, 3).overran);
+    EXPECT_FALSE(session.Host().RequestString(200, 4).overran);
+    EXPECT_TRUE(session.Host().RequestString(200, 3).overran);
     const LineOutcome line = session.EvaluateLine(":string 200 2");
     ASSERT_EQ(line.warnings.size(), 2u);
     EXPECT_NE(line.warnings[0].find("past the 2-unit buffer"), std::string::npos);
@@ -186,27 +186,27 @@ TEST_F(SessionTest, UnknownFunctionsActionsAndBadLinesAreErrors) {
 
 TEST_F(SessionTest, FailActionMakesTheRuntimeFailInsideTheNextCall) {
     ASSERT_TRUE(session.StartUp().Accepted());
-    const fmwrapper::LiveObjects before = session.LiveObjects();
+    const fmwrapper::LiveObjects before = session.Host().LiveObjects();
     EXPECT_EQ(session.EvaluateLine(":fail 1:2").kind, LineOutcome::Kind::Action);
     const LineOutcome line = session.EvaluateLine("TEST_Echo( \"a\" )");
     EXPECT_EQ(line.call->code, 5);
     EXPECT_FALSE(line.call->resultWritten);
     EXPECT_EQ(fmwrapper::LastInjectedFailure()->operationName, "FM_DataVect_Size");
-    EXPECT_EQ(session.LiveObjects(), before);
+    EXPECT_EQ(session.Host().LiveObjects(), before);
     EXPECT_EQ(session.EvaluateLine(":fail 3 1").kind, LineOutcome::Kind::Action);
     EXPECT_TRUE(fmwrapper::FailureArmed());
     fmwrapper::DisarmFailure();
 }
 
 TEST_F(SessionTest, UnloadDropsFunctionsThePluginLeftRegistered) {
-    ASSERT_TRUE(session.StartUp(51, u"LeaveRegistered 11.0").Accepted());
-    session.Shutdown();
+    ASSERT_TRUE(session.Host().StartUp(51, u"LeaveRegistered 11.0").Accepted());
+    session.Host().Shutdown();
     ASSERT_TRUE(fmwrapper::FindFunction(u"TEST_Constant"));
-    const auto leftOver = session.Unload();
+    const auto leftOver = session.Host().Unload();
     ASSERT_EQ(leftOver.size(), 1u);
     EXPECT_EQ(leftOver[0].id, 3);
     EXPECT_FALSE(fmwrapper::FindFunction(u"TEST_Constant"));
-    EXPECT_FALSE(session.Loaded());
+    EXPECT_FALSE(session.Host().Loaded());
 }
 
 TEST_F(SessionTest, PreferenceReadsTheKeyOfTheHostVersion) {

@@ -603,7 +603,7 @@ TEST_F(FunctionsTest, SmallConformancePoints) {
     std::atomic<bool> done{false};
     bool idAliveDuringTeardown = false;
     std::thread host([&] {
-        session_.Shutdown();
+        session_.Host().Shutdown();
         done = true;
     });
     while (!done) {
@@ -615,7 +615,7 @@ TEST_F(FunctionsTest, SmallConformancePoints) {
     }
     host.join();
     EXPECT_TRUE(idAliveDuringTeardown) << "the plug-in ID was deleted before the teardown";
-    EXPECT_EQ(session_.LiveObjects(), liveBefore_);
+    EXPECT_EQ(session_.Host().LiveObjects(), liveBefore_);
 }
 
 // --- Host failures inside a function ----------------------------------------------
@@ -645,13 +645,13 @@ TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
         const std::uint64_t operations = fmwrapper::OperationCount() - before;
         for (std::int32_t code : {1, 2}) {
             for (std::uint64_t nth = 1; nth <= operations; ++nth) {
-                const fmwrapper::LiveObjects live = session_.LiveObjects();
-                session_.FailOperation(nth, code);
+                const fmwrapper::LiveObjects live = session_.Host().LiveObjects();
+                session_.Host().FailOperation(nth, code);
                 const fmhost::CallOutcome failed = Call(probe.name, probe.parameters);
                 fmwrapper::DisarmFailure();
                 const std::string where = fmwrapper::Utf16ToUtf8(probe.name) + " op " +
                                           std::to_string(nth) + " code " + std::to_string(code);
-                EXPECT_EQ(session_.LiveObjects(), live) << where;
+                EXPECT_EQ(session_.Host().LiveObjects(), live) << where;
                 EXPECT_EQ(failed.code, code) << where;
                 // The next call works.
                 EXPECT_EQ(Call(probe.name, probe.parameters).code, 0) << where;

@@ -22,26 +22,26 @@ protected:
         MachineTest::SetUp();
         fmwrapper::ResetRuntime();
         std::string error;
-        ASSERT_TRUE(session_.Load(VORELLE_PLUGIN_PATH, error)) << error;
-        liveBefore_ = session_.LiveObjects();
+        ASSERT_TRUE(session_.Host().Load(VORELLE_PLUGIN_PATH, error)) << error;
+        liveBefore_ = session_.Host().LiveObjects();
     }
     void TearDown() override {
-        if (session_.Started()) {
+        if (session_.Host().Started()) {
             ShutDown();
         }
-        EXPECT_EQ(session_.LiveObjects(), liveBefore_) << "host objects left undeleted";
-        session_.Unload();
+        EXPECT_EQ(session_.Host().LiveObjects(), liveBefore_) << "host objects left undeleted";
+        session_.Host().Unload();
         MachineTest::TearDown();
     }
 
     void StartUp(std::u16string hostVersion = u"ProAdvanced 11.0v3") {
-        const fmhost::StartupOutcome outcome = session_.StartUp(51, hostVersion);
+        const fmhost::StartupOutcome outcome = session_.Host().StartUp(51, hostVersion);
         ASSERT_TRUE(outcome.Accepted());
     }
 
     // The shutdown, which waits for a running watcher to end.
     void ShutDown() {
-        WithinBound("the shutdown to return", [&] { session_.Shutdown(); });
+        WithinBound("the shutdown to return", [&] { session_.Host().Shutdown(); });
     }
 
     // Calls a registered function (VORL_ChangePrinter waits for a running

@@ -23,7 +23,7 @@ TEST_F(ShellTest, InterfaceVersionGate) {
     };
     for (const Case c : {Case{49, -1}, Case{50, 51}, Case{255, 51}, Case{256, -1}, Case{-1, -1},
                          Case{-32768, -1}, Case{32767, -1}, Case{0, -1}}) {
-        const fmhost::StartupOutcome outcome = session_.StartUp(c.version, u"ProAdvanced 11.0v3");
+        const fmhost::StartupOutcome outcome = session_.Host().StartUp(c.version, u"ProAdvanced 11.0v3");
         ASSERT_TRUE(outcome.answered) << c.version;
         EXPECT_EQ(outcome.answer, c.answer) << c.version;
         if (c.answer == -1) {
@@ -35,7 +35,7 @@ TEST_F(ShellTest, InterfaceVersionGate) {
 }
 
 TEST_F(ShellTest, ARefusedStartUpCreatesNothingAndItsShutdownDoesNotWait) {
-    ASSERT_FALSE(session_.StartUp(49, u"ProAdvanced 11.0v3").Accepted());
+    ASSERT_FALSE(session_.Host().StartUp(49, u"ProAdvanced 11.0v3").Accepted());
     EXPECT_FALSE(simwin::NamedMutexExists(u"ChangePrinteMutex"));
     const auto start = std::chrono::steady_clock::now();
     ShutDown();
@@ -66,7 +66,7 @@ TEST_F(ShellTest, StartUpRegistersEveryFunctionInOrder) {
         {161, u"VORL_GetPrinterList", u"VORL_GetPrinterList", 0, 0},
         {172, u"VORL_ChangeForPreview", u"VORL_ChangeForPreview( PrinterName )", 1, 1},
     };
-    const auto events = session_.RegistrationEvents();
+    const auto events = session_.Host().RegistrationEvents();
     ASSERT_EQ(events.size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         EXPECT_EQ(events[i].kind, fmwrapper::RegistrationEvent::Kind::Register);
@@ -119,9 +119,9 @@ TEST_F(ShellTest, ARefusedRegistrationDoesNotStopTheRest) {
 
 TEST_F(ShellTest, ShutdownUnregistersEveryRegisteredFunctionAndNothingElse) {
     StartUp();
-    const std::size_t registrations = session_.RegistrationEvents().size();
+    const std::size_t registrations = session_.Host().RegistrationEvents().size();
     ShutDown();
-    const auto events = session_.RegistrationEvents();
+    const auto events = session_.Host().RegistrationEvents();
     std::vector<std::int16_t> unregistered;
     for (std::size_t i = registrations; i < events.size(); ++i) {
         EXPECT_EQ(events[i].kind, fmwrapper::RegistrationEvent::Kind::Unregister);
@@ -158,7 +158,7 @@ TEST_F(ShellTest, UnloadingWithoutShutdownWhileAWatcherRunsNeverWaitsAndKeepsIts
     // The host unloads the library with no shutdown message: nothing waits,
     // and the searching watcher's own reference keeps the library mapped.
     const auto start = std::chrono::steady_clock::now();
-    session_.Unload();
+    session_.Host().Unload();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_TRUE(isLoaded()) << "unmapped under a running watcher";
     // The watcher gives up and lets go of the library as its last act; the
@@ -176,12 +176,12 @@ TEST_F(ShellTest, OtherMessagesLeaveTheRecordUntouched) {
         if (code == 4 || code == 7) {
             continue;
         }
-        FMX_CallRecord record = session_.NewRecord(static_cast<std::uint8_t>(code));
+        FMX_CallRecord record = session_.Host().NewRecord(static_cast<std::uint8_t>(code));
         record.param1 = 131;
         record.param2 = 0x1234;
         record.param3 = 16;
         const FMX_CallRecord before = record;
-        session_.Send(record);
+        session_.Host().Send(record);
         EXPECT_EQ(std::memcmp(&record, &before, sizeof record), 0) << "message " << code;
     }
     // Still started: the functions answer.
@@ -190,39 +190,39 @@ TEST_F(ShellTest, OtherMessagesLeaveTheRecordUntouched) {
 
 TEST_F(ShellTest, StringRequestsByIdWithOrWithoutStartUp) {
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(session_.RequestString(131).text, u"VORL1nnYYnn");
-        EXPECT_EQ(session_.RequestString(1).text, u"VORL1nnYYnn");
-        EXPECT_EQ(session_.RequestString(128).text, u"Vorelle");
-        EXPECT_EQ(session_.RequestString(129).text,
+        EXPECT_EQ(session_.Host().RequestString(131).text, u"VORL1nnYYnn");
+        EXPECT_EQ(session_.Host().RequestString(1).text, u"VORL1nnYYnn");
+        EXPECT_EQ(session_.Host().RequestString(128).text, u"Vorelle");
+        EXPECT_EQ(session_.Host().RequestString(129).text,
                   u"This plug-in allows you to dynamically change printers.");
-        EXPECT_EQ(session_.RequestString(147).text, u"VORL_SetToWindowsDefaultPrinter");
-        EXPECT_EQ(session_.RequestString(159).text, u"VORL_GetSystemPrinter");
+        EXPECT_EQ(session_.Host().RequestString(147).text, u"VORL_SetToWindowsDefaultPrinter");
+        EXPECT_EQ(session_.Host().RequestString(159).text, u"VORL_GetSystemPrinter");
         for (std::uint8_t absent : {0, 2, 130, 152, 255}) {
-            EXPECT_EQ(session_.RequestString(absent).text, u"") << int(absent);
+            EXPECT_EQ(session_.Host().RequestString(absent).text, u"") << int(absent);
         }
-        ASSERT_FALSE(session_.StartUp(300, u"x").Accepted());  // refused: still answered
+        ASSERT_FALSE(session_.Host().StartUp(300, u"x").Accepted());  // refused: still answered
     }
 }
 
 TEST_F(ShellTest, StringRequestsNeverWritePastTheBuffer) {
-    const fmhost::StringReply five = session_.RequestString(128, 5);
+    const fmhost::StringReply five = session_.Host().RequestString(128, 5);
     EXPECT_EQ(five.text, u"Vore");
     EXPECT_TRUE(five.terminated);
     EXPECT_FALSE(five.overran);
 
-    const fmhost::StringReply one = session_.RequestString(128, 1);
+    const fmhost::StringReply one = session_.Host().RequestString(128, 1);
     EXPECT_EQ(one.text, u"");
     EXPECT_TRUE(one.terminated);
     EXPECT_FALSE(one.overran);
 
-    const fmhost::StringReply none = session_.RequestString(128, 0);
+    const fmhost::StringReply none = session_.Host().RequestString(128, 0);
     EXPECT_FALSE(none.overran);
     EXPECT_FALSE(none.terminated);
 
-    const fmhost::StringReply exact = session_.RequestString(128, 8);
+    const fmhost::StringReply exact = session_.Host().RequestString(128, 8);
     EXPECT_EQ(exact.text, u"Vorelle");
     EXPECT_FALSE(exact.overran);
-    const fmhost::StringReply whole = session_.RequestString(146, 2000);
+    const fmhost::StringReply whole = session_.Host().RequestString(146, 2000);
     EXPECT_EQ(whole.text, u"VORL_GetPrinterAt( index )");
     EXPECT_FALSE(whole.overran);
 }
@@ -243,12 +243,12 @@ TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStepAndLeavesNothingBeh
                 const std::string where = "failure " + std::to_string(code) + " at operation " + std::to_string(nth) +
                                           ", " + std::to_string(times) + " time(s)";
                 fmwrapper::ResetRuntime();
-                session_.FailOperation(nth, code, times);
-                const fmhost::StartupOutcome outcome = session_.StartUp(51, u"ProAdvanced 11.0v3");
+                session_.Host().FailOperation(nth, code, times);
+                const fmhost::StartupOutcome outcome = session_.Host().StartUp(51, u"ProAdvanced 11.0v3");
                 EXPECT_FALSE(fmwrapper::FailureArmed()) << where << ": not all failures fired";
                 fmwrapper::DisarmFailure();
                 EXPECT_FALSE(outcome.answered) << where;
-                EXPECT_EQ(session_.LiveObjects(), liveBefore_) << where;
+                EXPECT_EQ(session_.Host().LiveObjects(), liveBefore_) << where;
                 // Not answered, so not started for the host, which may now
                 // unload the library: nothing of the start-up stays behind.
                 EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << where << ": a function stayed registered";
@@ -274,7 +274,7 @@ TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
     // failed twice leaves every row (nothing can be unregistered without it).
     StartUp();
     std::vector<std::int16_t> rows;
-    for (const fmwrapper::RegistrationEvent& event : session_.RegistrationEvents()) {
+    for (const fmwrapper::RegistrationEvent& event : session_.Host().RegistrationEvents()) {
         rows.push_back(event.id);
     }
     ShutDown();
@@ -282,7 +282,7 @@ TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
         for (std::uint64_t nth = 1; nth <= rows.size() + 3; ++nth) {
             fmwrapper::ResetRuntime();
             StartUp();
-            session_.FailOperation(nth, 2, times);
+            session_.Host().FailOperation(nth, 2, times);
             ShutDown();
             fmwrapper::DisarmFailure();
             std::set<std::int16_t> left;
@@ -303,7 +303,7 @@ TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
     StartUp();
     EXPECT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0");
     EXPECT_EQ(simwin::CountHandles().runningThreads, 1u);
-    session_.FailOperation(1, 2, 2);
+    session_.Host().FailOperation(1, 2, 2);
     ShutDown();
     fmwrapper::DisarmFailure();
     EXPECT_EQ(simwin::CountHandles().runningThreads, 0u) << "the watcher outlived the shutdown";
@@ -314,7 +314,7 @@ TEST_F(ShellTest, AHostFailureInShutdownStillUnregistersAndTearsDown) {
     FMX_ErrorRecord err{1, 0};
     FMX_QuadChar* id = FM_QuadChar_Constructor2('V', 'O', 'R', 'L', &err);
     (void)platform::sim::TakeTracedFailures();
-    session_.FailOperation(1, 1, 2);
+    session_.Host().FailOperation(1, 1, 2);
     shell::UnregisterFunctionTable(id, shell::kFunctionTable.size());
     const auto traced = platform::sim::TakeTracedFailures();
     ASSERT_EQ(traced.size(), 1u);

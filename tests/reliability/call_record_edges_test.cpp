@@ -43,7 +43,7 @@ TEST_F(CallRecordEdgesTest, EveryInterfaceVersionIsAnsweredAndOnlyFiftyToTwoFift
         if (v >= 50 && v <= 255) {
             continue;
         }
-        const fmhost::StartupOutcome outcome = session_.StartUp(static_cast<std::int16_t>(v), version);
+        const fmhost::StartupOutcome outcome = session_.Host().StartUp(static_cast<std::int16_t>(v), version);
         ASSERT_TRUE(outcome.answered) << v;
         ASSERT_EQ(outcome.answer, -1) << v;
     }
@@ -54,7 +54,7 @@ TEST_F(CallRecordEdgesTest, EveryInterfaceVersionIsAnsweredAndOnlyFiftyToTwoFift
     // shutdown between them: the plug-in stays one plug-in.
     std::size_t mutexesAfterFirst = 0;
     for (int v = 50; v <= 255; ++v) {
-        const fmhost::StartupOutcome outcome = session_.StartUp(static_cast<std::int16_t>(v), version);
+        const fmhost::StartupOutcome outcome = session_.Host().StartUp(static_cast<std::int16_t>(v), version);
         ASSERT_TRUE(outcome.answered) << v;
         ASSERT_EQ(outcome.answer, 51) << v;
         if (v == 50) {
@@ -83,7 +83,7 @@ TEST_F(CallRecordEdgesTest, IgnoredMessagesWithGarbageInEveryFieldChangeNothing)
             Scramble(record, random);
             record.message = static_cast<std::uint8_t>(code);
             const FMX_CallRecord before = record;
-            session_.Send(record);
+            session_.Host().Send(record);
             ASSERT_EQ(std::memcmp(&record, &before, sizeof record), 0) << "message " << code;
         }
     }
@@ -103,10 +103,10 @@ TEST_F(CallRecordEdgesTest, StringRequestsFillExactlyTheAnnouncedBuffer) {
             record.message = kFMXMessageGetString;
             record.param1 = static_cast<std::uint8_t>(id);
             record.param3 = size;
-            record.instance = session_.Instance();
+            record.instance = session_.Host().Instance();
             record.result = reinterpret_cast<std::uintptr_t>(buffer.get());
             const FMX_CallRecord before = record;
-            session_.Send(record);
+            session_.Host().Send(record);
             ASSERT_EQ(std::memcmp(&record, &before, sizeof record), 0) << id << "/" << size;
             if (size == 0) {
                 EXPECT_EQ(buffer[0], char16_t{0}) << "the spare unit was touched";
@@ -124,24 +124,24 @@ TEST_F(CallRecordEdgesTest, AForeignInstanceHandleGivesEmptyTextsAndNoCrash) {
                                     reinterpret_cast<std::uintptr_t>(&CallRecordEdgesTest::TableEntry)}) {
         char16_t buffer[16];
         std::fill(std::begin(buffer), std::end(buffer), char16_t{0xA5C3});
-        FMX_CallRecord record = session_.NewRecord(kFMXMessageGetString);
+        FMX_CallRecord record = session_.Host().NewRecord(kFMXMessageGetString);
         record.param1 = 128;
         record.param3 = 16;
         record.instance = instance;
         record.result = reinterpret_cast<std::uintptr_t>(buffer);
-        session_.Send(record);
+        session_.Host().Send(record);
         EXPECT_EQ(buffer[0], u'\0');
         EXPECT_EQ(buffer[1], char16_t{0xA5C3}) << "more than the terminator was written";
 
         // A start-up through it still answers; what it registered goes at shutdown.
-        FMX_CallRecord startup = session_.NewRecord(kFMXMessageStartup);
+        FMX_CallRecord startup = session_.Host().NewRecord(kFMXMessageStartup);
         startup.interfaceVersion = 51;
         startup.instance = instance;
-        session_.Send(startup);
+        session_.Host().Send(startup);
         EXPECT_EQ(static_cast<std::int32_t>(startup.result), 51);
-        FMX_CallRecord shutdown = session_.NewRecord(kFMXMessageShutdown);
+        FMX_CallRecord shutdown = session_.Host().NewRecord(kFMXMessageShutdown);
         shutdown.instance = instance;
-        session_.Send(shutdown);
+        session_.Host().Send(shutdown);
         EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty());
     }
 }

@@ -15,15 +15,15 @@ class HostDataEdgesTest : public HostTest {
 protected:
     // Starts with the version text at `address` (0 for none) as it stands.
     void StartUpWithVersionAddress(std::uintptr_t address) {
-        FMX_CallRecord record = session_.NewRecord(kFMXMessageStartup);
+        FMX_CallRecord record = session_.Host().NewRecord(kFMXMessageStartup);
         record.interfaceVersion = 51;
         record.param2 = address;
-        session_.Send(record);
+        session_.Host().Send(record);
         ASSERT_EQ(static_cast<std::int32_t>(record.result), 51);
     }
     void ShutDownRaw() {
-        FMX_CallRecord record = session_.NewRecord(kFMXMessageShutdown);
-        session_.Send(record);
+        FMX_CallRecord record = session_.Host().NewRecord(kFMXMessageShutdown);
+        session_.Host().Send(record);
     }
 
     // The key a switch writes after a start-up with this version text: the

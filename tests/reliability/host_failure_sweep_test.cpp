@@ -41,7 +41,7 @@ TEST_F(HostFailureSweepTest, AShutdownHitAtAnyOperationStillStopsTheWatcherAndUn
             StartUp();
             // A watcher searching for a dialog: the shutdown has to stop it.
             ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0") << where;
-            session_.FailOperation(nth, code);
+            session_.Host().FailOperation(nth, code);
             ShutDown();
             EXPECT_FALSE(fmwrapper::FailureArmed()) << where << ": the failure never fired";
             fmwrapper::DisarmFailure();
@@ -49,7 +49,7 @@ TEST_F(HostFailureSweepTest, AShutdownHitAtAnyOperationStillStopsTheWatcherAndUn
             EXPECT_EQ(handles.runningThreads, 0u) << where;
             EXPECT_EQ(handles.kernel(), before_.kernel()) << where;
             EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty()) << where;
-            EXPECT_EQ(session_.LiveObjects(), liveBefore_) << where;
+            EXPECT_EQ(session_.Host().LiveObjects(), liveBefore_) << where;
         }
     }
     // And it starts again as if nothing had happened.
@@ -71,12 +71,12 @@ TEST_F(HostFailureSweepTest, AHandOverHitAtAnyOperationLeavesOneWatcherAndAWhole
             // A watcher for the old printer is running when the failure hits.
             ASSERT_EQ(Result(u"VORL_ChangePrinter", {Text(u"Office Laser")}), u"0") << where;
             ASSERT_EQ(Preference(), kOfficeLaser);
-            const fmwrapper::LiveObjects live = session_.LiveObjects();
-            session_.FailOperation(nth, code);
+            const fmwrapper::LiveObjects live = session_.Host().LiveObjects();
+            session_.Host().FailOperation(nth, code);
             const fmhost::CallOutcome failed = Call(u"VORL_ChangePrinter", toLabels);
             fmwrapper::DisarmFailure();
             EXPECT_EQ(failed.code, code) << where;
-            EXPECT_EQ(session_.LiveObjects(), live) << where;
+            EXPECT_EQ(session_.Host().LiveObjects(), live) << where;
             EXPECT_LE(simwin::CountHandles().runningThreads, 1u) << where;
             const std::u16string preference = Preference();
             EXPECT_TRUE(preference == kOfficeLaser || preference == kLabelPrinter)

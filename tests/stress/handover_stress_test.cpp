@@ -160,7 +160,7 @@ protected:
 
     void TearDown() override {
         // The shutdown may wait on a watcher in its pause: the clock still ticks.
-        if (session_.Started()) {
+        if (session_.Host().Started()) {
             ShutDown();
         }
         running_ = false;
@@ -350,9 +350,9 @@ protected:
         EXPECT_TRUE(fmwrapper::RegisteredFunctions().empty());
         if (random() % 3 == 0) {
             // No code of the library may run any more: unload it.
-            EXPECT_TRUE(session_.Unload().empty());
+            EXPECT_TRUE(session_.Host().Unload().empty());
             std::string error;
-            ASSERT_TRUE(session_.Load(VORELLE_PLUGIN_PATH, error)) << error;
+            ASSERT_TRUE(session_.Host().Load(VORELLE_PLUGIN_PATH, error)) << error;
             ++reloads_;
         }
         StartUp();

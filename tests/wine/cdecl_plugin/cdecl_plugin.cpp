@@ -1,5 +1,5 @@
 // A plug-in that breaks the host's calling convention, for fmhost's check on
-// 32-bit Windows (harness/fmhost/plugin_call_i686.cpp). Built twice:
+// 32-bit Windows (hosting/plugin_call_i686.cpp). Built twice:
 // ENTRY_CONVENTION is the convention of FMExternCallProc (__cdecl in
 // cdecl_entry.fmx, __stdcall in cdecl_function.fmx); the one function it
 // registers at start-up, CDCL_Probe, is __cdecl in both.

@@ -1,6 +1,6 @@
 // The calls into the plug-in where there is one calling convention (the
 // native build and 64-bit Windows): made directly.
-#include "fmhost/plugin_call.h"
+#include "hosting/plugin_call.h"
 
 namespace fmhost {
 

@@ -1,4 +1,4 @@
-#include "fmhost/dialog_languages.h"
+#include "hosting/dialog_languages.h"
 
 namespace fmhost {
 namespace {

@@ -1,6 +1,6 @@
 #include <utility>
 
-#include "fmhost/plugin_library.h"
+#include "hosting/plugin_library.h"
 
 namespace fmhost {
 

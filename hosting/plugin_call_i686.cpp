@@ -5,9 +5,8 @@
 #include <bit>
 #include <cstdio>
 
-#include "fmhost/host_program.h"
-#include "fmhost/plugin_call.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/plugin_call.h"
 
 // measured_call(target, arguments, count, returned): pushes the `count`
 // 32-bit `arguments` (the first one last, so that it lies nearest the return
@@ -73,8 +72,8 @@ std::uint32_t Word(const void* pointer) {
                  call.c_str(), static_cast<long>(removed), static_cast<long>(expected),
                  removed == 0 ? " (0 is __cdecl)" : "");
     std::fflush(stderr);
-    TerminateProcess(GetCurrentProcess(), kExitCallingConvention);
-    std::_Exit(kExitCallingConvention);
+    TerminateProcess(GetCurrentProcess(), kCallingConventionExitStatus);
+    std::_Exit(kCallingConventionExitStatus);
 }
 
 std::string FunctionName(FMX_ExternalFunction function, std::int16_t functionId) {

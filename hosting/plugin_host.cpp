@@ -1,9 +1,9 @@
-#include "fmhost/plugin_host.h"
+#include "hosting/plugin_host.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "fmhost/plugin_call.h"
+#include "hosting/plugin_call.h"
 
 namespace fmhost {
 namespace {

@@ -5,8 +5,8 @@
 #include <bit>
 #include <vector>
 
-#include "fmhost/plugin_library.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/plugin_library.h"
 
 namespace fmhost {
 namespace {

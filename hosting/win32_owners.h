@@ -1,11 +1,11 @@
-// Owners of the Windows objects that fmhost and winsetup open themselves:
+// Owners of the Windows objects that fmhost, Vorelle Check and winsetup open:
 // each closed or freed when it leaves scope.
 #pragma once
 
 #include <windows.h>
 #include <winspool.h>
 
-#include "fmhost/unique_any.h"
+#include "hosting/unique_any.h"
 
 namespace fmhost {
 

@@ -7,9 +7,15 @@
 #include <string_view>
 #include <vector>
 
-#include "fmhost/host_platform.h"
-
 namespace fmhost {
+
+// The captions of the host's Print dialog in one language.
+struct DialogTexts {
+    std::u16string caption;    // "Print"
+    std::u16string nameLabel;  // "&Name:"
+    std::u16string okButton;   // "OK"
+    std::u16string cancelButton;
+};
 
 inline constexpr std::string_view kDefaultDialogLanguage = "en";
 

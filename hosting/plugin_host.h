@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "fmhost/defaults.h"
-#include "fmhost/line_parser.h"
-#include "fmhost/plugin_library.h"
 #include "fmwrapper/host_runtime.h"
+#include "hosting/defaults.h"
+#include "hosting/parameter.h"
+#include "hosting/plugin_library.h"
 #include "hostsdk/FMWrapper.h"
 
 namespace fmhost {

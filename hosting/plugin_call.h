@@ -2,9 +2,9 @@
 // functions it registered. On 32-bit Windows each call goes through a thunk
 // that measures how many bytes of arguments the callee took off the stack:
 // __stdcall takes them all (4 for FMExternCallProc, 16 for a function),
-// __cdecl none. Any other figure ends the process at once with
-// kExitCallingConvention and a message naming the call and the figure: the
-// real host would go on with its stack off by that much. Elsewhere there is
+// __cdecl none. Any other figure ends the process at once with exit status
+// kCallingConventionExitStatus and a message naming the call and the figure:
+// the real host would go on with its stack off by that much. Elsewhere there is
 // one calling convention and the call is made directly.
 #pragma once
 
@@ -14,6 +14,8 @@
 #include "hostsdk/FMWrapper.h"
 
 namespace fmhost {
+
+inline constexpr int kCallingConventionExitStatus = 4;
 
 void CallEntryPoint(FMX_ExternCallProc entryPoint, FMX_CallRecord* record);
 

@@ -7,7 +7,7 @@
 
 #include <bit>
 
-#include "fmhost/plugin_library.h"
+#include "hosting/plugin_library.h"
 
 namespace fmhost {
 namespace {

@@ -1,7 +1,7 @@
-// One owner for the handles that fmhost, winsetup and the timing code open
-// themselves, after WIL's unique_any: UniqueAny<HKEY, &RegCloseKey> owns one
-// open key, UniqueAny<simwin::Handle, &simwin::ClosePrinter> one printer of
-// the simulated Windows. A value-initialised Handle (null, 0) means none.
+// One owner for the handles that fmhost, Vorelle Check, winsetup and the
+// timing code open themselves, after WIL's unique_any: UniqueAny<HKEY,
+// &RegCloseKey> owns one open key, UniqueAny<simwin::Handle,
+// &simwin::ClosePrinter> one printer of the simulated Windows. A value-initialised Handle (null, 0) means none.
 #pragma once
 
 #include <utility>
