@@ -32,7 +32,7 @@ void CheckSystemFacts(CheckContext& context);
 
 // The plug-in loaded and started as the host does, for a FileMaker of
 // `hostVersion`; none (with a FAIL line named `name`) when it cannot be.
-std::unique_ptr<fmhost::PluginHost> StartPlugin(CheckContext& context, const std::u16string& hostVersion,
+std::unique_ptr<hosting::PluginHost> StartPlugin(CheckContext& context, const std::u16string& hostVersion,
                                              const std::u16string& name);
 
 // Start-up, registrations, version, printers, the default printer, the
@@ -52,10 +52,10 @@ struct CallResult {
     bool ok = false;
     std::u16string text;  // the result, or why there is none
 };
-CallResult CallPlugin(fmhost::PluginHost& session, const std::u16string& name,
-                      const std::vector<fmhost::Parameter>& parameters = {});
+CallResult CallPlugin(hosting::PluginHost& session, const std::u16string& name,
+                      const std::vector<hosting::Parameter>& parameters = {});
 // The call as a FileMaker calculation writes it: VORL_GetPrinterAt( 1 ).
-std::u16string Written(const std::u16string& name, const std::vector<fmhost::Parameter>& parameters = {});
+std::u16string Written(const std::u16string& name, const std::vector<hosting::Parameter>& parameters = {});
 
 // The printers the spooler lists (EnumPrintersW, level 4, local and
 // connections, as the plug-in asks); none when it fails.
@@ -67,6 +67,6 @@ namespace check {
 
 // VORL_SendData and VORL_SendHexData to the printer of --send-test, its queue
 // held (paused) meanwhile and the two jobs deleted from it unprinted.
-void CheckSendTest(CheckContext& context, fmhost::PluginHost& session);
+void CheckSendTest(CheckContext& context, hosting::PluginHost& session);
 
 }  // namespace check

@@ -14,12 +14,12 @@ Restorer* consoleRestorer = nullptr;
 }  // namespace
 
 bool KeyExists(const std::u16string& keyPath) {
-    fmhost::KeyOwner key;
+    hosting::KeyOwner key;
     return RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
 }
 
 std::optional<RegistryValue> ReadValue(const std::u16string& keyPath, const std::u16string& name) {
-    fmhost::KeyOwner key;
+    hosting::KeyOwner key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -56,7 +56,7 @@ std::optional<std::u16string> ValueText(const RegistryValue& value) {
 }
 
 bool WriteValue(const RegistryValue& value, unsigned long& error) {
-    fmhost::KeyOwner key;
+    hosting::KeyOwner key;
     LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(value.keyPath), 0, KEY_SET_VALUE, key.put());
     if (status == ERROR_SUCCESS) {
         if (value.present) {

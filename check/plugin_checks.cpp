@@ -69,7 +69,7 @@ std::optional<std::u16string> FileVersion(const std::u16string& path, unsigned l
     return file == product ? file : file + u" (product " + product + u")";
 }
 
-void CheckVersion(CheckContext& context, fmhost::PluginHost& session) {
+void CheckVersion(CheckContext& context, hosting::PluginHost& session) {
     unsigned long error = 0;
     const std::optional<std::u16string> resource = FileVersion(context.options.pluginPath, error);
     const std::u16string expected = u"" VORELLE_CHECK_VERSION;
@@ -83,7 +83,7 @@ void CheckVersion(CheckContext& context, fmhost::PluginHost& session) {
                                     : version.text);
 }
 
-void CheckPrinters(CheckContext& context, fmhost::PluginHost& session) {
+void CheckPrinters(CheckContext& context, hosting::PluginHost& session) {
     unsigned long error = 0;
     const std::optional<std::vector<std::u16string>> printers = SpoolerPrinters(error);
     if (!printers) {
@@ -91,7 +91,7 @@ void CheckPrinters(CheckContext& context, fmhost::PluginHost& session) {
         return;
     }
     for (std::size_t i = 0; i <= printers->size(); ++i) {
-        const std::vector<fmhost::Parameter> at = {fmhost::Parameter::OfNumber(std::to_string(i + 1))};
+        const std::vector<hosting::Parameter> at = {hosting::Parameter::OfNumber(std::to_string(i + 1))};
         const CallResult result = CallPlugin(session, u"VORL_GetPrinterAt", at);
         const std::u16string expected = i < printers->size() ? (*printers)[i] : std::u16string(kOutOfBounds);
         const std::u16string whose =
@@ -109,7 +109,7 @@ void CheckPrinters(CheckContext& context, fmhost::PluginHost& session) {
 }
 
 // VORL_SetSystemPrinter to another printer, read back, then the default put back.
-void CheckChangeDefault(CheckContext& context, fmhost::PluginHost& session) {
+void CheckChangeDefault(CheckContext& context, hosting::PluginHost& session) {
     const std::u16string name = Written(u"VORL_SetSystemPrinter");
     if (!context.options.changeDefault) {
         context.report.Skip(name, u"changes the Windows default printer: run with --change-default");
@@ -123,7 +123,7 @@ void CheckChangeDefault(CheckContext& context, fmhost::PluginHost& session) {
         context.report.Skip(name, u"no printer other than the default to make the default");
         return;
     }
-    const std::vector<fmhost::Parameter> to = {fmhost::Parameter::OfText(*other)};
+    const std::vector<hosting::Parameter> to = {hosting::Parameter::OfText(*other)};
     CallResult result;
     {
         const Restorer::Change change(context.restorer);
@@ -141,15 +141,15 @@ void CheckChangeDefault(CheckContext& context, fmhost::PluginHost& session) {
 
 }  // namespace
 
-std::unique_ptr<fmhost::PluginHost> StartPlugin(CheckContext& context, const std::u16string& hostVersion,
+std::unique_ptr<hosting::PluginHost> StartPlugin(CheckContext& context, const std::u16string& hostVersion,
                                              const std::u16string& name) {
-    auto session = std::make_unique<fmhost::PluginHost>();
+    auto session = std::make_unique<hosting::PluginHost>();
     std::string error;
     if (!session->Load(fmwrapper::Utf16ToUtf8(context.options.pluginPath), error)) {
         context.report.Fail(name, fmwrapper::Utf8ToUtf16(error));
         return nullptr;
     }
-    const fmhost::StartupOutcome started = session->StartUp(fmhost::kDefaultInterfaceVersion, hostVersion);
+    const hosting::StartupOutcome started = session->StartUp(hosting::kDefaultInterfaceVersion, hostVersion);
     if (!started.Accepted()) {
         context.report.Fail(name, u"the plug-in refused to start for host version " + Quoted(hostVersion) +
                                       u" (answer " + Number(started.answer) + u")");
@@ -159,13 +159,13 @@ std::unique_ptr<fmhost::PluginHost> StartPlugin(CheckContext& context, const std
 }
 
 bool CheckPluginBasics(CheckContext& context) {
-    const std::u16string hostVersion(fmhost::kDefaultHostVersion);
+    const std::u16string hostVersion(hosting::kDefaultHostVersion);
     auto session = StartPlugin(context, hostVersion, u"start-up");
     if (!session) {
         return false;
     }
     context.report.Pass(u"start-up", u"loaded " + context.options.pluginPath + u" through FMExternCallProc; it answered " +
-                                         Number(fmhost::kDefaultInterfaceVersion) + u" to host version " + Quoted(hostVersion));
+                                         Number(hosting::kDefaultInterfaceVersion) + u" to host version " + Quoted(hostVersion));
     CheckRegistrations(context, session->RegistrationEvents());
     CheckVersion(context, *session);
     CheckPrinters(context, *session);
@@ -214,10 +214,10 @@ std::optional<std::vector<std::u16string>> SpoolerPrinters(unsigned long& error)
     return names;
 }
 
-CallResult CallPlugin(fmhost::PluginHost& session, const std::u16string& name,
-                      const std::vector<fmhost::Parameter>& parameters) {
+CallResult CallPlugin(hosting::PluginHost& session, const std::u16string& name,
+                      const std::vector<hosting::Parameter>& parameters) {
     std::string error;
-    const std::optional<fmhost::CallOutcome> outcome = session.CallWithLocale(fmhost::kDefaultResultLocale, name, parameters, &error);
+    const std::optional<hosting::CallOutcome> outcome = session.CallWithLocale(hosting::kDefaultResultLocale, name, parameters, &error);
     if (!outcome) {
         return {false, fmwrapper::Utf8ToUtf16(error)};
     }
@@ -228,18 +228,18 @@ CallResult CallPlugin(fmhost::PluginHost& session, const std::u16string& name,
     return {true, outcome->resultText};
 }
 
-std::u16string Written(const std::u16string& name, const std::vector<fmhost::Parameter>& parameters) {
+std::u16string Written(const std::u16string& name, const std::vector<hosting::Parameter>& parameters) {
     if (parameters.empty()) {
         return name;
     }
     std::u16string text = name + u"( ";
     for (std::size_t i = 0; i < parameters.size(); ++i) {
-        const fmhost::Parameter& p = parameters[i];
+        const hosting::Parameter& p = parameters[i];
         text += i > 0 ? u" ; " : u"";
         switch (p.kind) {
-            case fmhost::Parameter::Kind::Text: text += Quoted(p.text); break;
-            case fmhost::Parameter::Kind::Number: text += fmwrapper::Utf8ToUtf16(p.number); break;
-            case fmhost::Parameter::Kind::Boolean: text += p.boolean ? u"True" : u"False"; break;
+            case hosting::Parameter::Kind::Text: text += Quoted(p.text); break;
+            case hosting::Parameter::Kind::Number: text += fmwrapper::Utf8ToUtf16(p.number); break;
+            case hosting::Parameter::Kind::Boolean: text += p.boolean ? u"True" : u"False"; break;
         }
     }
     return text + u" )";

@@ -52,8 +52,8 @@ std::u16string Shown(const std::optional<RegistryValue>& value) {
 }
 
 // One switching call, the value read back against what it should now say.
-void CheckSwitch(CheckContext& context, fmhost::PluginHost& session, const FileMaker& fileMaker,
-                 const std::u16string& function, const std::vector<fmhost::Parameter>& parameters,
+void CheckSwitch(CheckContext& context, hosting::PluginHost& session, const FileMaker& fileMaker,
+                 const std::u16string& function, const std::vector<hosting::Parameter>& parameters,
                  const std::u16string& printer) {
     CallResult result;
     {
@@ -87,7 +87,7 @@ void CheckFileMaker(CheckContext& context, const FileMaker& fileMaker, const std
         const std::u16string system = DefaultPrinter();
         const auto other = std::find_if(printers.begin(), printers.end(), [&](const auto& p) { return p != system; });
         const std::u16string chosen = other != printers.end() ? *other : system;
-        CheckSwitch(context, *session, fileMaker, u"VORL_ChangeForPreview", {fmhost::Parameter::OfText(chosen)}, chosen);
+        CheckSwitch(context, *session, fileMaker, u"VORL_ChangeForPreview", {hosting::Parameter::OfText(chosen)}, chosen);
         if (system.empty()) {
             context.report.Skip(u"VORL_SetToWindowsDefaultPrinter, " + fileMaker.name, u"this Windows has no default printer");
         } else {

@@ -66,7 +66,7 @@ UINT_PTR CALLBACK Hook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
         QueryPerformanceCounter(&run->shownAt);
         if (run->hostLayout) {
             // FileMaker's template carries no texts: the host sets them.
-            const fmhost::DialogTexts texts = fmhost::EnglishDialogTexts();
+            const hosting::DialogTexts texts = hosting::EnglishDialogTexts();
             SetWindowTextW(dialog, Wide(texts.caption));
             SetDlgItemTextW(dialog, stc6, Wide(texts.nameLabel));
             SetDlgItemTextW(dialog, IDOK, Wide(texts.okButton));
@@ -102,13 +102,13 @@ UINT_PTR CALLBACK Hook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
 // Frees what PrintDlgW returned; the printer of a confirmed dialog (its
 // DEVNAMES), empty otherwise.
 std::u16string TakeDeviceName(const PRINTDLGW& request, bool confirmed) {
-    const fmhost::GlobalOwner devMode(request.hDevMode);
-    const fmhost::GlobalOwner devNames(request.hDevNames);
+    const hosting::GlobalOwner devMode(request.hDevMode);
+    const hosting::GlobalOwner devNames(request.hDevNames);
     const void* names = devNames ? GlobalLock(devNames.get()) : nullptr;
     if (!confirmed || names == nullptr) {
         return {};
     }
-    const fmhost::GlobalLockOwner unlock(devNames.get());
+    const hosting::GlobalLockOwner unlock(devNames.get());
     return FromWide(static_cast<const wchar_t*>(names) + static_cast<const DEVNAMES*>(names)->wDeviceOffset);
 }
 
@@ -123,7 +123,7 @@ void ShowPrintDialog(DialogRun& run) {
     if (run.hostLayout) {
         request.Flags |= PD_ENABLEPRINTTEMPLATE;
         request.hInstance = GetModuleHandleW(nullptr);
-        request.lpPrintTemplateName = MAKEINTRESOURCEW(FMHOST_PRINT_DIALOG);
+        request.lpPrintTemplateName = MAKEINTRESOURCEW(HOST_PRINT_DIALOG);
     }
     run.confirmed = PrintDlgW(&request) != FALSE;
     run.printer = TakeDeviceName(request, run.confirmed);
@@ -164,13 +164,13 @@ SetupRun ShowPrintSetupDialog() {
 
 struct DialogCheck {
     CheckContext& context;
-    fmhost::PluginHost& session;
+    hosting::PluginHost& session;
     std::u16string printer;  // the one the watcher is to select
 
     CallResult ChangePrinter(bool showDialog) {
-        std::vector<fmhost::Parameter> parameters = {fmhost::Parameter::OfText(printer)};
+        std::vector<hosting::Parameter> parameters = {hosting::Parameter::OfText(printer)};
         if (showDialog) {
-            parameters.push_back(fmhost::Parameter::OfBoolean(true));
+            parameters.push_back(hosting::Parameter::OfBoolean(true));
         }
         const Restorer::Change change(context.restorer);
         return CallPlugin(session, u"VORL_ChangePrinter", parameters);
@@ -219,7 +219,7 @@ struct DialogCheck {
             ShowPrintDialog(run);
         }
         const bool ok = call.ok && call.text == u"0" && !run.confirmed && run.boxShows == printer;
-        context.report.Check(ok, Written(u"VORL_ChangePrinter", {fmhost::Parameter::OfText(printer), fmhost::Parameter::OfBoolean(true)}) + u", " + layout,
+        context.report.Check(ok, Written(u"VORL_ChangePrinter", {hosting::Parameter::OfText(printer), hosting::Parameter::OfBoolean(true)}) + u", " + layout,
                              !call.ok || call.text != u"0" ? Quoted(call.text)
                              : ok ? u"left open with " + Quoted(run.boxShows) + u" selected " + Decimal(run.seconds, 2) +
                                         u" s after it appeared; closed by the check"

@@ -56,7 +56,7 @@ bool WriteReportFile(const std::u16string& path, const std::u16string& text, uns
         error = GetLastError();
         return false;
     }
-    const fmhost::KernelOwner owner(file);
+    const hosting::KernelOwner owner(file);
     const std::u16string content = u"\uFEFF" + text;  // written as UTF-16LE, x86's order
     const DWORD bytes = static_cast<DWORD>(content.size() * sizeof(char16_t));
     DWORD written = 0;

@@ -32,10 +32,10 @@ std::vector<std::pair<DWORD, DWORD>> JobsNamed(HANDLE printer, const std::u16str
     return jobs;
 }
 
-void SendOne(CheckContext& context, fmhost::PluginHost& session, HANDLE printer, const std::u16string& function,
+void SendOne(CheckContext& context, hosting::PluginHost& session, HANDLE printer, const std::u16string& function,
              const std::u16string& data, DWORD bytes) {
-    const std::vector<fmhost::Parameter> parameters = {fmhost::Parameter::OfText(*context.options.sendTest),
-                                                       fmhost::Parameter::OfText(data)};
+    const std::vector<hosting::Parameter> parameters = {hosting::Parameter::OfText(*context.options.sendTest),
+                                                       hosting::Parameter::OfText(data)};
     const CallResult result = CallPlugin(session, function, parameters);
     const std::vector<std::pair<DWORD, DWORD>> jobs = JobsNamed(printer, u"Vorelle " + function);
     bool deleted = true;
@@ -51,7 +51,7 @@ void SendOne(CheckContext& context, fmhost::PluginHost& session, HANDLE printer,
 
 }  // namespace
 
-void CheckSendTest(CheckContext& context, fmhost::PluginHost& session) {
+void CheckSendTest(CheckContext& context, hosting::PluginHost& session) {
     const std::u16string names[] = {u"VORL_SendData", u"VORL_SendHexData"};
     if (!context.options.sendTest) {
         for (const std::u16string& name : names) {
@@ -64,7 +64,7 @@ void CheckSendTest(CheckContext& context, fmhost::PluginHost& session) {
     // waits for the queue to be released.
     const Restorer::Change change(context.restorer);
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    fmhost::PrinterOwner handle;
+    hosting::PrinterOwner handle;
     if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printer)), handle.put(), &access) ||
         !SetPrinterW(handle.get(), 0, nullptr, PRINTER_CONTROL_PAUSE)) {
         const DWORD error = GetLastError();

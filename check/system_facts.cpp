@@ -43,7 +43,7 @@ std::u16string DisplayLanguage() {
 
 std::optional<bool> Administrator() {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    fmhost::UniqueAny<PSID, &FreeSid> administrators;
+    hosting::UniqueAny<PSID, &FreeSid> administrators;
     if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
                                   0, 0, administrators.put())) {
         return std::nullopt;
@@ -79,7 +79,7 @@ std::optional<std::u16string> FileSha256(const std::u16string& path, unsigned lo
         error = GetLastError();
         return std::nullopt;
     }
-    const fmhost::KernelOwner owner(file);
+    const hosting::KernelOwner owner(file);
     Sha256 hash;
     std::vector<std::uint8_t> buffer(64 * 1024);
     for (;;) {

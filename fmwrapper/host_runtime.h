@@ -136,7 +136,7 @@ FMWRAPPER_HOST_API void ForgetFunction(std::string_view pluginId, std::int16_t f
 
 // Calls a registered function the way the calculation engine does: with its
 // id, an expression environment, the parameters and the result. `caller`
-// makes the call itself when given (fmhost's checks the calling convention).
+// makes the call itself when given (hosting/ checks the calling convention).
 using FunctionCaller = std::int16_t (*)(FMX_ExternalFunction function, std::int16_t functionId,
                                         const FMX_ExprEnv* environment,
                                         const FMX_DataVect* parameters, FMX_Data* result);

@@ -1,6 +1,6 @@
 #include "hosting/dialog_languages.h"
 
-namespace fmhost {
+namespace hosting {
 namespace {
 
 struct LanguageRow {
@@ -44,4 +44,4 @@ std::vector<std::string_view> DialogLanguages() {
     return codes;
 }
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace fmhost {
+namespace hosting {
 
 // The captions of the host's Print dialog in one language.
 struct DialogTexts {
@@ -28,4 +28,4 @@ DialogTexts EnglishDialogTexts();
 // Every language code, in table order.
 std::vector<std::string_view> DialogLanguages();
 
-}  // namespace fmhost
+}  // namespace hosting

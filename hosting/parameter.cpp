@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace fmhost {
+namespace hosting {
 
 Parameter Parameter::OfText(std::u16string text) {
     Parameter p;
@@ -25,4 +25,4 @@ Parameter Parameter::OfBoolean(bool value) {
     return p;
 }
 
-}  // namespace fmhost
+}  // namespace hosting

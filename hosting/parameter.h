@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace fmhost {
+namespace hosting {
 
 // A text is written as in a FileMaker calculation: quoted texts ("..." with
 // \" and \\ inside; ¶ is a carriage return, \¶ the pilcrow itself) and
@@ -25,4 +25,4 @@ struct Parameter {
     bool operator==(const Parameter&) const = default;
 };
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -13,7 +13,7 @@
 
 #include "hostsdk/FMWrapper.h"
 
-namespace fmhost {
+namespace hosting {
 
 inline constexpr int kCallingConventionExitStatus = 4;
 
@@ -24,8 +24,8 @@ std::int16_t CallExternalFunction(FMX_ExternalFunction function, std::int16_t fu
                                   const FMX_ExprEnv* environment, const FMX_DataVect* parameters,
                                   FMX_Data* result);
 
-// How many calls were checked and what each removed; empty where nothing is
-// checked.
+// How many calls were checked and what each removed ("calling convention
+// checked: ..."); empty where nothing is checked.
 std::string CallCheckSummary();
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -2,7 +2,7 @@
 // native build and 64-bit Windows): made directly.
 #include "hosting/plugin_call.h"
 
-namespace fmhost {
+namespace hosting {
 
 void CallEntryPoint(FMX_ExternCallProc entryPoint, FMX_CallRecord* record) { entryPoint(record); }
 
@@ -14,4 +14,4 @@ std::int16_t CallExternalFunction(FMX_ExternalFunction function, std::int16_t fu
 
 std::string CallCheckSummary() { return {}; }
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -8,12 +8,12 @@
 #include "fmwrapper/host_runtime.h"
 #include "hosting/plugin_call.h"
 
-// measured_call(target, arguments, count, returned): pushes the `count`
+// hosting_measured_call(target, arguments, count, returned): pushes the `count`
 // 32-bit `arguments` (the first one last, so that it lies nearest the return
 // address) onto a stack aligned to 16 bytes at the call, calls `target`,
 // stores EAX in *returned and answers how many bytes the callee removed from
 // the stack. The stack is restored from EBP, whatever the callee did to ESP.
-extern "C" __attribute__((naked, noinline)) std::int32_t fmhost_measured_call(
+extern "C" __attribute__((naked, noinline)) std::int32_t hosting_measured_call(
     const void*, const std::uint32_t*, std::uint32_t, std::uint32_t*) {
     asm(R"(
     pushl %ebp
@@ -49,7 +49,7 @@ extern "C" __attribute__((naked, noinline)) std::int32_t fmhost_measured_call(
 )");
 }
 
-namespace fmhost {
+namespace hosting {
 namespace {
 
 constexpr std::int32_t kEntryPointBytes = 4;
@@ -67,7 +67,7 @@ std::uint32_t Word(const void* pointer) {
 [[noreturn]] void Stop(const std::string& call, std::int32_t removed, std::int32_t expected) {
     std::fflush(nullptr);
     std::fprintf(stderr,
-                 "fmhost: calling convention: %s removed %ld bytes of arguments from the stack, "
+                 "calling convention: %s removed %ld bytes of arguments from the stack, "
                  "not the %ld of __stdcall%s; stopped\n",
                  call.c_str(), static_cast<long>(removed), static_cast<long>(expected),
                  removed == 0 ? " (0 is __cdecl)" : "");
@@ -91,7 +91,7 @@ void CallEntryPoint(FMX_ExternCallProc entryPoint, FMX_CallRecord* record) {
     const std::uint32_t arguments[] = {Word(record)};
     std::uint32_t returned = 0;
     const std::int32_t removed =
-        fmhost_measured_call(std::bit_cast<const void*>(entryPoint), arguments, 1, &returned);
+        hosting_measured_call(std::bit_cast<const void*>(entryPoint), arguments, 1, &returned);
     if (removed != kEntryPointBytes) {
         Stop("FMExternCallProc (message " + std::to_string(record->message) + ")", removed,
              kEntryPointBytes);
@@ -106,7 +106,7 @@ std::int16_t CallExternalFunction(FMX_ExternalFunction function, std::int16_t fu
                                        Word(environment), Word(parameters), Word(result)};
     std::uint32_t returned = 0;
     const std::int32_t removed =
-        fmhost_measured_call(std::bit_cast<const void*>(function), arguments, 4, &returned);
+        hosting_measured_call(std::bit_cast<const void*>(function), arguments, 4, &returned);
     if (removed != kFunctionBytes) {
         Stop(FunctionName(function, functionId) + " (function id " + std::to_string(functionId) + ")",
              removed, kFunctionBytes);
@@ -116,9 +116,9 @@ std::int16_t CallExternalFunction(FMX_ExternalFunction function, std::int16_t fu
 }
 
 std::string CallCheckSummary() {
-    return "fmhost: calling convention checked: " + std::to_string(entryPointCalls) +
+    return "calling convention checked: " + std::to_string(entryPointCalls) +
            " calls of FMExternCallProc removed 4 bytes each, " + std::to_string(functionCalls) +
            " function calls removed 16 bytes each";
 }
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -5,7 +5,7 @@
 
 #include "hosting/plugin_call.h"
 
-namespace fmhost {
+namespace hosting {
 namespace {
 
 // The result field before a message: the plug-in writing it changes the low
@@ -182,4 +182,4 @@ std::optional<CallOutcome> PluginHost::CallWithLocale(std::u16string_view result
     return outcome;
 }
 
-}  // namespace fmhost
+}  // namespace hosting

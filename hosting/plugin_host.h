@@ -17,7 +17,7 @@
 #include "hosting/plugin_library.h"
 #include "hostsdk/FMWrapper.h"
 
-namespace fmhost {
+namespace hosting {
 
 struct StartupOutcome {
     bool answered = false;   // the plug-in wrote the result field
@@ -102,4 +102,4 @@ private:
     bool started_ = false;
 };
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -8,7 +8,7 @@
 
 #include "hostsdk/FMWrapper.h"
 
-namespace fmhost {
+namespace hosting {
 
 class PluginLibrary {
 public:
@@ -42,4 +42,4 @@ private:
 // Vorelle.fmx in the folder of the running executable.
 std::string DefaultPluginPath();
 
-}  // namespace fmhost
+}  // namespace hosting

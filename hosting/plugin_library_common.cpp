@@ -2,7 +2,7 @@
 
 #include "hosting/plugin_library.h"
 
-namespace fmhost {
+namespace hosting {
 
 PluginLibrary::~PluginLibrary() { Close(); }
 
@@ -21,4 +21,4 @@ PluginLibrary& PluginLibrary::operator=(PluginLibrary&& other) noexcept {
     return *this;
 }
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -9,7 +9,7 @@
 
 #include "hosting/plugin_library.h"
 
-namespace fmhost {
+namespace hosting {
 namespace {
 
 std::uintptr_t ModuleBaseOf(const void* address) {
@@ -65,4 +65,4 @@ std::string DefaultPluginPath() {
     return folder + "/Vorelle.fmx";
 }
 
-}  // namespace fmhost
+}  // namespace hosting

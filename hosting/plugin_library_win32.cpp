@@ -8,7 +8,7 @@
 #include "fmwrapper/host_runtime.h"
 #include "hosting/plugin_library.h"
 
-namespace fmhost {
+namespace hosting {
 namespace {
 
 std::string LastErrorText() {
@@ -77,4 +77,4 @@ std::string DefaultPluginPath() {
     }
 }
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -2,4 +2,4 @@
 // Read by the resource compiler as well: definitions only.
 #pragma once
 
-#define FMHOST_PRINT_DIALOG 1538
+#define HOST_PRINT_DIALOG 1538

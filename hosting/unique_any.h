@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace fmhost {
+namespace hosting {
 
 template <typename Handle, auto Close>
 class UniqueAny {
@@ -46,4 +46,4 @@ private:
     Handle handle_{};
 };
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -7,7 +7,7 @@
 
 #include "hosting/unique_any.h"
 
-namespace fmhost {
+namespace hosting {
 
 using KeyOwner = UniqueAny<HKEY, &RegCloseKey>;
 using PrinterOwner = UniqueAny<HANDLE, &ClosePrinter>;
@@ -24,4 +24,4 @@ using DcOwner = UniqueAny<HDC, &DeleteDC>;
 // unless EndDoc took it over (release, then EndDoc).
 using DocumentOwner = UniqueAny<HDC, &AbortDoc>;
 
-}  // namespace fmhost
+}  // namespace hosting

@@ -18,7 +18,7 @@ std::vector<std::string> CommandLineArguments(int, char**) {
     if (wide == nullptr) {
         return arguments;
     }
-    const LocalOwner memory(wide);
+    const hosting::LocalOwner memory(wide);
     for (int i = 1; i < count; ++i) {
         arguments.push_back(fmwrapper::Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
     }

@@ -70,7 +70,7 @@ enum class PrintTemplate {
 // printer selected, and waits up to `seconds` for it to be confirmed; cancels
 // it otherwise. Confirmed, it prints `page` on the printer the dialog chose
 // (on Windows: on the device context the dialog returns).
-PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int seconds,
+PrintOutcome RunPrintDialog(const hosting::DialogTexts& texts, PrintTemplate layout, int seconds,
                             const PrintedPage& page);
 
 // Opens the Print Setup dialog as the host's File > Print Setup does (PrintDlgW
@@ -88,7 +88,7 @@ PrintOutcome RunPrintSetupDialog(int seconds);
 // simulated process, printing `page`); none when the other program reported
 // it on the shared standard output itself (Windows: a second fmhost process
 // running ":print SECONDS", printing a page of its own).
-std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds,
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const hosting::DialogTexts& texts, int seconds,
                                                     const PrintedPage& page);
 
 // The message of the host's custom dialog.
@@ -109,7 +109,7 @@ std::optional<std::vector<std::uintptr_t>> ShowCustomDialog(const std::u16string
 // stopped answering, without waiting for the dialog. False when it cannot be
 // shown.
 inline constexpr unsigned kUnansweringLeadMilliseconds = 1000;
-bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds);
+bool OpenUnansweringPrintDialog(const hosting::DialogTexts& texts, int seconds);
 
 // Ends the host process at once with `status`: no shutdown message, the
 // plug-in not unloaded first, threads of the plug-in still running.

@@ -81,7 +81,7 @@ bool RemovePrinter(const std::u16string& printer, std::string& error) {
     return true;
 }
 
-simwin::PrintDialogOptions MachinePrintDialog(const DialogTexts& texts) {
+simwin::PrintDialogOptions MachinePrintDialog(const hosting::DialogTexts& texts) {
     simwin::PrintDialogOptions options;
     options.texts.caption = texts.caption;
     options.texts.nameLabel = texts.nameLabel;
@@ -112,7 +112,7 @@ PrintOutcome Printed(const simwin::PrintDialog& dialog, const PrintedPage& page)
 
 }  // namespace
 
-PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int seconds,
+PrintOutcome RunPrintDialog(const hosting::DialogTexts& texts, PrintTemplate layout, int seconds,
                             const PrintedPage& page) {
     simwin::PrintDialogOptions options = MachinePrintDialog(texts);
     options.layout.comboBeforeLabel = layout == PrintTemplate::System;
@@ -134,7 +134,7 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int 
 }
 
 PrintOutcome RunPrintSetupDialog(int seconds) {
-    DialogTexts texts = EnglishDialogTexts();
+    hosting::DialogTexts texts = hosting::EnglishDialogTexts();
     texts.caption = u"Print Setup";
     simwin::PrintDialogOptions options = MachinePrintDialog(texts);
     options.layout.kind = simwin::PrintDialogKind::PrintSetup;
@@ -153,7 +153,7 @@ PrintOutcome RunPrintSetupDialog(int seconds) {
     return outcome;
 }
 
-std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds,
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const hosting::DialogTexts& texts, int seconds,
                                                     const PrintedPage& page) {
     // The other program's dialog lives on a user-interface thread of another
     // simulated process.
@@ -190,7 +190,7 @@ std::optional<std::vector<std::uintptr_t>> ShowCustomDialog(const std::u16string
     return commands;
 }
 
-bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds) {
+bool OpenUnansweringPrintDialog(const hosting::DialogTexts& texts, int seconds) {
     // Thread and dialog stay until the time is up; a thread of their own lets
     // them go then (or the process ends first).
     auto thread = std::make_shared<simwin::UiThread>();

@@ -46,14 +46,14 @@ std::u16string FromWide(const wchar_t* text, std::size_t units) {
 // What the dialog hook needs: the texts to show (none: the system's own stay)
 // and the time to stay open.
 struct DialogSession {
-    const DialogTexts* texts = nullptr;
+    const hosting::DialogTexts* texts = nullptr;
     UINT timeoutMilliseconds = 0;
 };
 
 constexpr UINT_PTR kCancelTimer = 1;
 
 // The chosen language's caption, name label and buttons, set on the dialog's windows.
-void ShowTexts(HWND dialog, const DialogTexts& texts) {
+void ShowTexts(HWND dialog, const hosting::DialogTexts& texts) {
     SetWindowTextW(dialog, Wide(texts.caption));
     SetDlgItemTextW(dialog, stc6, Wide(texts.nameLabel));
     SetDlgItemTextW(dialog, IDOK, Wide(texts.okButton));
@@ -131,7 +131,7 @@ std::string PrintPage(HDC dc, const PrintedPage& page) {
     if (StartDocW(dc, &doc) <= 0) {
         return Failed("StartDocW");
     }
-    DocumentOwner document(dc);
+    hosting::DocumentOwner document(dc);
     if (StartPage(dc) <= 0) {
         return Failed("StartPage");
     }
@@ -167,12 +167,12 @@ void CALLBACK CancelThreadDialogs(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // The device name of a dialog's DEVNAMES; false when there is none.
-bool DeviceName(const GlobalOwner& devNames, std::u16string& name) {
+bool DeviceName(const hosting::GlobalOwner& devNames, std::u16string& name) {
     const void* names = devNames ? GlobalLock(devNames.get()) : nullptr;
     if (names == nullptr) {
         return false;
     }
-    const GlobalLockOwner unlock(devNames.get());
+    const hosting::GlobalLockOwner unlock(devNames.get());
     const auto* header = static_cast<const DEVNAMES*>(names);
     const auto* device = static_cast<const wchar_t*>(names) + header->wDeviceOffset;
     name = FromWide(device, std::wcslen(device));
@@ -198,7 +198,7 @@ std::optional<std::string> QueueContents(const std::u16string&, std::string& err
 
 bool RemovePrinter(const std::u16string& printer, std::string& error) {
     PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    PrinterOwner handle;
+    hosting::PrinterOwner handle;
     if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printer)), handle.put(), &access)) {
         error = "OpenPrinterW failed, error " + std::to_string(GetLastError());
         return false;
@@ -211,7 +211,7 @@ bool RemovePrinter(const std::u16string& printer, std::string& error) {
 }
 
 std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPath) {
-    KeyOwner key;
+    hosting::KeyOwner key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(keyPath), 0, KEY_QUERY_VALUE, key.put()) !=
         ERROR_SUCCESS) {
         return std::nullopt;
@@ -236,7 +236,7 @@ std::optional<std::u16string> ReadPrinterPreference(const std::u16string& keyPat
     return FromWide(buffer.data(), units);
 }
 
-PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int seconds,
+PrintOutcome RunPrintDialog(const hosting::DialogTexts& texts, PrintTemplate layout, int seconds,
                             const PrintedPage& page) {
     if (!AnyPrinter()) {
         return PrintOutcome{};  // no dialog to show: not confirmed
@@ -258,13 +258,13 @@ PrintOutcome RunPrintDialog(const DialogTexts& texts, PrintTemplate layout, int 
     if (layout == PrintTemplate::Host) {
         request.Flags |= PD_ENABLEPRINTTEMPLATE;
         request.hInstance = GetModuleHandleW(nullptr);
-        request.lpPrintTemplateName = MAKEINTRESOURCEW(FMHOST_PRINT_DIALOG);
+        request.lpPrintTemplateName = MAKEINTRESOURCEW(HOST_PRINT_DIALOG);
     }
 
     const BOOL confirmed = PrintDlgW(&request);
-    const GlobalOwner devMode(request.hDevMode);
-    const GlobalOwner devNames(request.hDevNames);
-    const DcOwner deviceContext(request.hDC);
+    const hosting::GlobalOwner devMode(request.hDevMode);
+    const hosting::GlobalOwner devNames(request.hDevNames);
+    const hosting::DcOwner deviceContext(request.hDC);
 
     PrintOutcome outcome;
     if (!confirmed || !DeviceName(devNames, outcome.printer)) {
@@ -292,14 +292,14 @@ PrintOutcome RunPrintSetupDialog(int seconds) {
         KillTimer(nullptr, setupCancelTimer);
         setupCancelTimer = 0;
     }
-    const GlobalOwner devMode(request.hDevMode);
-    const GlobalOwner devNames(request.hDevNames);
+    const hosting::GlobalOwner devMode(request.hDevMode);
+    const hosting::GlobalOwner devNames(request.hDevNames);
     PrintOutcome outcome;
     outcome.confirmed = confirmed && DeviceName(devNames, outcome.printer);
     return outcome;
 }
 
-std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, int seconds,
+std::optional<PrintOutcome> RunPrintDialogElsewhere(const hosting::DialogTexts& texts, int seconds,
                                                     const PrintedPage& page) {
     // The other program shows its dialog in its own language and prints a
     // page of its own.
@@ -331,8 +331,8 @@ std::optional<PrintOutcome> RunPrintDialogElsewhere(const DialogTexts& texts, in
                         &startup, &process)) {
         return PrintOutcome{};
     }
-    const KernelOwner processOwner(process.hProcess);
-    const KernelOwner threadOwner(process.hThread);
+    const hosting::KernelOwner processOwner(process.hProcess);
+    const hosting::KernelOwner threadOwner(process.hThread);
     const DWORD limit = static_cast<DWORD>(seconds) * 1000 + 60000;
     WaitForSingleObject(process.hProcess, limit);
     return std::nullopt;
@@ -395,7 +395,7 @@ namespace {
 
 // What the unanswering dialog's thread needs; the thread owns it.
 struct UnansweringDialog {
-    const DialogTexts* texts = nullptr;
+    const hosting::DialogTexts* texts = nullptr;
     DWORD hangMilliseconds = 0;
     HANDLE stoppedAnswering = nullptr;  // set once; not touched after that
     bool signalled = false;
@@ -429,24 +429,24 @@ DWORD WINAPI RunUnansweringDialog(LPVOID parameter) {
     request.lCustData = reinterpret_cast<LPARAM>(setup.get());
     request.nCopies = 1;
     request.hInstance = GetModuleHandleW(nullptr);
-    request.lpPrintTemplateName = MAKEINTRESOURCEW(FMHOST_PRINT_DIALOG);
+    request.lpPrintTemplateName = MAKEINTRESOURCEW(HOST_PRINT_DIALOG);
     if (!PrintDlgW(&request) && !setup->signalled) {
         SetEvent(setup->stoppedAnswering);  // never shown: nobody waits in vain
     }
-    const GlobalOwner devMode(request.hDevMode);
-    const GlobalOwner devNames(request.hDevNames);
-    const DcOwner deviceContext(request.hDC);
+    const hosting::GlobalOwner devMode(request.hDevMode);
+    const hosting::GlobalOwner devNames(request.hDevNames);
+    const hosting::DcOwner deviceContext(request.hDC);
     return 0;
 }
 
 }  // namespace
 
-bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds) {
+bool OpenUnansweringPrintDialog(const hosting::DialogTexts& texts, int seconds) {
     if (!AnyPrinter()) {
         return false;
     }
-    static const DialogTexts* const kept = new DialogTexts(texts);  // outlives the call
-    const KernelOwner stopped(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    static const hosting::DialogTexts* const kept = new hosting::DialogTexts(texts);  // outlives the call
+    const hosting::KernelOwner stopped(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (stopped.get() == nullptr) {
         return false;
     }
@@ -459,7 +459,7 @@ bool OpenUnansweringPrintDialog(const DialogTexts& texts, int seconds) {
         return false;
     }
     setup.release();  // the thread owns it now
-    const KernelOwner threadOwner(thread);
+    const hosting::KernelOwner threadOwner(thread);
     // The event outlives the wait: the thread sets it before this returns.
     const bool shown = WaitForSingleObject(stopped.get(), 60000) == WAIT_OBJECT_0;
     // A moment for whoever drives the dialog to find it and begin to wait.

@@ -34,10 +34,10 @@ public:
         SessionSettings settings;
         settings.interfaceVersion = options_.interfaceVersion;
         settings.hostVersion = options_.hostVersion;
-        settings.dialog = *DialogTextsFor(options_.dialogLanguage);
+        settings.dialog = *hosting::DialogTextsFor(options_.dialogLanguage);
         settings.printTemplate = options_.printTemplate;
         Session session(std::move(settings));
-        PluginHost& host = session.Host();
+        hosting::PluginHost& host = session.Host();
 
         std::string error;
         if (!PrepareMachine(options_.machineFile, error)) {
@@ -45,7 +45,7 @@ public:
             return kExitUsage;
         }
         const std::string path =
-            options_.pluginPath.empty() ? DefaultPluginPath() : options_.pluginPath;
+            options_.pluginPath.empty() ? hosting::DefaultPluginPath() : options_.pluginPath;
         if (!host.Load(path, error)) {
             err_ << "fmhost: " << error << "\n";
             return kExitUsage;
@@ -60,7 +60,7 @@ public:
             host.FailOperation(options_.failOperation->nth, options_.failOperation->code,
                                options_.failOperation->times);
         }
-        const StartupOutcome startup = session.StartUp();
+        const hosting::StartupOutcome startup = session.StartUp();
         if (options_.describe || !startup.Accepted()) {
             out_ << "start-up: " << (startup.answered ? std::to_string(startup.answer) : "(no answer)")
                  << "\n";
@@ -135,7 +135,7 @@ private:
     }
 
     // The events from `from` on of `kind`, or of both kinds in their order.
-    void PrintEvents(const PluginHost& host, std::size_t from,
+    void PrintEvents(const hosting::PluginHost& host, std::size_t from,
                      std::optional<fmwrapper::RegistrationEvent::Kind> kind) {
         const auto events = host.RegistrationEvents();
         for (std::size_t i = from; i < events.size(); ++i) {

@@ -16,7 +16,7 @@ enum ExitStatus : int {
     kExitUsage = 2,          // also: machine file, plug-in or a line that cannot be used
     kExitFunctionError = 3,  // a function returned a non-zero error code
     // 32-bit Windows: a call into the plug-in was not __stdcall
-    kExitCallingConvention = kCallingConventionExitStatus,
+    kExitCallingConvention = hosting::kCallingConventionExitStatus,
 };
 
 // `arguments` are the UTF-8 arguments after the program name; the streams

@@ -176,11 +176,11 @@ std::optional<std::u16string> TextTerm(Scanner& in, std::string& error) {
 }
 
 // `first` and every "& part" after it, joined.
-std::optional<Parameter> JoinedText(Scanner& in, std::u16string first, std::string& error) {
+std::optional<hosting::Parameter> JoinedText(Scanner& in, std::u16string first, std::string& error) {
     for (;;) {
         in.SkipBlanks();
         if (!in.Take('&')) {
-            return Parameter::OfText(std::move(first));
+            return hosting::Parameter::OfText(std::move(first));
         }
         in.SkipBlanks();
         std::optional<std::u16string> next = TextTerm(in, error);
@@ -191,7 +191,7 @@ std::optional<Parameter> JoinedText(Scanner& in, std::u16string first, std::stri
     }
 }
 
-std::optional<Parameter> ParseParameter(Scanner& in, std::string& error) {
+std::optional<hosting::Parameter> ParseParameter(Scanner& in, std::string& error) {
     const std::size_t column = in.Column();
     if (in.Peek() == '"') {
         std::optional<std::u16string> text = TextTerm(in, error);
@@ -203,10 +203,10 @@ std::optional<Parameter> ParseParameter(Scanner& in, std::string& error) {
     if (IsNameStart(in.Peek())) {
         const std::string_view word = in.TakeWhile(IsNamePart);
         if (EqualsIgnoringCase(word, "True")) {
-            return Parameter::OfBoolean(true);
+            return hosting::Parameter::OfBoolean(true);
         }
         if (EqualsIgnoringCase(word, "False")) {
-            return Parameter::OfBoolean(false);
+            return hosting::Parameter::OfBoolean(false);
         }
         if (EqualsIgnoringCase(word, "Char")) {
             std::optional<std::u16string> text = CharFunction(in, column, error);
@@ -225,7 +225,7 @@ std::optional<Parameter> ParseParameter(Scanner& in, std::string& error) {
             error = "not a number: " + std::string(literal) + " at column " + std::to_string(column);
             return std::nullopt;
         }
-        return Parameter::OfNumber(std::string(literal));
+        return hosting::Parameter::OfNumber(std::string(literal));
     }
     if (in.AtEnd()) {
         error = "a parameter or \")\" is missing at the end";

@@ -15,7 +15,7 @@ namespace fmhost {
 
 struct FunctionCall {
     std::u16string name;
-    std::vector<Parameter> parameters;
+    std::vector<hosting::Parameter> parameters;
 };
 
 struct HostAction {

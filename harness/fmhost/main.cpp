@@ -12,9 +12,9 @@ int main(int argc, char** argv) {
     const int status =
         fmhost::RunHost(fmhost::CommandLineArguments(argc, argv), std::cin, std::cout, std::cerr);
     // FMHOST_CALL_REPORT set: how many calls the calling-convention check saw.
-    const std::string summary = fmhost::CallCheckSummary();
+    const std::string summary = hosting::CallCheckSummary();
     if (std::getenv("FMHOST_CALL_REPORT") != nullptr && !summary.empty()) {
-        std::cerr << summary << "\n";
+        std::cerr << "fmhost: " << summary << "\n";
     }
     return status;
 }

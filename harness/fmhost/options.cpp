@@ -101,9 +101,9 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
             options.machineFile = *value;
         } else if (name == "--dialog-language") {
             if (!takeValue()) return false;
-            if (!DialogTextsFor(*value)) {
+            if (!hosting::DialogTextsFor(*value)) {
                 error = "unknown dialog language \"" + *value + "\" (known:";
-                for (std::string_view code : DialogLanguages()) {
+                for (std::string_view code : hosting::DialogLanguages()) {
                     error += " " + std::string(code);
                 }
                 error += ")";
@@ -144,7 +144,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
 
 std::string UsageText() {
     std::string languages;
-    for (std::string_view code : DialogLanguages()) {
+    for (std::string_view code : hosting::DialogLanguages()) {
         languages += (languages.empty() ? "" : ", ") + std::string(code);
     }
     return R"TEXT(usage: fmhost [OPTION ...] [LINE ...]

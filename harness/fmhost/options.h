@@ -20,10 +20,10 @@ struct ArmedFailure {
 
 struct Options {
     std::string pluginPath;      // empty: Vorelle.fmx beside fmhost
-    std::int16_t interfaceVersion = kDefaultInterfaceVersion;
-    std::u16string hostVersion{kDefaultHostVersion};
+    std::int16_t interfaceVersion = hosting::kDefaultInterfaceVersion;
+    std::u16string hostVersion{hosting::kDefaultHostVersion};
     std::string machineFile;     // empty: the embedded sample machine
-    std::string dialogLanguage{kDefaultDialogLanguage};
+    std::string dialogLanguage{hosting::kDefaultDialogLanguage};
     PrintTemplate printTemplate = PrintTemplate::Host;
     std::optional<ArmedFailure> failOperation;
     std::optional<std::uint32_t> timeCount;  // --time N: time each line N times (timing.h)

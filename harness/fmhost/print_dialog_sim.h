@@ -8,6 +8,6 @@ namespace fmhost {
 
 // The dialog in the standard layout with `texts`, listing the machine's
 // printers in the spooler's order with the default printer selected.
-simwin::PrintDialogOptions MachinePrintDialog(const DialogTexts& texts);
+simwin::PrintDialogOptions MachinePrintDialog(const hosting::DialogTexts& texts);
 
 }  // namespace fmhost

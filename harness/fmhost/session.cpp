@@ -104,7 +104,7 @@ std::string PrintResult(const PrintOutcome& printed) {
 
 Session::Session(SessionSettings settings) : settings_(std::move(settings)) {}
 
-StartupOutcome Session::StartUp() {
+hosting::StartupOutcome Session::StartUp() {
     return host_.StartUp(settings_.interfaceVersion, settings_.hostVersion);
 }
 
@@ -162,12 +162,12 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
     const std::vector<std::string>& args = action.arguments;
     if (action.name == "string") {
         unsigned id = 0;
-        std::uint32_t size = kDefaultStringSize;
+        std::uint32_t size = hosting::kDefaultStringSize;
         if (args.empty() || args.size() > 2 || !ParseInteger(args[0], id) || id > 255 ||
             (args.size() == 2 && !ParseInteger(args[1], size))) {
             return ErrorOutcome(":string takes a string id (0 to 255) and an optional size in units");
         }
-        const StringReply reply = host_.RequestString(static_cast<std::uint8_t>(id), size);
+        const hosting::StringReply reply = host_.RequestString(static_cast<std::uint8_t>(id), size);
         if (reply.overran) {
             outcome.warnings.push_back("the plug-in wrote past the " + std::to_string(size) +
                                        "-unit buffer of string " + std::to_string(id));

@@ -21,11 +21,11 @@
 namespace fmhost {
 
 struct SessionSettings {
-    std::int16_t interfaceVersion = kDefaultInterfaceVersion;
-    std::u16string hostVersion{kDefaultHostVersion};
-    DialogTexts dialog = EnglishDialogTexts();
+    std::int16_t interfaceVersion = hosting::kDefaultInterfaceVersion;
+    std::u16string hostVersion{hosting::kDefaultHostVersion};
+    hosting::DialogTexts dialog = hosting::EnglishDialogTexts();
     PrintTemplate printTemplate = PrintTemplate::Host;
-    std::u16string resultLocale{kDefaultResultLocale};  // the locale every result carries
+    std::u16string resultLocale{hosting::kDefaultResultLocale};  // the locale every result carries
 };
 
 // What evaluating one line gave.
@@ -34,7 +34,7 @@ struct LineOutcome {
     Kind kind = Kind::Nothing;
     std::optional<std::string> output;  // UTF-8, one line for stdout
     std::vector<std::string> warnings;  // for stderr
-    std::optional<CallOutcome> call;
+    std::optional<hosting::CallOutcome> call;
     std::string error;                  // Kind::Error: what is wrong with the line
     bool FunctionFailed() const { return call && call->code != 0; }
 };
@@ -49,15 +49,15 @@ public:
     SessionSettings& Settings() { return settings_; }
 
     // The host the plug-in runs in.
-    PluginHost& Host() { return host_; }
-    const PluginHost& Host() const { return host_; }
+    hosting::PluginHost& Host() { return host_; }
+    const hosting::PluginHost& Host() const { return host_; }
 
     // Starts the plug-in with the settings' versions.
-    StartupOutcome StartUp();
+    hosting::StartupOutcome StartUp();
 
     // Calls a registered function with the settings' result locale.
-    std::optional<CallOutcome> Call(std::u16string_view name,
-                                    const std::vector<Parameter>& parameters,
+    std::optional<hosting::CallOutcome> Call(std::u16string_view name,
+                                    const std::vector<hosting::Parameter>& parameters,
                                     std::string* error = nullptr) {
         return host_.CallWithLocale(settings_.resultLocale, name, parameters, error);
     }
@@ -69,7 +69,7 @@ private:
     LineOutcome EvaluateCall(const FunctionCall& call);
     LineOutcome EvaluateAction(const HostAction& action);
 
-    PluginHost host_;
+    hosting::PluginHost host_;
     SessionSettings settings_;
     unsigned printJobs_ = 0;        // pages printed or offered by :print and :other-print
     std::chrono::steady_clock::time_point lastElapsed_ = std::chrono::steady_clock::now();

@@ -72,7 +72,7 @@ void Pause(std::int64_t microseconds) {
 // makes it (no function consults the environment).
 std::int16_t Invoke(const fmwrapper::RegisteredFunction& function, const fmwrapper::HostDataVect& parameters,
                     fmwrapper::HostResult& result) {
-    return CallExternalFunction(function.function, function.id, nullptr, parameters.Get(), result.Get());
+    return hosting::CallExternalFunction(function.function, function.id, nullptr, parameters.Get(), result.Get());
 }
 
 bool WholeNumber(const std::string& text, std::int32_t& value) {
@@ -210,7 +210,7 @@ private:
     bool Call(const FunctionCall& call, const std::string& line) {
         auto sampler = std::make_unique<Sampler>();
         sampler->function = Function(call.name, line);
-        auto parameters = MakeParameterVector(call.parameters);
+        auto parameters = hosting::MakeParameterVector(call.parameters);
         if (!sampler->function || !parameters) {
             return sampler->function ? Fault("malformed number", line) : false;
         }

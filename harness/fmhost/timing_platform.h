@@ -91,6 +91,6 @@ struct DialogTiming {
     std::optional<double> confirmedMs;
     std::optional<std::u16string> confirmedPrinter;
 };
-DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection, int seconds);
+DialogTiming TimePrintDialog(const hosting::DialogTexts& texts, bool cancelAfterSelection, int seconds);
 
 }  // namespace fmhost::timing

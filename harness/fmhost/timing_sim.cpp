@@ -51,9 +51,9 @@ void PollOnce(void* ended) {
     static_cast<std::atomic<bool>*>(ended)->store(true);
 }
 
-using PrinterOwner = UniqueAny<simwin::Handle, &simwin::ClosePrinter>;
-using KeyOwner = UniqueAny<simwin::Handle, &simwin::RegCloseKey>;
-using KernelOwner = UniqueAny<simwin::Handle, &simwin::CloseHandle>;
+using PrinterOwner = hosting::UniqueAny<simwin::Handle, &simwin::ClosePrinter>;
+using KeyOwner = hosting::UniqueAny<simwin::Handle, &simwin::RegCloseKey>;
+using KernelOwner = hosting::UniqueAny<simwin::Handle, &simwin::CloseHandle>;
 
 }  // namespace
 
@@ -253,7 +253,7 @@ double ProcessCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection, int seconds) {
+DialogTiming TimePrintDialog(const hosting::DialogTexts& texts, bool cancelAfterSelection, int seconds) {
     simwin::PrintDialogOptions options = MachinePrintDialog(texts);
 
     simwin::UiThread thread;

@@ -63,8 +63,8 @@ struct PlatformCalls::State {
     std::u16string preferencesKey;
     RecordBuffer records;
     std::vector<wchar_t> text = std::vector<wchar_t>(4096, L'\0');
-    KernelOwner mutex;
-    KernelOwner thread;
+    hosting::KernelOwner mutex;
+    hosting::KernelOwner thread;
     std::atomic<bool> threadEnded{false};
 
     void JoinThread() {
@@ -99,7 +99,7 @@ struct PlatformCalls::State {
     }
 
     bool Switch(const char16_t* printerName) {
-        PrinterOwner printer;
+        hosting::PrinterOwner printer;
         if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printerName)), printer.put(), nullptr)) {
             return false;
         }
@@ -108,7 +108,7 @@ struct PlatformCalls::State {
         if (!GetPrinterW(printer.get(), 2, records.data(), records.size(), &needed)) {
             return false;
         }
-        KeyOwner devices;
+        hosting::KeyOwner devices;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, kDevicesKey, 0, KEY_QUERY_VALUE, devices.put()) !=
             ERROR_SUCCESS) {
             return false;
@@ -123,7 +123,7 @@ struct PlatformCalls::State {
                              reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS) {
             return false;
         }
-        KeyOwner preferences;
+        hosting::KeyOwner preferences;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(preferencesKey), 0, KEY_SET_VALUE,
                           preferences.put()) != ERROR_SUCCESS) {
             return false;
@@ -134,7 +134,7 @@ struct PlatformCalls::State {
 
     // The printer's Devices data as text (empty when it has none).
     std::u16string DevicesData() {
-        KeyOwner devices;
+        hosting::KeyOwner devices;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, kDevicesKey, 0, KEY_QUERY_VALUE, devices.put()) !=
             ERROR_SUCCESS) {
             return {};
@@ -151,7 +151,7 @@ struct PlatformCalls::State {
     std::vector<std::uint8_t> jobData;
 
     bool RawJob(const char16_t* printerName) {
-        PrinterOwner printer;
+        hosting::PrinterOwner printer;
         if (!OpenPrinterW(const_cast<wchar_t*>(Wide(printerName)), printer.put(), nullptr)) {
             return false;
         }
@@ -199,7 +199,7 @@ PlatformCalls::PlatformCalls(Calls calls, std::u16string name, std::u16string pr
     if (calls == Calls::Enumerate) {
         EnumPrintersW(kLocalAndConnections, nullptr, 4, nullptr, 0, &needed, &returned);
     } else if (calls == Calls::Switch || calls == Calls::SwitchAndHandOver) {
-        PrinterOwner printer;
+        hosting::PrinterOwner printer;
         if (OpenPrinterW(const_cast<wchar_t*>(Wide(s.name)), printer.put(), nullptr)) {
             GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
         }
@@ -269,7 +269,7 @@ namespace {
 
 // What the dialog hook knows and stamps.
 struct TimedDialog {
-    const DialogTexts* texts = nullptr;
+    const hosting::DialogTexts* texts = nullptr;
     bool cancelAfterSelection = false;
     UINT timeoutMilliseconds = 0;
     WNDPROC comboProcedure = nullptr;  // the combo box's own, under our stamp
@@ -352,7 +352,7 @@ double MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
 
 }  // namespace
 
-DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection, int seconds) {
+DialogTiming TimePrintDialog(const hosting::DialogTexts& texts, bool cancelAfterSelection, int seconds) {
     TimedDialog timed;
     timed.texts = &texts;
     timed.cancelAfterSelection = cancelAfterSelection;
@@ -367,12 +367,12 @@ DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection
     request.lCustData = reinterpret_cast<LPARAM>(&timed);
     request.nCopies = 1;
     request.hInstance = GetModuleHandleW(nullptr);
-    request.lpPrintTemplateName = MAKEINTRESOURCEW(FMHOST_PRINT_DIALOG);
+    request.lpPrintTemplateName = MAKEINTRESOURCEW(HOST_PRINT_DIALOG);
 
     const BOOL confirmed = PrintDlgW(&request);
-    const GlobalOwner devMode(request.hDevMode);
-    const GlobalOwner devNames(request.hDevNames);
-    const DcOwner deviceContext(request.hDC);
+    const hosting::GlobalOwner devMode(request.hDevMode);
+    const hosting::GlobalOwner devNames(request.hDevNames);
+    const hosting::DcOwner deviceContext(request.hDC);
     DialogTiming timing;
     timing.opened = timed.findable != Clock::time_point{};
     if (timed.comboAsked) {
@@ -386,7 +386,7 @@ DialogTiming TimePrintDialog(const DialogTexts& texts, bool cancelAfterSelection
     }
     if (confirmed && devNames) {
         if (const auto* header = static_cast<const DEVNAMES*>(GlobalLock(devNames.get()))) {
-            const GlobalLockOwner unlock(devNames.get());
+            const hosting::GlobalLockOwner unlock(devNames.get());
             const auto* device = reinterpret_cast<const wchar_t*>(header) + header->wDeviceOffset;
             timing.confirmedPrinter =
                 std::u16string(reinterpret_cast<const char16_t*>(device), std::wcslen(device));

@@ -12,9 +12,9 @@
 namespace winsetup {
 namespace {
 
-using fmhost::KernelOwner;
-using fmhost::LocalOwner;
-using fmhost::PrinterOwner;
+using hosting::KernelOwner;
+using hosting::LocalOwner;
+using hosting::PrinterOwner;
 
 constexpr const wchar_t* kDriverName = L"Vorelle PostScript";
 constexpr const wchar_t* kPpdFile = L"vorelle.ppd";

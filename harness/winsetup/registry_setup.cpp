@@ -10,7 +10,7 @@
 namespace winsetup {
 namespace {
 
-using fmhost::KeyOwner;
+using hosting::KeyOwner;
 
 std::wstring Failure(const std::wstring& what, LSTATUS code) {
     return what + L": error " + std::to_wstring(code);

@@ -272,7 +272,7 @@ TEST(FmhostExecutable, LoadsVorelleBesideItselfByDefault) {
     // Whatever the folder holds, the default is named there, and a missing
     // plug-in is reported under that name.
     const std::string folder = kFmhost.substr(0, kFmhost.rfind('/'));
-    EXPECT_EQ(fmhost::DefaultPluginPath().substr(0, fmhost::DefaultPluginPath().rfind('/')), folder);
+    EXPECT_EQ(hosting::DefaultPluginPath().substr(0, hosting::DefaultPluginPath().rfind('/')), folder);
     ScratchFolder scratch;
     const std::string copy = scratch.Path() + "/fmhost";
     ASSERT_EQ(std::system(("cp '" + kFmhost + "' '" + copy + "'").c_str()), 0);

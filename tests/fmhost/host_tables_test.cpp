@@ -57,18 +57,18 @@ TEST(DialogLanguages, GiveTheCaptionLabelAndButtons) {
         {"de", u"Drucken", u"&Name:", u"OK"},       {"it", u"Stampa", u"&Nome:", u"OK"},
         {"es", u"Imprimir", u"Nom&bre:", u"Aceptar"}, {"af", u"Druk af", u"&Naam:", u"OK"},
     };
-    ASSERT_EQ(fmhost::DialogLanguages().size(), std::size(rows));
+    ASSERT_EQ(hosting::DialogLanguages().size(), std::size(rows));
     for (const Row& row : rows) {
-        const auto texts = fmhost::DialogTextsFor(row.code);
+        const auto texts = hosting::DialogTextsFor(row.code);
         ASSERT_TRUE(texts) << row.code;
         EXPECT_EQ(texts->caption, row.caption) << row.code;
         EXPECT_EQ(texts->nameLabel, row.label) << row.code;
         EXPECT_EQ(texts->okButton, row.ok) << row.code;
         EXPECT_FALSE(texts->cancelButton.empty()) << row.code;
     }
-    EXPECT_FALSE(fmhost::DialogTextsFor("xx"));
-    EXPECT_FALSE(fmhost::DialogTextsFor("EN"));
-    EXPECT_EQ(fmhost::EnglishDialogTexts().caption, u"Print");
+    EXPECT_FALSE(hosting::DialogTextsFor("xx"));
+    EXPECT_FALSE(hosting::DialogTextsFor("EN"));
+    EXPECT_EQ(hosting::EnglishDialogTexts().caption, u"Print");
 }
 
 TEST(EscapedText, ShowsEveryControlCharacterAndPrintableTextAsItIs) {

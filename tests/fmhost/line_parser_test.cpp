@@ -5,7 +5,7 @@
 
 namespace {
 
-using fmhost::Parameter;
+using hosting::Parameter;
 using fmhost::ParsedLine;
 
 ParsedLine Parse(std::string_view line) {

@@ -16,7 +16,7 @@
 namespace {
 
 using fmhost::LineOutcome;
-using fmhost::Parameter;
+using hosting::Parameter;
 using fmhost::Session;
 using fmhost_test::kTestPlugin;
 
@@ -35,7 +35,7 @@ protected:
 
 TEST_F(SessionTest, StartUpSendsTheVersionsAndReadsTheAnswer) {
     for (std::int16_t refused : {49, 256, -1, -32768}) {
-        const fmhost::StartupOutcome outcome = session.Host().StartUp(refused, u"Pro 11.0");
+        const hosting::StartupOutcome outcome = session.Host().StartUp(refused, u"Pro 11.0");
         EXPECT_TRUE(outcome.answered) << refused;
         EXPECT_EQ(outcome.answer, -1) << refused;
         EXPECT_FALSE(outcome.Accepted());
@@ -43,7 +43,7 @@ TEST_F(SessionTest, StartUpSendsTheVersionsAndReadsTheAnswer) {
     }
     EXPECT_TRUE(session.Host().RegistrationEvents().empty());
     for (std::int16_t accepted : {50, 255}) {
-        const fmhost::StartupOutcome outcome = session.Host().StartUp(accepted, u"Pro 11.0");
+        const hosting::StartupOutcome outcome = session.Host().StartUp(accepted, u"Pro 11.0");
         EXPECT_EQ(outcome.answer, 51) << accepted;
         EXPECT_TRUE(session.Host().Started());
         session.Host().Shutdown();
@@ -65,7 +65,7 @@ TEST_F(SessionTest, StartUpRegistersAndShutdownUnregisters) {
 
 TEST_F(SessionTest, NoAnswerIsToldApartFromAnAnswer) {
     session.Host().FailOperation(1, kFMXErrorOutOfMemory);  // the plug-in's first operation of start-up
-    const fmhost::StartupOutcome outcome = session.StartUp();
+    const hosting::StartupOutcome outcome = session.StartUp();
     EXPECT_FALSE(outcome.answered);
     EXPECT_FALSE(outcome.Accepted());
     EXPECT_EQ(fmwrapper::LastInjectedFailure()->operationName, "FM_QuadChar_Constructor2");
@@ -77,12 +77,12 @@ TEST_F(SessionTest, RawMessagesCarryTheInstanceAndShowWhatWasWritten) {
     EXPECT_EQ(instance, session.Host().Instance());
     const FMX_CallRecord after = session.Host().SendMessage(8);
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
-    EXPECT_FALSE(fmhost::PluginHost::ResultWritten(after));
+    EXPECT_FALSE(hosting::PluginHost::ResultWritten(after));
 
     FMX_CallRecord record = session.Host().NewRecord(kFMXMessageStartup);
     record.interfaceVersion = 51;
     session.Host().Send(record);
-    EXPECT_TRUE(fmhost::PluginHost::ResultWritten(record));
+    EXPECT_TRUE(hosting::PluginHost::ResultWritten(record));
     EXPECT_EQ(static_cast<std::int32_t>(record.result), 51);
     session.Host().Shutdown();
 }
@@ -97,7 +97,7 @@ TEST_F(SessionTest, TheInstanceIsThePluginsLoadAddress) {
 }
 
 TEST_F(SessionTest, StringRequestsGiveTheBufferWithinItsSize) {
-    fmhost::StringReply reply = session.Host().RequestString(131);
+    hosting::StringReply reply = session.Host().RequestString(131);
     EXPECT_EQ(reply.text, u"TEST1nnYYnn");
     EXPECT_TRUE(reply.terminated);
     EXPECT_FALSE(reply.overran);
@@ -233,7 +233,7 @@ TEST_F(SessionTest, RemovePrinterTakesItOffTheMachineAndTheNextPrintDialog) {
 TEST_F(SessionTest, PrintReportsTheConfirmedPrinterOrCancels) {
     EXPECT_EQ(session.EvaluateLine(":print 0").output, "cancelled");
     for (const char* language : {"en", "fr", "es"}) {
-        session.Settings().dialog = *fmhost::DialogTextsFor(language);
+        session.Settings().dialog = *hosting::DialogTextsFor(language);
         const auto printers = simwin::Printers();
         ASSERT_GE(printers.size(), 2u);
         const std::u16string wanted = printers[1].name;

@@ -640,14 +640,14 @@ TEST_F(FunctionsTest, HostFailuresAreContainedAtTheFunctionBoundary) {
     };
     for (const Probe& probe : probes) {
         const std::uint64_t before = fmwrapper::OperationCount();
-        const fmhost::CallOutcome clean = Call(probe.name, probe.parameters);
+        const hosting::CallOutcome clean = Call(probe.name, probe.parameters);
         ASSERT_EQ(clean.code, 0);
         const std::uint64_t operations = fmwrapper::OperationCount() - before;
         for (std::int32_t code : {1, 2}) {
             for (std::uint64_t nth = 1; nth <= operations; ++nth) {
                 const fmwrapper::LiveObjects live = session_.Host().LiveObjects();
                 session_.Host().FailOperation(nth, code);
-                const fmhost::CallOutcome failed = Call(probe.name, probe.parameters);
+                const hosting::CallOutcome failed = Call(probe.name, probe.parameters);
                 fmwrapper::DisarmFailure();
                 const std::string where = fmwrapper::Utf16ToUtf8(probe.name) + " op " +
                                           std::to_string(nth) + " code " + std::to_string(code);

@@ -10,7 +10,7 @@
 
 namespace vorelle::testing {
 
-using fmhost::Parameter;
+using hosting::Parameter;
 
 inline Parameter Text(std::u16string text) { return Parameter::OfText(std::move(text)); }
 inline Parameter Number(std::string literal) { return Parameter::OfNumber(std::move(literal)); }
@@ -35,7 +35,7 @@ protected:
     }
 
     void StartUp(std::u16string hostVersion = u"ProAdvanced 11.0v3") {
-        const fmhost::StartupOutcome outcome = session_.Host().StartUp(51, hostVersion);
+        const hosting::StartupOutcome outcome = session_.Host().StartUp(51, hostVersion);
         ASSERT_TRUE(outcome.Accepted());
     }
 
@@ -46,18 +46,18 @@ protected:
 
     // Calls a registered function (VORL_ChangePrinter waits for a running
     // watcher to stop); the full outcome.
-    fmhost::CallOutcome Call(std::u16string_view name, const std::vector<Parameter>& parameters = {}) {
+    hosting::CallOutcome Call(std::u16string_view name, const std::vector<Parameter>& parameters = {}) {
         std::string error;
         const auto outcome = WithinBound(fmwrapper::Utf16ToUtf8(name) + " to return",
                                          [&] { return session_.Call(name, parameters, &error); });
         EXPECT_TRUE(outcome) << error;
-        return outcome.value_or(fmhost::CallOutcome{});
+        return outcome.value_or(hosting::CallOutcome{});
     }
 
     // Calls a registered function that must answer with code 0 and one text
     // result stored as text with the result's own locale; the text.
     std::u16string Result(std::u16string_view name, const std::vector<Parameter>& parameters = {}) {
-        const fmhost::CallOutcome outcome = Call(name, parameters);
+        const hosting::CallOutcome outcome = Call(name, parameters);
         EXPECT_EQ(outcome.code, 0);
         EXPECT_EQ(outcome.resultWrites, 1u);
         EXPECT_EQ(outcome.nativeType, 1);

@@ -23,7 +23,7 @@ TEST_F(ShellTest, InterfaceVersionGate) {
     };
     for (const Case c : {Case{49, -1}, Case{50, 51}, Case{255, 51}, Case{256, -1}, Case{-1, -1},
                          Case{-32768, -1}, Case{32767, -1}, Case{0, -1}}) {
-        const fmhost::StartupOutcome outcome = session_.Host().StartUp(c.version, u"ProAdvanced 11.0v3");
+        const hosting::StartupOutcome outcome = session_.Host().StartUp(c.version, u"ProAdvanced 11.0v3");
         ASSERT_TRUE(outcome.answered) << c.version;
         EXPECT_EQ(outcome.answer, c.answer) << c.version;
         if (c.answer == -1) {
@@ -205,24 +205,24 @@ TEST_F(ShellTest, StringRequestsByIdWithOrWithoutStartUp) {
 }
 
 TEST_F(ShellTest, StringRequestsNeverWritePastTheBuffer) {
-    const fmhost::StringReply five = session_.Host().RequestString(128, 5);
+    const hosting::StringReply five = session_.Host().RequestString(128, 5);
     EXPECT_EQ(five.text, u"Vore");
     EXPECT_TRUE(five.terminated);
     EXPECT_FALSE(five.overran);
 
-    const fmhost::StringReply one = session_.Host().RequestString(128, 1);
+    const hosting::StringReply one = session_.Host().RequestString(128, 1);
     EXPECT_EQ(one.text, u"");
     EXPECT_TRUE(one.terminated);
     EXPECT_FALSE(one.overran);
 
-    const fmhost::StringReply none = session_.Host().RequestString(128, 0);
+    const hosting::StringReply none = session_.Host().RequestString(128, 0);
     EXPECT_FALSE(none.overran);
     EXPECT_FALSE(none.terminated);
 
-    const fmhost::StringReply exact = session_.Host().RequestString(128, 8);
+    const hosting::StringReply exact = session_.Host().RequestString(128, 8);
     EXPECT_EQ(exact.text, u"Vorelle");
     EXPECT_FALSE(exact.overran);
-    const fmhost::StringReply whole = session_.Host().RequestString(146, 2000);
+    const hosting::StringReply whole = session_.Host().RequestString(146, 2000);
     EXPECT_EQ(whole.text, u"VORL_GetPrinterAt( index )");
     EXPECT_FALSE(whole.overran);
 }
@@ -244,7 +244,7 @@ TEST_F(ShellTest, AHostFailureInStartUpIsContainedAtEveryStepAndLeavesNothingBeh
                                           ", " + std::to_string(times) + " time(s)";
                 fmwrapper::ResetRuntime();
                 session_.Host().FailOperation(nth, code, times);
-                const fmhost::StartupOutcome outcome = session_.Host().StartUp(51, u"ProAdvanced 11.0v3");
+                const hosting::StartupOutcome outcome = session_.Host().StartUp(51, u"ProAdvanced 11.0v3");
                 EXPECT_FALSE(fmwrapper::FailureArmed()) << where << ": not all failures fired";
                 fmwrapper::DisarmFailure();
                 EXPECT_FALSE(outcome.answered) << where;

@@ -43,7 +43,7 @@ TEST_F(CallRecordEdgesTest, EveryInterfaceVersionIsAnsweredAndOnlyFiftyToTwoFift
         if (v >= 50 && v <= 255) {
             continue;
         }
-        const fmhost::StartupOutcome outcome = session_.Host().StartUp(static_cast<std::int16_t>(v), version);
+        const hosting::StartupOutcome outcome = session_.Host().StartUp(static_cast<std::int16_t>(v), version);
         ASSERT_TRUE(outcome.answered) << v;
         ASSERT_EQ(outcome.answer, -1) << v;
     }
@@ -54,7 +54,7 @@ TEST_F(CallRecordEdgesTest, EveryInterfaceVersionIsAnsweredAndOnlyFiftyToTwoFift
     // shutdown between them: the plug-in stays one plug-in.
     std::size_t mutexesAfterFirst = 0;
     for (int v = 50; v <= 255; ++v) {
-        const fmhost::StartupOutcome outcome = session_.Host().StartUp(static_cast<std::int16_t>(v), version);
+        const hosting::StartupOutcome outcome = session_.Host().StartUp(static_cast<std::int16_t>(v), version);
         ASSERT_TRUE(outcome.answered) << v;
         ASSERT_EQ(outcome.answer, 51) << v;
         if (v == 50) {

@@ -73,7 +73,7 @@ TEST_F(HostFailureSweepTest, AHandOverHitAtAnyOperationLeavesOneWatcherAndAWhole
             ASSERT_EQ(Preference(), kOfficeLaser);
             const fmwrapper::LiveObjects live = session_.Host().LiveObjects();
             session_.Host().FailOperation(nth, code);
-            const fmhost::CallOutcome failed = Call(u"VORL_ChangePrinter", toLabels);
+            const hosting::CallOutcome failed = Call(u"VORL_ChangePrinter", toLabels);
             fmwrapper::DisarmFailure();
             EXPECT_EQ(failed.code, code) << where;
             EXPECT_EQ(session_.Host().LiveObjects(), live) << where;
