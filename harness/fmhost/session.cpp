@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "fmhost/escaped_text.h"
-#include "fmhost/preferences_path.h"
+#include "printers/preferences_path.h"
 #include "hosting/plugin_call.h"
 
 namespace fmhost {
@@ -180,7 +180,7 @@ LineOutcome Session::EvaluateAction(const HostAction& action) {
         if (!args.empty()) {
             return ErrorOutcome(":preference takes nothing");
         }
-        const std::u16string path = PreferencesPathFor(settings_.hostVersion);
+        const std::u16string path = vorelle::printers::ChoosePreferencesPath(settings_.hostVersion);
         std::optional<std::u16string> value;
         if (!path.empty()) {
             value = ReadPrinterPreference(path);

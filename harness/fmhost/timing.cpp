@@ -16,12 +16,12 @@
 #include "fmhost/escaped_text.h"
 #include "fmhost/host_program.h"
 #include "fmhost/line_parser.h"
-#include "fmhost/preferences_path.h"
 #include "fmhost/session.h"
 #include "fmhost/timing_frame.h"
 #include "fmhost/timing_platform.h"
 #include "fmwrapper/host_runtime.h"
 #include "hosting/plugin_call.h"
+#include "printers/preferences_path.h"
 
 namespace fmhost {
 namespace {
@@ -310,7 +310,7 @@ private:
         }
         if (calls) {
             s.platform = std::make_unique<timing::PlatformCalls>(
-                *calls, argument, PreferencesPathFor(session_.Settings().hostVersion));
+                *calls, argument, vorelle::printers::ChoosePreferencesPath(session_.Settings().hostVersion));
         }
         if (calls == timing::Calls::RawJob) {
             // The Data parameter, whose characters the frame narrows to the job's bytes.
